@@ -1,0 +1,219 @@
+#include "MainUnit.h"
+#include "ui_MainUnit.h"
+
+#include "Application.h"
+#include "Dock.h"
+#include "OrvelAddresses.h"
+#include "OrvelDocument.h"
+#include "OrvelMarquee.h"
+#include "OrvelRandom.h"
+#include "OrvelUtils.h"
+#include "TitleMarquee.h"
+
+#include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTimer>
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr int DesignedWidth = 800;
+constexpr int DesignedHeight = 910;
+
+// The dialog's folder as laid out was the Windows desktop; here that is the user's desktop
+// folder, or the home folder where there is none.
+QString initialOpenFolder() {
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return QFileInfo(desktop).isDir() ? desktop : QDir::homePath();
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()) {
+    MainForm = this;
+    ui->setupUi(this);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/zelvan-rid-evodad.png")));
+    Dock::install(centralWidget());
+    Application::setMainWindow(this);
+    setOuterSize(DesignedWidth, DesignedHeight);
+
+    OpenDialog = new QFileDialog(this);
+    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // NFO files come in every letter case; the patterns say so, the dialog shows only the names.
+    OpenDialog->setNameFilters({QStringLiteral("NFO & Diz Files (*.[nN][fF][oO] *.[dD][iI][zZ])"),
+                                QStringLiteral("All Files (*)")});
+    OpenDialog->setOption(QFileDialog::HideNameFilterDetails);
+    OpenDialog->setDirectory(initialOpenFolder());
+
+    m_fontDialog = new FontDialog(this);
+
+    ColorDialog = new QColorDialog(this);
+    ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+    ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(150);
+    connect(Timer, &QTimer::timeout, this, [this] { Application::guarded([this] { TimerTimer(); }); });
+    Timer->start();
+
+    Application::guarded([this] { FormCreate(); });
+}
+
+TMainForm::~TMainForm() {
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+void TMainForm::FormCreate() {
+    LoadSettings();
+    OrvelRandom::Randomize();
+
+    // Only the first argument counts. Relative names resolve against the current folder,
+    // which LoadSettings has made the program's folder.
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString first = arguments.size() > 1 ? arguments.at(1) : QString();
+    if (!first.isEmpty() && QFileInfo(first).isFile()) {
+        LoadDocument(first);
+    } else {
+        const QString fallback = GetProgramFolder() + QStringLiteral("OrvelDesign.NFO");
+        if (QFileInfo(fallback).isFile())
+            LoadDocument(fallback);
+    }
+
+    setWindowTitle(MarqueeText());
+    Application::setTitle(windowTitle());
+}
+
+void TMainForm::LoadSettings() {
+    QDir::setCurrent(GetProgramFolder());
+    // The values a first run starts with; the settings file takes their place once it exists.
+    setOuterSize(DesignedWidth, DesignedHeight);
+    setPaneBackground(Qt::black);
+    setPaneFont(FontSpec{});
+    ui->mnuProducts->setChecked(true);
+    mnuProductsClick();
+    ui->mnuWrap->setChecked(false);
+    mnuWrapClick();
+}
+
+void TMainForm::LoadDocument(const QString& fileName) {
+    ui->lboxLinks->clear();
+    QByteArray text = NormalizeLineBreaks(ReadDocumentFile(fileName, TextPane::Capacity));
+    // Normalising can add a byte for every lone line end.
+    if (text.size() > TextPane::Capacity)
+        throw UserError(QStringLiteral("Text exceeds memo capacity"));
+    ui->Memo->setBytes(text);
+}
+
+void TMainForm::OpenDownloadPage() { OpenAddress(DownloadPageAddress); }
+
+void TMainForm::setPaneFont(const FontSpec& spec) {
+    m_paneFont = spec;
+    ui->Memo->setFont(resolveFont(spec));
+    QPalette palette = ui->Memo->palette();
+    palette.setColor(QPalette::Text, spec.color);
+    ui->Memo->setPalette(palette);
+    ui->Memo->setCharset(spec.charset);
+}
+
+QColor TMainForm::paneBackground() const { return ui->Memo->palette().color(QPalette::Base); }
+
+void TMainForm::setPaneBackground(const QColor& color) {
+    QPalette palette = ui->Memo->palette();
+    palette.setColor(QPalette::Base, color);
+    ui->Memo->setPalette(palette);
+}
+
+void TMainForm::mnuOpenClick() {
+    Application::guarded([this] {
+        if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
+            return;
+        const QString fileName = OpenDialog->selectedFiles().constFirst();
+        LoadDocument(fileName);
+        CurrentFileName = fileName;
+        ui->mnuClose->setEnabled(true);
+        // Exactly as if the user had chosen Read-only: each Open flips it once more.
+        ui->mnuReadonly->trigger();
+    });
+}
+
+void TMainForm::mnuSaveClick() {
+    Application::guarded([this] {
+        WriteDocumentFile(CurrentFileName, ui->Memo->bytes());
+        if (OrvelRandom::Random(5) == 3)
+            OpenDownloadPage();
+    });
+}
+
+void TMainForm::mnuCloseClick() {
+    ui->Memo->clear();
+    CurrentFileName.clear();
+    ui->mnuClose->setEnabled(false);
+    ui->mnuSave->setEnabled(false);
+}
+
+void TMainForm::mnuReadonlyClick() {
+    // Reached only through the item's trigger, which has already flipped the mark; the rule
+    // works from the mark as it stood before.
+    const bool before = !ui->mnuReadonly->isChecked();
+    const bool after = !before && !CurrentFileName.isEmpty();
+    ui->mnuReadonly->setChecked(after);
+    ui->Memo->setReadOnly(after);
+    ui->mnuSave->setEnabled(!after && !CurrentFileName.isEmpty());
+}
+
+void TMainForm::mnuWrapClick() { ui->Memo->setWrap(ui->mnuWrap->isChecked()); }
+
+void TMainForm::mnuFontClick() {
+    m_fontDialog->setSpec(m_paneFont);
+    if (m_fontDialog->exec() == QDialog::Accepted)
+        setPaneFont(m_fontDialog->spec());
+}
+
+void TMainForm::mnuColorBkgClick() {
+    ColorDialog->setCurrentColor(m_colorDialogColor);
+    if (ColorDialog->exec() != QDialog::Accepted)
+        return;
+    m_colorDialogColor = ColorDialog->selectedColor();
+    setPaneBackground(m_colorDialogColor);
+}
+
+void TMainForm::mnuProductsClick() { ui->pnlReclama->setVisible(ui->mnuProducts->isChecked()); }
+
+void TMainForm::mnuExitClick() { close(); }
+
+void TMainForm::MemoDblClick() { OpenDownloadPage(); }
+
+void TMainForm::TimerTimer() {
+    RotateTitle();
+    RotateCaption(this);
+}
+
+void TMainForm::setOuterSize(int width, int height) {
+    const QSize frame = frameGeometry().size() - size();
+    resize(width - frame.width(), height - frame.height());
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_shownBefore)
+        return;
+    m_shownBefore = true;
+    // Centred at the first showing with the size then in force; later moves are the user's.
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->geometry();
+        const QSize outer = frameGeometry().size();
+        move(area.x() + (area.width() - outer.width()) / 2,
+             area.y() + (area.height() - outer.height()) / 2);
+    }
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+// Zelvan RID Evodad, a viewer for NFO and DIZ files.
+//
+// Map of the program
+//   app/main.cpp        program entry: application title, main window, message loop
+//   app/MainUnit        TMainForm, the main window: the document pane, Open/Save/Close,
+//                       Read-only and Wrap, font and colour, the navigator panel, the settings
+//                       and the title marquee's timer
+//   app/TitleMarquee    the caption and task-bar text rotation
+//   support/            the maker's routines, QtCore only: document reading, line-break
+//                       normalisation and atomic saving (OrvelDocument), the random generator
+//                       (OrvelRandom), shared helpers (OrvelUtils), the marquee text, addresses
+//   controls/, windows/ the maker's own controls and secondary windows
+//   platform/           stand-ins for the Windows interfaces: code pages, shell, sound, system
+//                       facts (QtCore); application object, docking, text pane, font dialog
+//
+// How a document flows: the first command-line argument (or OrvelDesign.NFO beside the
+// program) reaches FormCreate, LoadDocument reads its bytes (ReadDocumentFile), normalises the
+// line breaks (NormalizeLineBreaks) and hands them to the pane (TextPane::setBytes), which draws
+// each byte with its glyph from the pane font's code page (CodePage). Save takes the bytes back
+// from the pane and writes them whole (WriteDocumentFile).
+
+#include "FontDialog.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class QColorDialog;
+class QFileDialog;
+class QTimer;
+namespace Ui {
+class TMainForm;
+}
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Shows the file in the pane and refills the navigator. Raises a UserError when the file
+    // cannot be read or does not fit the pane.
+    void LoadDocument(const QString& fileName);
+    void OpenDownloadPage();
+
+    const QString& currentFileName() const { return CurrentFileName; }
+    const FontSpec& paneFont() const { return m_paneFont; }
+    void setPaneFont(const FontSpec& spec);
+    QColor paneBackground() const;
+    void setPaneBackground(const QColor& color);
+
+    Ui::TMainForm* form() const { return ui.get(); }
+    QFileDialog* openDialog() const { return OpenDialog; }
+    FontDialog* fontDialog() const { return m_fontDialog; }
+    QColorDialog* colorDialog() const { return ColorDialog; }
+    QTimer* timer() const { return Timer; }
+
+public Q_SLOTS:
+    void mnuOpenClick();
+    void mnuSaveClick();
+    void mnuCloseClick();
+    void mnuReadonlyClick();
+    void mnuWrapClick();
+    void mnuFontClick();
+    void mnuColorBkgClick();
+    void mnuProductsClick();
+    void mnuExitClick();
+    void MemoDblClick();
+    void TimerTimer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void LoadSettings();
+    void setOuterSize(int width, int height);
+
+    std::unique_ptr<Ui::TMainForm> ui;
+    QTimer* Timer;
+    QFileDialog* OpenDialog;
+    FontDialog* m_fontDialog;
+    QColorDialog* ColorDialog;
+    // The colour dialog's own colour: black at first, then the last one chosen in it.
+    QColor m_colorDialogColor = Qt::black;
+    QString CurrentFileName;
+    FontSpec m_paneFont;
+    bool m_shownBefore = false;
+};
+
+// The program-wide reference to the main window; set before its creation handler runs.
+extern TMainForm* MainForm;

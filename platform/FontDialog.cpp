@@ -1,0 +1,218 @@
+#include "FontDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int TerminalCellHeight = 16;
+constexpr char16_t StandInFamily[] = u"Unifont";
+
+struct NamedColor {
+    const char* name;
+    QRgb rgb;
+};
+
+// The colour choices of the Windows font dialog.
+constexpr NamedColor FontColors[] = {
+    {"Black", 0x000000},  {"Maroon", 0x800000}, {"Green", 0x008000},  {"Olive", 0x808000},
+    {"Navy", 0x000080},   {"Purple", 0x800080}, {"Teal", 0x008080},   {"Gray", 0x808080},
+    {"Silver", 0xC0C0C0}, {"Red", 0xFF0000},    {"Lime", 0x00FF00},   {"Yellow", 0xFFFF00},
+    {"Blue", 0x0000FF},   {"Fuchsia", 0xFF00FF}, {"Aqua", 0x00FFFF}, {"White", 0xFFFFFF},
+};
+
+enum Style { Regular, Italic, Bold, BoldItalic };
+
+bool isTerminal(const QString& name) {
+    return name.compare(QStringView(TerminalFontName), Qt::CaseInsensitive) == 0;
+}
+
+QIcon swatch(const QColor& color) {
+    QPixmap pixmap(16, 12);
+    pixmap.fill(color);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+int terminalPixelSize(int pointSize) {
+    const int cells = std::max(1, int(std::lround(pointSize / 9.0)));
+    return TerminalCellHeight * cells;
+}
+
+QFont resolveFont(const FontSpec& spec) {
+    QFont font;
+    if (isTerminal(spec.name)) {
+        font.setFamily(QString::fromUtf16(StandInFamily));
+        font.setPixelSize(terminalPixelSize(spec.pointSize));
+        font.setStyleStrategy(QFont::NoAntialias);
+        font.setHintingPreference(QFont::PreferFullHinting);
+    } else {
+        font.setFamily(spec.name);
+        font.setPointSize(std::max(1, spec.pointSize));
+    }
+    font.setFixedPitch(true);
+    font.setBold(spec.bold);
+    font.setItalic(spec.italic);
+    font.setUnderline(spec.underline);
+    font.setStrikeOut(spec.strikeOut);
+    return font;
+}
+
+FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Font"));
+    setObjectName(QStringLiteral("FontDialog"));
+
+    m_family = new QListWidget(this);
+    m_family->setObjectName(QStringLiteral("family"));
+    QStringList families = QFontDatabase::families();
+    families.removeAll(QString::fromUtf16(StandInFamily));
+    families.prepend(QString::fromUtf16(TerminalFontName));
+    m_family->addItems(families);
+
+    m_style = new QListWidget(this);
+    m_style->addItems({tr("Regular"), tr("Italic"), tr("Bold"), tr("Bold Italic")});
+
+    m_size = new QLineEdit(this);
+    m_size->setObjectName(QStringLiteral("size"));
+    m_size->setValidator(new QIntValidator(1, 999, m_size));
+    m_sizes = new QListWidget(this);
+
+    auto* effects = new QGroupBox(tr("Effects"), this);
+    m_strikeOut = new QCheckBox(tr("Stri&keout"), effects);
+    m_underline = new QCheckBox(tr("&Underline"), effects);
+    m_color = new QComboBox(effects);
+    m_color->setObjectName(QStringLiteral("color"));
+    for (const NamedColor& c : FontColors)
+        m_color->addItem(swatch(QColor(c.rgb)), QString::fromLatin1(c.name), QColor(c.rgb));
+    auto* effectsLayout = new QVBoxLayout(effects);
+    effectsLayout->addWidget(m_strikeOut);
+    effectsLayout->addWidget(m_underline);
+    effectsLayout->addWidget(new QLabel(tr("&Color:"), effects));
+    effectsLayout->addWidget(m_color);
+
+    m_script = new QComboBox(this);
+    m_script->setObjectName(QStringLiteral("script"));
+    m_script->addItem(tr("Western"), int(CodePage::Charset::Ansi));
+    m_script->addItem(tr("OEM/DOS"), int(CodePage::Charset::Oem));
+
+    m_sample = new QLabel(this);
+    m_sample->setMinimumSize(220, 60);
+    m_sample->setAlignment(Qt::AlignCenter);
+    m_sample->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(tr("&Font:"), this), 0, 0);
+    grid->addWidget(new QLabel(tr("Font st&yle:"), this), 0, 1);
+    grid->addWidget(new QLabel(tr("&Size:"), this), 0, 2);
+    grid->addWidget(m_family, 1, 0, 2, 1);
+    grid->addWidget(m_style, 1, 1, 2, 1);
+    grid->addWidget(m_size, 1, 2);
+    grid->addWidget(m_sizes, 2, 2);
+    grid->addWidget(effects, 3, 0);
+    auto* sampleBox = new QVBoxLayout;
+    sampleBox->addWidget(new QLabel(tr("Sample"), this));
+    sampleBox->addWidget(m_sample);
+    sampleBox->addWidget(new QLabel(tr("Sc&ript:"), this));
+    sampleBox->addWidget(m_script);
+    grid->addLayout(sampleBox, 3, 1, 1, 2);
+    grid->addWidget(buttons, 4, 0, 1, 3);
+
+    connect(m_family, &QListWidget::currentRowChanged, this, [this] {
+        fillSizes();
+        updateSample();
+    });
+    connect(m_sizes, &QListWidget::currentTextChanged, this, [this](const QString& text) {
+        if (!text.isEmpty())
+            m_size->setText(text);
+    });
+    connect(m_size, &QLineEdit::textChanged, this, &FontDialog::updateSample);
+    connect(m_style, &QListWidget::currentRowChanged, this, &FontDialog::updateSample);
+    connect(m_strikeOut, &QCheckBox::toggled, this, &FontDialog::updateSample);
+    connect(m_underline, &QCheckBox::toggled, this, &FontDialog::updateSample);
+    connect(m_color, &QComboBox::currentIndexChanged, this, &FontDialog::updateSample);
+    setSpec(FontSpec{});
+}
+
+void FontDialog::fillSizes() {
+    const QListWidgetItem* item = m_family->currentItem();
+    const bool terminal = item && isTerminal(item->text());
+    // Only whole multiples of the DOS cell are offered for the screen font, so that every size
+    // chosen here still tiles.
+    static const QList<int> terminalSizes = {9, 18, 27, 36};
+    static const QList<int> scalableSizes = {8,  9,  10, 11, 12, 14, 16, 18,
+                                             20, 22, 24, 26, 28, 36, 48, 72};
+    m_sizes->clear();
+    for (int size : terminal ? terminalSizes : scalableSizes)
+        m_sizes->addItem(QString::number(size));
+}
+
+void FontDialog::setSpec(const FontSpec& spec) {
+    QList<QListWidgetItem*> found = m_family->findItems(spec.name, Qt::MatchFixedString);
+    if (found.isEmpty()) {
+        m_family->addItem(spec.name);
+        found = {m_family->item(m_family->count() - 1)};
+    }
+    m_family->setCurrentItem(found.front());
+    m_style->setCurrentRow(spec.bold ? (spec.italic ? BoldItalic : Bold)
+                                     : (spec.italic ? Italic : Regular));
+    m_size->setText(QString::number(spec.pointSize));
+    m_strikeOut->setChecked(spec.strikeOut);
+    m_underline->setChecked(spec.underline);
+    int colorIndex = m_color->findData(spec.color);
+    if (colorIndex < 0) {
+        // A colour chosen elsewhere stays on offer, as the dialog's own "Custom" entry.
+        const int custom = m_color->findText(tr("Custom"));
+        if (custom >= 0)
+            m_color->removeItem(custom);
+        m_color->addItem(swatch(spec.color), tr("Custom"), spec.color);
+        colorIndex = m_color->count() - 1;
+    }
+    m_color->setCurrentIndex(colorIndex);
+    m_script->setCurrentIndex(m_script->findData(int(spec.charset)));
+    updateSample();
+}
+
+FontSpec FontDialog::spec() const {
+    FontSpec s;
+    if (const QListWidgetItem* item = m_family->currentItem())
+        s.name = item->text();
+    const int style = m_style->currentRow();
+    s.bold = style == Bold || style == BoldItalic;
+    s.italic = style == Italic || style == BoldItalic;
+    bool ok = false;
+    const int size = m_size->text().toInt(&ok);
+    s.pointSize = ok && size > 0 ? size : 9;
+    s.underline = m_underline->isChecked();
+    s.strikeOut = m_strikeOut->isChecked();
+    s.color = m_color->currentData().value<QColor>();
+    s.charset = CodePage::Charset(m_script->currentData().toInt());
+    return s;
+}
+
+void FontDialog::updateSample() {
+    const FontSpec s = spec();
+    m_sample->setFont(resolveFont(s));
+    QPalette palette = m_sample->palette();
+    palette.setColor(QPalette::WindowText, s.color);
+    m_sample->setPalette(palette);
+    m_sample->setText(s.charset == CodePage::Charset::Oem
+                          ? QString::fromUtf16(u"AaBbYyZz \u2591\u2592\u2593\u2588")
+                          : QStringLiteral("AaBbYyZz"));
+}

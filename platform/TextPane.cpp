@@ -1,0 +1,76 @@
+#include "TextPane.h"
+
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QScrollBar>
+
+TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Without a horizontal bar the view still follows the caret sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setTabChangesFocus(false);
+    viewport()->setCursor(Qt::ArrowCursor);
+    document()->setDocumentMargin(1);
+}
+
+void TextPane::setBytes(const QByteArray& bytes) {
+    setPlainText(CodePage::toDisplay(bytes, m_charset));
+}
+
+QByteArray TextPane::bytes() const { return CodePage::fromDisplay(toPlainText(), m_charset); }
+
+void TextPane::setCharset(CodePage::Charset charset) {
+    if (charset == m_charset)
+        return;
+    const QByteArray content = bytes();
+    m_charset = charset;
+    setBytes(content);
+}
+
+void TextPane::setWrap(bool wrap) {
+    setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+void TextPane::keyPressEvent(QKeyEvent* event) {
+    // Enter does not break a line here: the pane has no use for it but to spoil the art.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
+        return;
+    }
+    // Typed text goes through the code page both ways, so the pane only ever holds characters
+    // that are bytes of the document: one the code page lacks becomes '?' at once.
+    const QString typed = event->text();
+    if (!isReadOnly() && !typed.isEmpty() && typed.front().isPrint() &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        insertPlainText(toPaneText(typed));
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void TextPane::insertFromMimeData(const QMimeData* source) {
+    if (source->hasText())
+        insertPlainText(toPaneText(source->text()));
+}
+
+QString TextPane::toPaneText(const QString& text) const {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    return CodePage::toDisplay(CodePage::fromDisplay(lines, m_charset), m_charset);
+}
+
+void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
+    QPlainTextEdit::mouseDoubleClickEvent(event);
+    Q_EMIT doubleClicked();
+}
+
+void TextPane::inputMethodEvent(QInputMethodEvent* event) {
+    // The input-method editor stays closed; composed text never reaches the document.
+    event->ignore();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Reading, line-break normalisation and saving of documents. Documents are bytes throughout:
+// nothing here converts between code pages.
+
+// Reads the whole file. Raises "Cannot open file "<full path>". <reason>" when it cannot be
+// read, and "Text exceeds memo capacity" when it holds more than capacity bytes (checked
+// before anything is read, so a huge file costs nothing).
+QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity);
+
+// Each CR LF pair, lone CR and lone LF becomes one CR LF pair; every other byte passes as it is.
+// A text that needs no change is returned without a copy.
+QByteArray NormalizeLineBreaks(const QByteArray& bytes);
+
+// Replaces the file's content with the bytes, all or nothing: they go to a new file beside it
+// that then takes its place, with the old file's permissions. Raises "Cannot create file
+// "<full path>". <reason>" when the file cannot be written, "Stream write error" when writing
+// fails part-way; either way the old file is left untouched.
+void WriteDocumentFile(const QString& fileName, QByteArrayView bytes);
