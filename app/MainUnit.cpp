@@ -36,7 +36,8 @@ QString initialOpenFolder() {
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()) {
+TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), m_arguments(arguments) {
     MainForm = this;
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelvan-rid-evodad.png")));
@@ -80,8 +81,7 @@ void TMainForm::FormCreate() {
 
     // Only the first argument counts. Relative names resolve against the current folder,
     // which LoadSettings has made the program's folder.
-    const QStringList arguments = QCoreApplication::arguments();
-    const QString first = arguments.size() > 1 ? arguments.at(1) : QString();
+    const QString first = m_arguments.size() > 1 ? m_arguments.at(1) : QString();
     if (!first.isEmpty() && QFileInfo(first).isFile()) {
         LoadDocument(first);
     } else {

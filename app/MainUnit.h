@@ -26,6 +26,7 @@
 #include <QColor>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -40,7 +41,9 @@ class TMainForm : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    // arguments: the command line, program name first; the first argument after it names the
+    // document to show.
+    explicit TMainForm(const QStringList& arguments, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     // Shows the file in the pane and refills the navigator. Raises a UserError when the file
@@ -88,6 +91,7 @@ private:
     QColorDialog* ColorDialog;
     // The colour dialog's own colour: black at first, then the last one chosen in it.
     QColor m_colorDialogColor = Qt::black;
+    QStringList m_arguments;
     QString CurrentFileName;
     FontSpec m_paneFont;
     bool m_shownBefore = false;

@@ -8,7 +8,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     Sound::setBellHandler([] { QApplication::beep(); });
     Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));
-    TMainForm mainForm;
+    TMainForm mainForm(QApplication::arguments());
     mainForm.show();
     return app.exec();
 }

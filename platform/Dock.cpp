@@ -18,6 +18,7 @@ struct Child {
     Align align = Align::None;
     bool left = true, top = true, right = false, bottom = false;
     QRect design;  // relative to the parent's widget rectangle
+    QSize own;     // the size the child keeps across its edge; someone else's resize changes it
     int order = 0; // position along its edge in the layout, nearest the edge first
 };
 
@@ -39,6 +40,7 @@ Align parseAlign(const QString& text) {
 class Manager : public QObject {
 public:
     explicit Manager(QWidget* parent) : QObject(parent), m_parent(parent) {
+        setObjectName(QStringLiteral("Dock::Manager"));
         m_designSize = parent->size();
         parent->installEventFilter(this);
     }
@@ -61,6 +63,7 @@ public:
             c.bottom = has(u"bottom");
         }
         c.design = widget->geometry();
+        c.own = c.design.size();
         switch (c.align) {
         case Align::Bottom:
             c.order = -c.design.bottom();
@@ -106,8 +109,14 @@ protected:
         if (watched == m_parent) {
             if (type == QEvent::Resize || type == QEvent::Show)
                 relayout();
-        } else if (type == QEvent::ShowToParent || type == QEvent::HideToParent ||
-                   type == QEvent::Resize) {
+        } else if (type == QEvent::Resize && !m_busy) {
+            // Resized from outside (a splitter, say): that is its new size along its edge.
+            for (Child& c : m_children) {
+                if (c.widget == watched)
+                    c.own = c.widget->size();
+            }
+            relayout();
+        } else if (type == QEvent::ShowToParent || type == QEvent::HideToParent) {
             relayout();
         }
         return false;
@@ -118,8 +127,8 @@ private:
     // that axis, it grows with its parent instead.
     void dock(Child& c, QRect& rest, QSize growth) {
         QWidget* w = c.widget;
-        int height = w->height();
-        int width = w->width();
+        int height = c.own.height();
+        int width = c.own.width();
         if (c.top && c.bottom && (c.align == Align::Top || c.align == Align::Bottom))
             height = std::max(0, c.design.height() + growth.height());
         if (c.left && c.right && (c.align == Align::Left || c.align == Align::Right))
@@ -183,8 +192,14 @@ private:
     bool m_busy = false;
 };
 
+Manager* existingManager(QWidget* parent) {
+    QObject* child = parent->findChild<QObject*>(QStringLiteral("Dock::Manager"),
+                                                 Qt::FindDirectChildrenOnly);
+    return dynamic_cast<Manager*>(child);
+}
+
 Manager* managerOf(QWidget* parent) {
-    auto* m = parent->findChild<Manager*>(QString(), Qt::FindDirectChildrenOnly);
+    Manager* m = existingManager(parent);
     return m ? m : new Manager(parent);
 }
 
@@ -208,7 +223,7 @@ void install(QWidget* root) {
 }
 
 void relayout(QWidget* parent) {
-    if (auto* m = parent->findChild<Manager*>(QString(), Qt::FindDirectChildrenOnly))
+    if (Manager* m = existingManager(parent))
         m->relayout();
 }
 
