@@ -200,6 +200,9 @@ void TMainForm::TimerTimer() {
 }
 
 void TMainForm::setOuterSize(int width, int height) {
+    // The frame is known for certain only once the window is shown; showEvent applies the
+    // outer size again then.
+    m_outerSize = QSize(width, height);
     const QSize frame = frameGeometry().size() - size();
     resize(width - frame.width(), height - frame.height());
 }
@@ -209,6 +212,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (m_shownBefore)
         return;
     m_shownBefore = true;
+    setOuterSize(m_outerSize.width(), m_outerSize.height());
     // Centred at the first showing with the size then in force; later moves are the user's.
     if (const QScreen* screen = this->screen()) {
         const QRect area = screen->geometry();

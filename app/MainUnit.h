@@ -95,6 +95,7 @@ private:
     QString CurrentFileName;
     FontSpec m_paneFont;
     bool m_shownBefore = false;
+    QSize m_outerSize;
 };
 
 // The program-wide reference to the main window; set before its creation handler runs.

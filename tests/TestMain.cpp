@@ -1,0 +1,75 @@
+#include "TestSupport.h"
+
+#include "Application.h"
+#include "Shell.h"
+#include "Sound.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+OutsideWorld& OutsideWorld::get() {
+    static OutsideWorld world;
+    return world;
+}
+
+void OutsideWorld::reset() { *this = OutsideWorld{}; }
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+void onNextDialog(std::function<void(QDialog*)> action) {
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            action(dialog);
+        }
+    });
+    poll->start();
+}
+
+namespace {
+
+// No test reaches the browser, the speaker or a real message box.
+class Recorders : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        OutsideWorld::get().reset();
+        Shell::setHandler([](const QByteArray& target) {
+            OutsideWorld::get().opened.push_back(target);
+            return OutsideWorld::get().shellResult;
+        });
+        Sound::setBeepHandler([](unsigned frequency, unsigned ms) {
+            OutsideWorld::get().tones.emplace_back(frequency, ms);
+        });
+        Application::setMessageBoxHandler([](const QString& caption, const QString& text) {
+            OutsideWorld::get().messageCaptions << caption;
+            OutsideWorld::get().messages << text;
+        });
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new Recorders);
+    return RUN_ALL_TESTS();
+}

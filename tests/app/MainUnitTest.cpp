@@ -1,0 +1,338 @@
+#include "MainWindowFixture.h"
+
+#include "FontDialog.h"
+#include "OrvelAddresses.h"
+#include "OrvelDocument.h"
+#include "OrvelMarquee.h"
+#include "OrvelRandom.h"
+#include "OrvelUtils.h"
+
+#include <QColorDialog>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+QByteArray defaultDocument() {
+    return NormalizeLineBreaks(readFile(GetProgramFolder() + QStringLiteral("OrvelDesign.NFO")));
+}
+
+// A seed whose next draw below bound is (or is not) the given value.
+std::uint32_t seedDrawing(std::uint32_t bound, std::uint32_t value, bool equal = true) {
+    for (std::uint32_t s = 1;; ++s) {
+        OrvelRandom::setSeed(s);
+        if ((OrvelRandom::Random(bound) == value) == equal)
+            return s;
+    }
+}
+
+} // namespace
+
+// ---- start-up
+
+TEST_F(MainWindowTest, StartsOnTheDefaultDocumentBesideTheProgram) {
+    ASSERT_FALSE(defaultDocument().isEmpty()) << "the build puts OrvelDesign.NFO beside the program";
+    start();
+    EXPECT_EQ(paneBytes(), defaultDocument());
+    EXPECT_EQ(form->windowTitle(), MarqueeText());
+    EXPECT_EQ(Application::title(), MarqueeText());
+    EXPECT_TRUE(ui()->mnuReadonly->isChecked());
+    EXPECT_TRUE(ui()->Memo->isReadOnly());
+    EXPECT_FALSE(ui()->mnuSave->isEnabled());
+    EXPECT_FALSE(ui()->mnuClose->isEnabled());
+    EXPECT_TRUE(form->currentFileName().isEmpty()) << "the start-up document is not the current file";
+    EXPECT_EQ(QDir::currentPath() + u'/', GetProgramFolder());
+    EXPECT_TRUE(OutsideWorld::get().messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, AMissingFileOrAFolderAsArgumentFallsBackToTheDefault) {
+    for (const QString& argument : {path(QStringLiteral("missing.nfo")), dir.path(), QString()}) {
+        start({argument});
+        EXPECT_EQ(paneBytes(), defaultDocument()) << argument.toStdString();
+    }
+}
+
+TEST_F(MainWindowTest, OnlyTheFirstArgumentCountsAndRelativeNamesMeanTheProgramFolder) {
+    writeFile(path(QStringLiteral("first.nfo")), "first");
+    writeFile(path(QStringLiteral("second.nfo")), "second");
+    start({path(QStringLiteral("first.nfo")), path(QStringLiteral("second.nfo"))});
+    EXPECT_EQ(paneBytes(), QByteArray("first"));
+
+    const QString name = QStringLiteral("relative-%1.nfo").arg(::getpid());
+    writeFile(GetProgramFolder() + name, "beside the program");
+    writeFile(path(name), "in the caller's folder");
+    QDir::setCurrent(dir.path());
+    start({name});
+    QFile::remove(GetProgramFolder() + name);
+    EXPECT_EQ(paneBytes(), QByteArray("beside the program"));
+}
+
+TEST_F(MainWindowTest, AFailingLoadAtStartShowsTheErrorAndSkipsTheRest) {
+    QFile huge(path(QStringLiteral("huge.nfo")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(TextPane::Capacity + 1));
+    huge.close();
+    start({huge.fileName()});
+    EXPECT_EQ(OutsideWorld::get().messages, QStringList{QStringLiteral("Text exceeds memo capacity")});
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("-=[ RUR Edeziv ]=-"));
+    EXPECT_EQ(Application::title(), QStringLiteral("ZIV Eroz Evevev (runtime)"));
+    EXPECT_TRUE(paneBytes().isEmpty());
+}
+
+TEST_F(MainWindowTest, OpensAt800By910CentredOnTheScreen) {
+    start();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QRect screen = form->screen()->geometry();
+    const QRect outer = form->frameGeometry();
+    EXPECT_EQ(outer.size(), QSize(800, 910));
+    EXPECT_EQ(outer.x(), screen.x() + (screen.width() - 800) / 2);
+    // A screen lower than the window leaves the platform free to keep the frame on it.
+    if (screen.height() >= 910) {
+        EXPECT_EQ(outer.y(), screen.y() + (screen.height() - 910) / 2);
+    }
+}
+
+TEST_F(MainWindowTest, EscEndsTheProgram) {
+    start();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_FALSE(form->isVisible());
+}
+
+// ---- loading
+
+TEST_F(MainWindowTest, LoadShowsEveryByteWithNormalisedBreaks) {
+    writeFile(path(QStringLiteral("doc.nfo")), QByteArray("a\nb\0c\r\xDB", 7));
+    start({path(QStringLiteral("doc.nfo"))});
+    EXPECT_EQ(paneBytes(), QByteArray("a\r\nb\0c\r\n\xDB", 9)) << "a NUL no longer ends the text";
+    EXPECT_EQ(ui()->Memo->toPlainText(), QString::fromUtf16(u"a\nb\u2007c\n█"));
+
+    writeFile(path(QStringLiteral("empty.nfo")), {});
+    form->LoadDocument(path(QStringLiteral("empty.nfo")));
+    EXPECT_TRUE(paneBytes().isEmpty());
+}
+
+TEST_F(MainWindowTest, AFailedLoadKeepsThePaneAndTheState) {
+    writeFile(path(QStringLiteral("doc.nfo")), "kept");
+    start({path(QStringLiteral("doc.nfo"))});
+    const QString missing = path(QStringLiteral("gone.nfo"));
+    EXPECT_FALSE(Application::guarded([&] { form->LoadDocument(missing); }));
+    EXPECT_EQ(OutsideWorld::get().messages,
+              QStringList{QStringLiteral("Cannot open file \"%1\". No such file or directory")
+                              .arg(missing)});
+    EXPECT_EQ(paneBytes(), QByteArray("kept"));
+}
+
+// ---- Open, Close, Read-only, Save
+
+TEST_F(MainWindowTest, EachOpenFlipsReadOnlyAndCancelChangesNothing) {
+    writeFile(path(QStringLiteral("one.nfo")), "one");
+    writeFile(path(QStringLiteral("two.NFO")), "two");
+    start();
+
+    onNextDialog([](QDialog* dialog) { dialog->reject(); });
+    ui()->mnuOpen->trigger();
+    EXPECT_TRUE(ui()->mnuReadonly->isChecked());
+    EXPECT_FALSE(ui()->mnuClose->isEnabled());
+
+    openThroughDialog(path(QStringLiteral("one.nfo")));
+    EXPECT_EQ(paneBytes(), QByteArray("one"));
+    EXPECT_EQ(form->currentFileName(), path(QStringLiteral("one.nfo")));
+    EXPECT_FALSE(ui()->mnuReadonly->isChecked());
+    EXPECT_FALSE(ui()->Memo->isReadOnly());
+    EXPECT_TRUE(ui()->mnuSave->isEnabled());
+    EXPECT_TRUE(ui()->mnuClose->isEnabled());
+
+    openThroughDialog(path(QStringLiteral("two.NFO")));
+    EXPECT_EQ(paneBytes(), QByteArray("two"));
+    EXPECT_TRUE(ui()->mnuReadonly->isChecked());
+    EXPECT_TRUE(ui()->Memo->isReadOnly());
+    EXPECT_FALSE(ui()->mnuSave->isEnabled());
+}
+
+struct ReadOnlyCase {
+    bool markBefore;
+    bool haveFile;
+    bool markAfter;
+    bool saveEnabled;
+};
+
+class ReadOnlyTable : public MainWindowTest, public ::testing::WithParamInterface<ReadOnlyCase> {};
+
+TEST_P(ReadOnlyTable, FollowsTheMarkAndTheCurrentFile) {
+    const ReadOnlyCase c = GetParam();
+    writeFile(path(QStringLiteral("doc.nfo")), "doc");
+    start();
+    if (c.haveFile)
+        openThroughDialog(path(QStringLiteral("doc.nfo")));
+    ui()->mnuReadonly->setChecked(c.markBefore);
+    ui()->mnuReadonly->trigger();
+    EXPECT_EQ(ui()->mnuReadonly->isChecked(), c.markAfter);
+    EXPECT_EQ(ui()->Memo->isReadOnly(), c.markAfter);
+    EXPECT_EQ(ui()->mnuSave->isEnabled(), c.saveEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(TruthTable, ReadOnlyTable,
+                         ::testing::Values(ReadOnlyCase{true, true, false, true},
+                                           ReadOnlyCase{true, false, false, false},
+                                           ReadOnlyCase{false, true, true, false},
+                                           ReadOnlyCase{false, false, false, false}));
+
+TEST_F(MainWindowTest, SaveWritesTheEditedBytesWithCrLfAndSometimesTheDownloadPage) {
+    const QString file = path(QStringLiteral("doc.nfo"));
+    writeFile(file, "line one\nline two\n");
+    start();
+    openThroughDialog(file);
+    ui()->Memo->moveCursor(QTextCursor::End);
+    ui()->Memo->setFocus();
+    QTest::keyClicks(ui()->Memo, QStringLiteral("x"));
+    // A character code page 437 lacks, typed as a keyboard would deliver it.
+    QKeyEvent euro(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf16(u"€"));
+    QApplication::sendEvent(ui()->Memo, &euro);
+
+    OrvelRandom::setSeed(seedDrawing(5, 3, false));
+    ui()->mnuSave->trigger();
+    EXPECT_EQ(readFile(file), QByteArray("line one\r\nline two\r\nx?"));
+    EXPECT_TRUE(OutsideWorld::get().opened.empty());
+
+    OrvelRandom::setSeed(seedDrawing(5, 3));
+    ui()->mnuSave->trigger();
+    ASSERT_EQ(OutsideWorld::get().opened.size(), 1u);
+    EXPECT_EQ(OutsideWorld::get().opened[0], QByteArray(DownloadPageAddress));
+}
+
+TEST_F(MainWindowTest, AFailedSaveReportsAndOpensNoPage) {
+    QTemporaryDir gone;
+    const QString file = gone.filePath(QStringLiteral("doc.nfo"));
+    writeFile(file, "doc");
+    start();
+    openThroughDialog(file);
+    gone.remove();
+    OrvelRandom::setSeed(seedDrawing(5, 3));
+    ui()->mnuSave->trigger();
+    EXPECT_EQ(OutsideWorld::get().messages,
+              QStringList{QStringLiteral("Cannot create file \"%1\". No such file or directory")
+                              .arg(file)});
+    EXPECT_TRUE(OutsideWorld::get().opened.empty());
+}
+
+TEST_F(MainWindowTest, CloseEmptiesThePaneAndDisablesSaveAndClose) {
+    writeFile(path(QStringLiteral("doc.nfo")), "doc");
+    start();
+    openThroughDialog(path(QStringLiteral("doc.nfo")));
+    ui()->mnuClose->trigger();
+    EXPECT_TRUE(paneBytes().isEmpty());
+    EXPECT_TRUE(form->currentFileName().isEmpty());
+    EXPECT_FALSE(ui()->mnuSave->isEnabled());
+    EXPECT_FALSE(ui()->mnuClose->isEnabled());
+    EXPECT_FALSE(ui()->mnuReadonly->isChecked()) << "the mark stays as it was";
+    EXPECT_FALSE(ui()->Memo->isReadOnly());
+}
+
+// ---- Wrap, font, colour, double click
+
+TEST_F(MainWindowTest, WrapFollowsItsMarkWithoutAHorizontalBar) {
+    start();
+    EXPECT_EQ(ui()->Memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    ui()->mnuWrap->trigger();
+    EXPECT_TRUE(ui()->mnuWrap->isChecked());
+    EXPECT_EQ(ui()->Memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    ui()->mnuWrap->trigger();
+    EXPECT_EQ(ui()->Memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(ui()->Memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(paneBytes(), defaultDocument()) << "wrapping never changes the text";
+}
+
+TEST_F(MainWindowTest, FontDialogStartsFromThePaneAndSetsEveryAttribute) {
+    start();
+    FontSpec shown;
+    FontSpec chosen;
+    chosen.name = QStringLiteral("DejaVu Sans Mono");
+    chosen.pointSize = 12;
+    chosen.underline = true;
+    chosen.strikeOut = true;
+    chosen.color = QColor(255, 0, 0);
+    chosen.charset = CodePage::Charset::Ansi;
+    onNextDialog([&](QDialog* dialog) {
+        auto* fonts = qobject_cast<FontDialog*>(dialog);
+        ASSERT_NE(fonts, nullptr);
+        shown = fonts->spec();
+        fonts->setSpec(chosen);
+        fonts->accept();
+    });
+    ui()->mnuFont->trigger();
+    EXPECT_EQ(shown, FontSpec{}) << "preset with Terminal 9 pt, bright green, OEM";
+    EXPECT_EQ(form->paneFont(), chosen);
+    EXPECT_EQ(ui()->Memo->palette().color(QPalette::Text), QColor(255, 0, 0));
+    EXPECT_TRUE(ui()->Memo->font().underline());
+    EXPECT_TRUE(ui()->Memo->font().strikeOut());
+    EXPECT_EQ(paneBytes(), defaultDocument()) << "the script changes glyphs, not bytes";
+    EXPECT_FALSE(ui()->Memo->toPlainText().contains(u'█'));
+
+    onNextDialog([](QDialog* dialog) { dialog->reject(); });
+    ui()->mnuFont->trigger();
+    EXPECT_EQ(form->paneFont(), chosen);
+}
+
+TEST_F(MainWindowTest, ColourDialogRemembersItsLastChoiceNotThePane) {
+    start();
+    QColor shown;
+    onNextDialog([&](QDialog* dialog) {
+        auto* colors = qobject_cast<QColorDialog*>(dialog);
+        shown = colors->currentColor();
+        colors->setCurrentColor(Qt::blue);
+        colors->accept();
+    });
+    ui()->mnuColorBkg->trigger();
+    EXPECT_EQ(shown, QColor(Qt::black));
+    EXPECT_EQ(form->paneBackground(), QColor(Qt::blue));
+
+    onNextDialog([&](QDialog* dialog) {
+        auto* colors = qobject_cast<QColorDialog*>(dialog);
+        shown = colors->currentColor();
+        colors->setCurrentColor(Qt::red);
+        colors->reject();
+    });
+    ui()->mnuColorBkg->trigger();
+    EXPECT_EQ(shown, QColor(Qt::blue));
+    EXPECT_EQ(form->paneBackground(), QColor(Qt::blue));
+
+    onNextDialog([&](QDialog* dialog) {
+        shown = qobject_cast<QColorDialog*>(dialog)->currentColor();
+        dialog->reject();
+    });
+    ui()->mnuColorBkg->trigger();
+    EXPECT_EQ(shown, QColor(Qt::blue)) << "a cancelled choice is not remembered";
+}
+
+TEST_F(MainWindowTest, DoubleClickInThePaneOpensTheDownloadPage) {
+    start();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseDClick(ui()->Memo->viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+    ASSERT_EQ(OutsideWorld::get().opened.size(), 1u);
+    EXPECT_EQ(OutsideWorld::get().opened[0], QByteArray(DownloadPageAddress));
+}
+
+TEST_F(MainWindowTest, HidingTheNavigatorGivesItsWidthToThePane) {
+    start();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const int before = ui()->Memo->width();
+    ui()->mnuProducts->trigger();
+    EXPECT_FALSE(ui()->pnlReclama->isVisible());
+    EXPECT_EQ(ui()->Memo->width(), before + ui()->pnlReclama->width());
+    EXPECT_TRUE(ui()->Splitter->isVisible());
+    ui()->mnuProducts->trigger();
+    EXPECT_TRUE(ui()->pnlReclama->isVisible());
+    EXPECT_EQ(ui()->Memo->width(), before);
+}

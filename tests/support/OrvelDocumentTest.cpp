@@ -1,0 +1,164 @@
+#include "Errors.h"
+#include "OrvelDocument.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+// ---- line-break normalisation
+
+struct BreakCase {
+    const char* name;
+    QByteArray in;
+    QByteArray out;
+};
+
+class NormalizeLineBreaksTest : public ::testing::TestWithParam<BreakCase> {};
+
+TEST_P(NormalizeLineBreaksTest, MakesEveryBreakOneCrLf) {
+    EXPECT_EQ(NormalizeLineBreaks(GetParam().in), GetParam().out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NormalizeLineBreaksTest,
+    ::testing::Values(BreakCase{"Empty", "", ""}, BreakCase{"NoBreaks", "abc", "abc"},
+                      BreakCase{"CrLf", "a\r\nb\r\n", "a\r\nb\r\n"},
+                      BreakCase{"LfOnly", "a\nb\n", "a\r\nb\r\n"},
+                      BreakCase{"CrOnly", "a\rb\r", "a\r\nb\r\n"},
+                      BreakCase{"LfCrIsTwoBreaks", "a\n\rb", "a\r\n\r\nb"},
+                      BreakCase{"Mixed", "\r\r\n\n\r", "\r\n\r\n\r\n\r\n"},
+                      BreakCase{"OtherBytesPass", QByteArray("\0\xB0\x1A\r", 4),
+                                QByteArray("\0\xB0\x1A\r\n", 5)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(NormalizeLineBreaks, TextAlreadyNormalIsNotCopied) {
+    const QByteArray text("line one\r\nline two\r\n");
+    EXPECT_EQ(NormalizeLineBreaks(text).constData(), text.constData());
+}
+
+// ---- reading
+
+class DocumentFiles : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+};
+
+TEST_F(DocumentFiles, ReadsEveryByteIncludingNul) {
+    const QByteArray bytes("before\0after\xDB\r\n", 15);
+    writeFile(path("a.nfo"), bytes);
+    EXPECT_EQ(ReadDocumentFile(path("a.nfo"), 1 << 20), bytes);
+    writeFile(path("empty.nfo"), {});
+    EXPECT_EQ(ReadDocumentFile(path("empty.nfo"), 1 << 20), QByteArray());
+}
+
+TEST_F(DocumentFiles, UnreadableFilesRaiseCannotOpenWithThePathAndReason) {
+    try {
+        ReadDocumentFile(path("missing.nfo"), 1 << 20);
+        FAIL() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Cannot open file \"%1\". No such file or directory")
+                                   .arg(path("missing.nfo")));
+    }
+    QDir(dir.path()).mkdir(QStringLiteral("folder.nfo"));
+    try {
+        ReadDocumentFile(path("folder.nfo"), 1 << 20);
+        FAIL() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_TRUE(e.message().endsWith(QStringLiteral("Is a directory"))) << e.what();
+    }
+}
+
+TEST_F(DocumentFiles, AFileLargerThanTheCapacityIsRefusedBeforeReading) {
+    QFile huge(path("huge.nfo"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(qint64(300) << 20)); // sparse: takes no disk
+    huge.close();
+    try {
+        ReadDocumentFile(path("huge.nfo"), qint64(256) << 20);
+        FAIL() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Text exceeds memo capacity"));
+    }
+    writeFile(path("small.nfo"), "12345");
+    EXPECT_THROW(ReadDocumentFile(path("small.nfo"), 4), UserError);
+    EXPECT_EQ(ReadDocumentFile(path("small.nfo"), 5), QByteArray("12345"));
+}
+
+// ---- saving
+
+TEST_F(DocumentFiles, SaveReplacesTheContentAndKeepsPermissions) {
+    writeFile(path("doc.nfo"), "old content that is longer");
+    QFile::setPermissions(path("doc.nfo"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    WriteDocumentFile(path("doc.nfo"), QByteArray("new\0\r\n", 6));
+    EXPECT_EQ(readFile(path("doc.nfo")), QByteArray("new\0\r\n", 6));
+    const auto modeBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                          QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    EXPECT_EQ(QFile::permissions(path("doc.nfo")) & modeBits,
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("doc.nfo")})
+        << "no temporary file is left behind";
+
+    WriteDocumentFile(path("new.nfo"), "created");
+    EXPECT_EQ(readFile(path("new.nfo")), QByteArray("created"));
+}
+
+TEST_F(DocumentFiles, SaveThroughALinkWritesTheFileItNames) {
+    writeFile(path("target.nfo"), "old");
+    ASSERT_TRUE(QFile::link(path("target.nfo"), path("link.nfo")));
+    WriteDocumentFile(path("link.nfo"), "new");
+    EXPECT_TRUE(QFileInfo(path("link.nfo")).isSymLink());
+    EXPECT_EQ(readFile(path("target.nfo")), QByteArray("new"));
+}
+
+TEST_F(DocumentFiles, SaveToAFolderThatDoesNotExistRaisesCannotCreate) {
+    const QString missing = path("no-such-folder/doc.nfo");
+    try {
+        WriteDocumentFile(missing, "x");
+        FAIL() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(missing));
+    }
+}
+
+TEST_F(DocumentFiles, SaveToAReadOnlyFileRaisesCannotCreateAndLeavesIt) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may write any file";
+    writeFile(path("locked.nfo"), "keep me");
+    QFile::setPermissions(path("locked.nfo"), QFile::ReadOwner);
+    EXPECT_THROW(WriteDocumentFile(path("locked.nfo"), "lost"), UserError);
+    EXPECT_EQ(readFile(path("locked.nfo")), QByteArray("keep me"));
+}
+
+TEST_F(DocumentFiles, AWriteThatFailsPartWayLeavesTheOriginalUntouched) {
+    writeFile(path("doc.nfo"), "the original");
+    // A file-size limit makes the write fail part-way, as a full disk would.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString message;
+    try {
+        WriteDocumentFile(path("doc.nfo"), QByteArray(100000, 'x'));
+    } catch (const UserError& e) {
+        message = e.message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_EQ(message, QStringLiteral("Stream write error"));
+    EXPECT_EQ(readFile(path("doc.nfo")), QByteArray("the original"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("doc.nfo")});
+}
