@@ -156,8 +156,11 @@ void WriteDocumentFile(const QString& fileName, QByteArrayView bytes) {
     const bool exists = ::stat(path.constData(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
         cannotCreate(fileName, EISDIR);
-    // A file the user may not write stays as it is, even where its folder would let us
+    // A file the user may not write, or one nobody may write (the read-only attribute, which
+    // holds even for the administrator), stays as it is, even where its folder would let us
     // replace it.
+    if (exists && (old.st_mode & 0222) == 0)
+        cannotCreate(fileName, EACCES);
     if (exists && ::access(path.constData(), W_OK) != 0)
         cannotCreate(fileName, errno);
 
