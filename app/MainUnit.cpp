@@ -45,26 +45,11 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     Application::setMainWindow(this);
     setOuterSize(DesignedWidth, DesignedHeight);
 
-    OpenDialog = new QFileDialog(this);
-    OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
-    OpenDialog->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-    // NFO files come in every letter case; the patterns say so, the dialog shows only the names.
-    OpenDialog->setNameFilters({QStringLiteral("NFO & Diz Files (*.[nN][fF][oO] *.[dD][iI][zZ])"),
-                                QStringLiteral("All Files (*)")});
-    OpenDialog->setOption(QFileDialog::HideNameFilterDetails);
-    OpenDialog->setDirectory(initialOpenFolder());
-
-    m_fontDialog = new FontDialog(this);
-
-    ColorDialog = new QColorDialog(this);
-    ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
-    ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
-
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(150);
-    connect(Timer, &QTimer::timeout, this, [this] { Application::guarded([this] { TimerTimer(); }); });
+    connect(Timer, &QTimer::timeout, this,
+            [this] { Application::guarded([this] { TimerTimer(); }); });
     Timer->start();
 
     Application::guarded([this] { FormCreate(); });
@@ -73,6 +58,37 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
 TMainForm::~TMainForm() {
     if (MainForm == this)
         MainForm = nullptr;
+}
+
+QFileDialog* TMainForm::openDialog() {
+    if (!OpenDialog) {
+        OpenDialog = new QFileDialog(this);
+        OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
+        OpenDialog->setFileMode(QFileDialog::ExistingFile);
+        OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+        // NFO files come in every letter case; the patterns say so, the dialog shows the names.
+        OpenDialog->setNameFilters(
+            {QStringLiteral("NFO & Diz Files (*.[nN][fF][oO] *.[dD][iI][zZ])"),
+             QStringLiteral("All Files (*)")});
+        OpenDialog->setOption(QFileDialog::HideNameFilterDetails);
+        OpenDialog->setDirectory(initialOpenFolder());
+    }
+    return OpenDialog;
+}
+
+FontDialog* TMainForm::fontDialog() {
+    if (!m_fontDialog)
+        m_fontDialog = new FontDialog(this);
+    return m_fontDialog;
+}
+
+QColorDialog* TMainForm::colorDialog() {
+    if (!ColorDialog) {
+        ColorDialog = new QColorDialog(this);
+        ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+        ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
+    }
+    return ColorDialog;
 }
 
 void TMainForm::FormCreate() {
@@ -115,7 +131,9 @@ void TMainForm::LoadDocument(const QString& fileName) {
     ui->Memo->setBytes(text);
 }
 
-void TMainForm::OpenDownloadPage() { OpenAddress(DownloadPageAddress); }
+void TMainForm::OpenDownloadPage() {
+    OpenAddress(DownloadPageAddress);
+}
 
 void TMainForm::setPaneFont(const FontSpec& spec) {
     m_paneFont = spec;
@@ -126,7 +144,9 @@ void TMainForm::setPaneFont(const FontSpec& spec) {
     ui->Memo->setCharset(spec.charset);
 }
 
-QColor TMainForm::paneBackground() const { return ui->Memo->palette().color(QPalette::Base); }
+QColor TMainForm::paneBackground() const {
+    return ui->Memo->palette().color(QPalette::Base);
+}
 
 void TMainForm::setPaneBackground(const QColor& color) {
     QPalette palette = ui->Memo->palette();
@@ -136,9 +156,10 @@ void TMainForm::setPaneBackground(const QColor& color) {
 
 void TMainForm::mnuOpenClick() {
     Application::guarded([this] {
-        if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
+        QFileDialog* dialog = openDialog();
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
-        const QString fileName = OpenDialog->selectedFiles().constFirst();
+        const QString fileName = dialog->selectedFiles().constFirst();
         LoadDocument(fileName);
         CurrentFileName = fileName;
         ui->mnuClose->setEnabled(true);
@@ -172,27 +193,37 @@ void TMainForm::mnuReadonlyClick() {
     ui->mnuSave->setEnabled(!after && !CurrentFileName.isEmpty());
 }
 
-void TMainForm::mnuWrapClick() { ui->Memo->setWrap(ui->mnuWrap->isChecked()); }
+void TMainForm::mnuWrapClick() {
+    ui->Memo->setWrap(ui->mnuWrap->isChecked());
+}
 
 void TMainForm::mnuFontClick() {
-    m_fontDialog->setSpec(m_paneFont);
-    if (m_fontDialog->exec() == QDialog::Accepted)
-        setPaneFont(m_fontDialog->spec());
+    FontDialog* dialog = fontDialog();
+    dialog->setSpec(m_paneFont);
+    if (dialog->exec() == QDialog::Accepted)
+        setPaneFont(dialog->spec());
 }
 
 void TMainForm::mnuColorBkgClick() {
-    ColorDialog->setCurrentColor(m_colorDialogColor);
-    if (ColorDialog->exec() != QDialog::Accepted)
+    QColorDialog* dialog = colorDialog();
+    dialog->setCurrentColor(m_colorDialogColor);
+    if (dialog->exec() != QDialog::Accepted)
         return;
-    m_colorDialogColor = ColorDialog->selectedColor();
+    m_colorDialogColor = dialog->selectedColor();
     setPaneBackground(m_colorDialogColor);
 }
 
-void TMainForm::mnuProductsClick() { ui->pnlReclama->setVisible(ui->mnuProducts->isChecked()); }
+void TMainForm::mnuProductsClick() {
+    ui->pnlReclama->setVisible(ui->mnuProducts->isChecked());
+}
 
-void TMainForm::mnuExitClick() { close(); }
+void TMainForm::mnuExitClick() {
+    close();
+}
 
-void TMainForm::MemoDblClick() { OpenDownloadPage(); }
+void TMainForm::MemoDblClick() {
+    OpenDownloadPage();
+}
 
 void TMainForm::TimerTimer() {
     RotateTitle();

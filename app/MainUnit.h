@@ -58,9 +58,6 @@ public:
     void setPaneBackground(const QColor& color);
 
     Ui::TMainForm* form() const { return ui.get(); }
-    QFileDialog* openDialog() const { return OpenDialog; }
-    FontDialog* fontDialog() const { return m_fontDialog; }
-    QColorDialog* colorDialog() const { return ColorDialog; }
     QTimer* timer() const { return Timer; }
 
 public Q_SLOTS:
@@ -83,12 +80,16 @@ private:
     void FormCreate();
     void LoadSettings();
     void setOuterSize(int width, int height);
+    // The common dialogs are made on first use: they cost more to build than the whole window.
+    QFileDialog* openDialog();
+    FontDialog* fontDialog();
+    QColorDialog* colorDialog();
 
     std::unique_ptr<Ui::TMainForm> ui;
     QTimer* Timer;
-    QFileDialog* OpenDialog;
-    FontDialog* m_fontDialog;
-    QColorDialog* ColorDialog;
+    QFileDialog* OpenDialog = nullptr;
+    FontDialog* m_fontDialog = nullptr;
+    QColorDialog* ColorDialog = nullptr;
     // The colour dialog's own colour: black at first, then the last one chosen in it.
     QColor m_colorDialogColor = Qt::black;
     QStringList m_arguments;

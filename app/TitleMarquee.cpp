@@ -5,6 +5,10 @@
 
 #include <QWidget>
 
-void RotateTitle() { Application::setTitle(RotateLeft(Application::title())); }
+void RotateTitle() {
+    Application::setTitle(RotateLeft(Application::title()));
+}
 
-void RotateCaption(QWidget* window) { window->setWindowTitle(RotateLeft(window->windowTitle())); }
+void RotateCaption(QWidget* window) {
+    window->setWindowTitle(RotateLeft(window->windowTitle()));
+}

@@ -33,8 +33,7 @@ void setTitle(const QString& title) {
 }
 
 QString title() {
-    const QString text =
-        state().mainWindow ? state().mainWindow->windowIconText() : state().title;
+    const QString text = state().mainWindow ? state().mainWindow->windowIconText() : state().title;
     return text.left(MaxTitleLength);
 }
 
@@ -44,7 +43,9 @@ void setMainWindow(QWidget* window) {
         window->setWindowIconText(state().title);
 }
 
-void setMessageBoxHandler(MessageBoxHandler handler) { state().messageBox = std::move(handler); }
+void setMessageBoxHandler(MessageBoxHandler handler) {
+    state().messageBox = std::move(handler);
+}
 
 void showError(const QString& text) {
     if (state().messageBox)
@@ -53,6 +54,8 @@ void showError(const QString& text) {
         realMessageBox(title(), text);
 }
 
-void cancelHint() { QToolTip::hideText(); }
+void cancelHint() {
+    QToolTip::hideText();
+}
 
 } // namespace Application

@@ -193,8 +193,8 @@ private:
 };
 
 Manager* existingManager(QWidget* parent) {
-    QObject* child = parent->findChild<QObject*>(QStringLiteral("Dock::Manager"),
-                                                 Qt::FindDirectChildrenOnly);
+    QObject* child =
+        parent->findChild<QObject*>(QStringLiteral("Dock::Manager"), Qt::FindDirectChildrenOnly);
     return dynamic_cast<Manager*>(child);
 }
 

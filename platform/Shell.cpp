@@ -78,7 +78,9 @@ QByteArray desktopTarget(const QByteArray& target) {
     return target;
 }
 
-int execute(const QByteArray& target) { return currentHandler()(target); }
+int execute(const QByteArray& target) {
+    return currentHandler()(target);
+}
 
 void setHandler(Handler handler) {
     currentHandler() = handler ? std::move(handler) : Handler(openWithDesktop);

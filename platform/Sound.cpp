@@ -35,8 +35,8 @@ QByteArray sineWave(unsigned frequency, unsigned milliseconds) {
     auto put16 = [&p](quint16 v) { qToLittleEndian(v, p), p += 2; };
     auto tag = [&p](const char* t) { std::memcpy(p, t, 4), p += 4; };
     tag("RIFF"), put32(36 + samples * 2), tag("WAVE");
-    tag("fmt "), put32(16), put16(1), put16(1), put32(SampleRate), put32(SampleRate * 2),
-        put16(2), put16(16);
+    tag("fmt "), put32(16), put16(1), put16(1), put32(SampleRate), put32(SampleRate * 2), put16(2),
+        put16(16);
     tag("data"), put32(samples * 2);
     for (quint32 i = 0; i < samples; ++i) {
         const double phase = 2.0 * std::numbers::pi * frequency * i / SampleRate;
@@ -77,14 +77,20 @@ BeepHandler& currentHandler() {
 
 } // namespace
 
-void Beep(unsigned frequency, unsigned milliseconds) { currentHandler()(frequency, milliseconds); }
+void Beep(unsigned frequency, unsigned milliseconds) {
+    currentHandler()(frequency, milliseconds);
+}
 
-void Sleep(unsigned milliseconds) { QThread::msleep(milliseconds); }
+void Sleep(unsigned milliseconds) {
+    QThread::msleep(milliseconds);
+}
 
 void setBeepHandler(BeepHandler handler) {
     currentHandler() = handler ? std::move(handler) : BeepHandler(beepWithDevice);
 }
 
-void setBellHandler(std::function<void()> handler) { bell() = std::move(handler); }
+void setBellHandler(std::function<void()> handler) {
+    bell() = std::move(handler);
+}
 
 } // namespace Sound

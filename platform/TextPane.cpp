@@ -22,7 +22,9 @@ void TextPane::setBytes(const QByteArray& bytes) {
     setPlainText(CodePage::toDisplay(bytes, m_charset));
 }
 
-QByteArray TextPane::bytes() const { return CodePage::fromDisplay(toPlainText(), m_charset); }
+QByteArray TextPane::bytes() const {
+    return CodePage::fromDisplay(toPlainText(), m_charset);
+}
 
 void TextPane::setCharset(CodePage::Charset charset) {
     if (charset == m_charset)

@@ -13,21 +13,27 @@
 
 namespace {
 
-QString systemText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString systemText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
-QString fullPath(const QString& fileName) { return QFileInfo(fileName).absoluteFilePath(); }
+QString fullPath(const QString& fileName) {
+    return QFileInfo(fileName).absoluteFilePath();
+}
 
 [[noreturn]] void cannotOpen(const QString& fileName, int error) {
-    throw UserError(QStringLiteral("Cannot open file \"%1\". %2")
-                        .arg(fullPath(fileName), systemText(error)));
+    throw UserError(
+        QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(fileName), systemText(error)));
 }
 
 [[noreturn]] void cannotCreate(const QString& fileName, int error) {
-    throw UserError(QStringLiteral("Cannot create file \"%1\". %2")
-                        .arg(fullPath(fileName), systemText(error)));
+    throw UserError(
+        QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(fileName), systemText(error)));
 }
 
-[[noreturn]] void streamWriteError() { throw UserError(QStringLiteral("Stream write error")); }
+[[noreturn]] void streamWriteError() {
+    throw UserError(QStringLiteral("Stream write error"));
+}
 
 class FileDescriptor {
 public:

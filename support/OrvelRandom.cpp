@@ -19,15 +19,21 @@ std::function<std::uint32_t()>& clock() {
 
 } // namespace
 
-void Randomize() { randSeed = clock()(); }
+void Randomize() {
+    randSeed = clock()();
+}
 
 std::uint32_t Random(std::uint32_t bound) {
     randSeed = randSeed * 134775813u + 1u;
     return std::uint32_t((std::uint64_t(bound) * randSeed) >> 32);
 }
 
-std::uint32_t seed() { return randSeed; }
-void setSeed(std::uint32_t value) { randSeed = value; }
+std::uint32_t seed() {
+    return randSeed;
+}
+void setSeed(std::uint32_t value) {
+    randSeed = value;
+}
 
 void setClock(std::function<std::uint32_t()> source) {
     clock() = source ? std::move(source) : std::function<std::uint32_t()>(monotonicClock);

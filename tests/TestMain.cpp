@@ -16,7 +16,9 @@ OutsideWorld& OutsideWorld::get() {
     return world;
 }
 
-void OutsideWorld::reset() { *this = OutsideWorld{}; }
+void OutsideWorld::reset() {
+    *this = OutsideWorld{};
+}
 
 QByteArray readFile(const QString& path) {
     QFile file(path);

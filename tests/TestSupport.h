@@ -11,10 +11,10 @@
 
 // What the program tried to do to the outside world during a test. Reset before every test.
 struct OutsideWorld {
-    std::vector<QByteArray> opened;       // targets handed to the shell
-    int shellResult = 42;                 // what the shell answers
+    std::vector<QByteArray> opened;                   // targets handed to the shell
+    int shellResult = 42;                             // what the shell answers
     std::vector<std::pair<unsigned, unsigned>> tones; // (frequency, milliseconds)
-    QStringList messages;                 // texts of the error message boxes
+    QStringList messages;                             // texts of the error message boxes
     QStringList messageCaptions;
 
     static OutsideWorld& get();

@@ -37,7 +37,8 @@ std::uint32_t seedDrawing(std::uint32_t bound, std::uint32_t value, bool equal =
 // ---- start-up
 
 TEST_F(MainWindowTest, StartsOnTheDefaultDocumentBesideTheProgram) {
-    ASSERT_FALSE(defaultDocument().isEmpty()) << "the build puts OrvelDesign.NFO beside the program";
+    ASSERT_FALSE(defaultDocument().isEmpty())
+        << "the build puts OrvelDesign.NFO beside the program";
     start();
     EXPECT_EQ(paneBytes(), defaultDocument());
     EXPECT_EQ(form->windowTitle(), MarqueeText());
@@ -46,7 +47,8 @@ TEST_F(MainWindowTest, StartsOnTheDefaultDocumentBesideTheProgram) {
     EXPECT_TRUE(ui()->Memo->isReadOnly());
     EXPECT_FALSE(ui()->mnuSave->isEnabled());
     EXPECT_FALSE(ui()->mnuClose->isEnabled());
-    EXPECT_TRUE(form->currentFileName().isEmpty()) << "the start-up document is not the current file";
+    EXPECT_TRUE(form->currentFileName().isEmpty())
+        << "the start-up document is not the current file";
     EXPECT_EQ(QDir::currentPath() + u'/', GetProgramFolder());
     EXPECT_TRUE(OutsideWorld::get().messages.isEmpty());
 }
@@ -79,7 +81,8 @@ TEST_F(MainWindowTest, AFailingLoadAtStartShowsTheErrorAndSkipsTheRest) {
     ASSERT_TRUE(huge.resize(TextPane::Capacity + 1));
     huge.close();
     start({huge.fileName()});
-    EXPECT_EQ(OutsideWorld::get().messages, QStringList{QStringLiteral("Text exceeds memo capacity")});
+    EXPECT_EQ(OutsideWorld::get().messages,
+              QStringList{QStringLiteral("Text exceeds memo capacity")});
     EXPECT_EQ(form->windowTitle(), QStringLiteral("-=[ RUR Edeziv ]=-"));
     EXPECT_EQ(Application::title(), QStringLiteral("ZIV Eroz Evevev (runtime)"));
     EXPECT_TRUE(paneBytes().isEmpty());
@@ -126,9 +129,10 @@ TEST_F(MainWindowTest, AFailedLoadKeepsThePaneAndTheState) {
     start({path(QStringLiteral("doc.nfo"))});
     const QString missing = path(QStringLiteral("gone.nfo"));
     EXPECT_FALSE(Application::guarded([&] { form->LoadDocument(missing); }));
-    EXPECT_EQ(OutsideWorld::get().messages,
-              QStringList{QStringLiteral("Cannot open file \"%1\". No such file or directory")
-                              .arg(missing)});
+    EXPECT_EQ(
+        OutsideWorld::get().messages,
+        QStringList{
+            QStringLiteral("Cannot open file \"%1\". No such file or directory").arg(missing)});
     EXPECT_EQ(paneBytes(), QByteArray("kept"));
 }
 
@@ -219,9 +223,10 @@ TEST_F(MainWindowTest, AFailedSaveReportsAndOpensNoPage) {
     gone.remove();
     OrvelRandom::setSeed(seedDrawing(5, 3));
     ui()->mnuSave->trigger();
-    EXPECT_EQ(OutsideWorld::get().messages,
-              QStringList{QStringLiteral("Cannot create file \"%1\". No such file or directory")
-                              .arg(file)});
+    EXPECT_EQ(
+        OutsideWorld::get().messages,
+        QStringList{
+            QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(file)});
     EXPECT_TRUE(OutsideWorld::get().opened.empty());
 }
 

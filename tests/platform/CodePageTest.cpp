@@ -33,8 +33,7 @@ INSTANTIATE_TEST_SUITE_P(BothCharsets, CodePageRoundTrip,
 TEST(CodePageOem, DrawsTheDosGraphics) {
     // Shades, blocks and frames of the art, and the graphic glyphs of the control bytes.
     const QByteArray art("\xB0\xB1\xB2\xDB\xDC\xDF\xC9\xCD\xBB\x01\x1A\x7F\xFE");
-    EXPECT_EQ(CodePage::toDisplay(art, Charset::Oem),
-              QString::fromUtf16(u"░▒▓█▄▀╔═╗☺→⌂■"));
+    EXPECT_EQ(CodePage::toDisplay(art, Charset::Oem), QString::fromUtf16(u"░▒▓█▄▀╔═╗☺→⌂■"));
 }
 
 TEST(CodePageOem, NulIsABlankCellOfItsOwn) {
@@ -58,5 +57,5 @@ TEST(CodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(CodePage::fromDisplay(u"a€b", Charset::Oem), QByteArray("a?b"));
     EXPECT_EQ(CodePage::fromDisplay(u"a░b", Charset::Ansi), QByteArray("a?b"));
     EXPECT_EQ(CodePage::fromDisplay(u"a░b", Charset::Oem), QByteArray("a\xB0"
-                                                                         "b"));
+                                                                      "b"));
 }

@@ -1,5 +1,5 @@
-#include "CodePage.h"
 #include "FontDialog.h"
+#include "CodePage.h"
 
 #include <QFontInfo>
 #include <QFontMetrics>

@@ -1,5 +1,5 @@
-#include "Errors.h"
 #include "OrvelDocument.h"
+#include "Errors.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -25,17 +25,18 @@ TEST_P(NormalizeLineBreaksTest, MakesEveryBreakOneCrLf) {
     EXPECT_EQ(NormalizeLineBreaks(GetParam().in), GetParam().out);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NormalizeLineBreaksTest,
-    ::testing::Values(BreakCase{"Empty", "", ""}, BreakCase{"NoBreaks", "abc", "abc"},
-                      BreakCase{"CrLf", "a\r\nb\r\n", "a\r\nb\r\n"},
-                      BreakCase{"LfOnly", "a\nb\n", "a\r\nb\r\n"},
-                      BreakCase{"CrOnly", "a\rb\r", "a\r\nb\r\n"},
-                      BreakCase{"LfCrIsTwoBreaks", "a\n\rb", "a\r\n\r\nb"},
-                      BreakCase{"Mixed", "\r\r\n\n\r", "\r\n\r\n\r\n\r\n"},
-                      BreakCase{"OtherBytesPass", QByteArray("\0\xB0\x1A\r", 4),
-                                QByteArray("\0\xB0\x1A\r\n", 5)}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, NormalizeLineBreaksTest,
+                         ::testing::Values(BreakCase{"Empty", "", ""},
+                                           BreakCase{"NoBreaks", "abc", "abc"},
+                                           BreakCase{"CrLf", "a\r\nb\r\n", "a\r\nb\r\n"},
+                                           BreakCase{"LfOnly", "a\nb\n", "a\r\nb\r\n"},
+                                           BreakCase{"CrOnly", "a\rb\r", "a\r\nb\r\n"},
+                                           BreakCase{"LfCrIsTwoBreaks", "a\n\rb", "a\r\n\r\nb"},
+                                           BreakCase{"Mixed", "\r\r\n\n\r", "\r\n\r\n\r\n\r\n"},
+                                           BreakCase{"OtherBytesPass",
+                                                     QByteArray("\0\xB0\x1A\r", 4),
+                                                     QByteArray("\0\xB0\x1A\r\n", 5)}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NormalizeLineBreaks, TextAlreadyNormalIsNotCopied) {
     const QByteArray text("line one\r\nline two\r\n");
@@ -125,8 +126,9 @@ TEST_F(DocumentFiles, SaveToAFolderThatDoesNotExistRaisesCannotCreate) {
         WriteDocumentFile(missing, "x");
         FAIL() << "no error";
     } catch (const UserError& e) {
-        EXPECT_EQ(e.message(),
-                  QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(missing));
+        EXPECT_EQ(
+            e.message(),
+            QStringLiteral("Cannot create file \"%1\". No such file or directory").arg(missing));
     }
 }
 
@@ -137,8 +139,9 @@ TEST_F(DocumentFiles, SaveToAReadOnlyFileRaisesCannotCreateAndLeavesIt) {
         WriteDocumentFile(path("locked.nfo"), "lost");
         FAIL() << "no error";
     } catch (const UserError& e) {
-        EXPECT_EQ(e.message(), QStringLiteral("Cannot create file \"%1\". Permission denied")
-                                   .arg(path("locked.nfo")));
+        EXPECT_EQ(
+            e.message(),
+            QStringLiteral("Cannot create file \"%1\". Permission denied").arg(path("locked.nfo")));
     }
     EXPECT_EQ(readFile(path("locked.nfo")), QByteArray("keep me"));
 }

@@ -1,5 +1,5 @@
-#include "OrvelAddresses.h"
 #include "OrvelMarquee.h"
+#include "OrvelAddresses.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Times start-up to the first frame: the viewer against an empty QMainWindow, each started as a
+# whole process the same way, N runs each (default 20); prints the medians and their ratio.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bin="$root/build-bench/bin/bench_startup"
+runs="${1:-20}"
+
+measure() {
+    local times=()
+    for _ in $(seq "$runs"); do
+        local t0 t1
+        t0=$(date +%s%N)
+        "$bin" "$@" >/dev/null 2>&1
+        t1=$(date +%s%N)
+        times+=($(( (t1 - t0) / 1000 )))
+    done
+    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
+}
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+"$bin" empty >/dev/null 2>&1 # warm the caches once for both
+viewer=$(measure)
+empty=$(measure empty)
+echo "viewer median: $((viewer / 1000)) ms, empty QMainWindow median: $((empty / 1000)) ms"
+awk -v a="$viewer" -v b="$empty" 'BEGIN { printf "ratio: %.2f\n", a / b }'
