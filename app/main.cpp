@@ -1,12 +1,11 @@
 #include "Application.h"
 #include "MainUnit.h"
-#include "Sound.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    Sound::setBellHandler([] { QApplication::beep(); });
+    Application::initialise();
     Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));
     TMainForm mainForm(QApplication::arguments());
     mainForm.show();

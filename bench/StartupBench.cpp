@@ -20,6 +20,7 @@ int main(int argc, char* argv[]) {
         window = std::make_unique<QMainWindow>();
         window->resize(800, 910);
     } else {
+        Application::initialise();
         Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));
         window = std::make_unique<TMainForm>(QStringList{QString::fromLocal8Bit(argv[0])});
     }

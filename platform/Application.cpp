@@ -1,5 +1,9 @@
 #include "Application.h"
 
+#include "Sound.h"
+
+#include <QApplication>
+#include <QFont>
 #include <QMessageBox>
 #include <QPointer>
 #include <QToolTip>
@@ -25,6 +29,12 @@ void realMessageBox(const QString& caption, const QString& text) {
 }
 
 } // namespace
+
+void initialise() {
+    // The layouts' dialog font; Liberation Sans keeps the widths its captions were fitted to.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    Sound::setBellHandler([] { QApplication::beep(); });
+}
 
 void setTitle(const QString& title) {
     state().title = title;

@@ -13,6 +13,10 @@ class QWidget;
 // the central error handler every event-loop entry point runs through, and hint cancelling.
 namespace Application {
 
+// Prepares the application object once it exists: the fonts the layouts name are mapped to
+// the closest fonts this system has, and the desktop bell becomes the beep's fallback.
+void initialise();
+
 // The task-bar text. It lives in the main window's icon text once that window exists; the
 // title read back is cut to 255 characters, as the system's buffer did.
 void setTitle(const QString& title);
