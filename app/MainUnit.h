@@ -19,7 +19,9 @@
 // program) reaches FormCreate, LoadDocument reads its bytes (ReadDocumentFile), normalises the
 // line breaks (NormalizeLineBreaks) and hands them to the pane (TextPane::setBytes), which draws
 // each byte with its glyph from the pane font's code page (CodePage). Save takes the bytes back
-// from the pane and writes them whole (WriteDocumentFile).
+// from the pane and writes them whole (WriteDocumentFile). After each load the navigator hands
+// the same bytes to ExtractLinks (OrvelLinks) and lists the addresses in lboxLinks; a click on
+// one goes to OpenAddress.
 
 #include "FontDialog.h"
 
@@ -71,6 +73,8 @@ public Q_SLOTS:
     void mnuProductsClick();
     void mnuExitClick();
     void MemoDblClick();
+    void lboxLinksClick();
+    void CloseNavigator();
     void TimerTimer();
 
 protected:
@@ -79,6 +83,7 @@ protected:
 private:
     void FormCreate();
     void LoadSettings();
+    void RefillNavigator(const QByteArray& text);
     void setOuterSize(int width, int height);
     // The common dialogs are made on first use: they cost more to build than the whole window.
     QFileDialog* openDialog();

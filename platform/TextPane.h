@@ -14,10 +14,6 @@ class TextPane : public QPlainTextEdit {
 public:
     explicit TextPane(QWidget* parent = nullptr);
 
-    // Most bytes the pane takes in one piece. Far above any real NFO/DIZ file, and low enough
-    // that the glyphs and their layout still fit in memory.
-    static constexpr qint64 Capacity = qint64(256) << 20;
-
     void setBytes(const QByteArray& bytes);
     QByteArray bytes() const;
 

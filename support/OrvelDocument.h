@@ -7,6 +7,10 @@
 // Reading, line-break normalisation and saving of documents. Documents are bytes throughout:
 // nothing here converts between code pages.
 
+// Most bytes a document may have. Far above any real NFO/DIZ file, and low enough that its
+// glyphs and their layout still fit in memory.
+inline constexpr qint64 DocumentCapacity = qint64(256) << 20;
+
 // Reads the whole file. Raises "Cannot open file "<full path>". <reason>" when it cannot be
 // read, and "Text exceeds memo capacity" when it holds more than capacity bytes (checked
 // before anything is read, so a huge file costs nothing).

@@ -23,15 +23,6 @@ QByteArray defaultDocument() {
     return NormalizeLineBreaks(readFile(GetProgramFolder() + QStringLiteral("OrvelDesign.NFO")));
 }
 
-// A seed whose next draw below bound is (or is not) the given value.
-std::uint32_t seedDrawing(std::uint32_t bound, std::uint32_t value, bool equal = true) {
-    for (std::uint32_t s = 1;; ++s) {
-        OrvelRandom::setSeed(s);
-        if ((OrvelRandom::Random(bound) == value) == equal)
-            return s;
-    }
-}
-
 } // namespace
 
 // ---- start-up
@@ -78,7 +69,7 @@ TEST_F(MainWindowTest, OnlyTheFirstArgumentCountsAndRelativeNamesMeanTheProgramF
 TEST_F(MainWindowTest, AFailingLoadAtStartShowsTheErrorAndSkipsTheRest) {
     QFile huge(path(QStringLiteral("huge.nfo")));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(huge.resize(TextPane::Capacity + 1));
+    ASSERT_TRUE(huge.resize(DocumentCapacity + 1));
     huge.close();
     start({huge.fileName()});
     EXPECT_EQ(OutsideWorld::get().messages,

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "MainUnit.h"
+#include "OrvelRandom.h"
 #include "TestSupport.h"
 #include "ui_MainUnit.h"
 
@@ -13,6 +14,15 @@
 
 #include <memory>
 
+// A seed whose next draw below bound is (or is not) the given value.
+inline std::uint32_t seedDrawing(std::uint32_t bound, std::uint32_t value, bool equal = true) {
+    for (std::uint32_t s = 1;; ++s) {
+        OrvelRandom::setSeed(s);
+        if ((OrvelRandom::Random(bound) == value) == equal)
+            return s;
+    }
+}
+
 // A main window started the way the program entry starts it, with a chosen command line.
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -22,6 +32,7 @@ protected:
     void SetUp() override { Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)")); }
     void TearDown() override {
         form.reset();
+        OrvelRandom::setClock({});
         Application::setMainWindow(nullptr);
     }
 

@@ -1,0 +1,102 @@
+#include "MainWindowFixture.h"
+
+#include "OrvelAddresses.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+QStringList entries(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+} // namespace
+
+class NavigatorTest : public MainWindowTest {
+protected:
+    // Starts on the document with the start-up draw for the maker's page fixed.
+    void startOn(const QByteArray& content, bool homePageDrawn) {
+        writeFile(path(QStringLiteral("doc.nfo")), content);
+        const std::uint32_t seed = seedDrawing(6, 3, homePageDrawn);
+        OrvelRandom::setClock([seed] { return seed; });
+        start({path(QStringLiteral("doc.nfo"))});
+    }
+    QListWidget* list() const { return ui()->lboxLinks; }
+    QString caption() const { return ui()->lblFoundAddr->text(); }
+};
+
+TEST_F(NavigatorTest, ListsTheAddressesInOrderWithTheirCount) {
+    startOn("Home: WWW.Orvel.example\r\nhttp://b.example/X and www.c.example.", false);
+    EXPECT_EQ(entries(list()), (QStringList{QStringLiteral("www.orvel.example"),
+                                            QStringLiteral("http://b.example/x"),
+                                            QStringLiteral("www.c.example.")}));
+    EXPECT_EQ(caption(), QStringLiteral("Links in current document: 3"));
+}
+
+TEST_F(NavigatorTest, OneLoadInSixAddsTheMakersHomePage) {
+    startOn("www.a.example www.b.example www.c.example", true);
+    ASSERT_EQ(list()->count(), 4);
+    EXPECT_EQ(list()->item(3)->text(), QString::fromLatin1(MakerHomeAddress));
+    EXPECT_EQ(caption(), QStringLiteral("Links in current document: 4"));
+}
+
+TEST_F(NavigatorTest, ADocumentWithoutAddressesListsNothingWhateverTheDraw) {
+    startOn("no addresses here", true);
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_EQ(caption(), QStringLiteral("Links in current document: 0"));
+}
+
+TEST_F(NavigatorTest, ALoadReplacesTheListAndAFailedOneEmptiesIt) {
+    startOn("www.first.example", false);
+    writeFile(path(QStringLiteral("second.nfo")), "www.second.example");
+    OrvelRandom::setSeed(seedDrawing(6, 3, false));
+    form->LoadDocument(path(QStringLiteral("second.nfo")));
+    EXPECT_EQ(entries(list()), QStringList{QStringLiteral("www.second.example")});
+
+    EXPECT_FALSE(
+        Application::guarded([this] { form->LoadDocument(path(QStringLiteral("missing.nfo"))); }));
+    EXPECT_EQ(list()->count(), 0);
+    EXPECT_EQ(caption(), QStringLiteral("Links in current document: 1")) << "caption unchanged";
+
+    ui()->mnuClose->setEnabled(true);
+    ui()->mnuClose->trigger();
+    EXPECT_EQ(caption(), QStringLiteral("Links in current document: 1"));
+}
+
+TEST_F(NavigatorTest, ClickingAnEntryOpensItUnchanged) {
+    startOn("www.a.example http://b.example/\xE9", false);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QRect second = list()->visualItemRect(list()->item(1));
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, second.center());
+    ASSERT_EQ(OutsideWorld::get().opened.size(), 1u);
+    EXPECT_EQ(OutsideWorld::get().opened[0], QByteArray("http://b.example/\xE9"));
+}
+
+TEST_F(NavigatorTest, CtrlNCloseAndADoubleClickHideThePanel) {
+    startOn("www.a.example", false);
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_FALSE(ui()->pnlReclama->isVisible());
+    EXPECT_FALSE(ui()->mnuProducts->isChecked());
+    QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(ui()->pnlReclama->isVisible());
+
+    QTest::mouseClick(ui()->btnClose, Qt::LeftButton);
+    EXPECT_FALSE(ui()->pnlReclama->isVisible());
+    EXPECT_FALSE(ui()->mnuProducts->isChecked());
+
+    ui()->mnuProducts->trigger();
+    ASSERT_TRUE(ui()->pnlReclama->isVisible());
+    QTest::mouseDClick(ui()->pnlAds, Qt::LeftButton, {}, QPoint(100, 300));
+    EXPECT_FALSE(ui()->pnlReclama->isVisible());
+    EXPECT_FALSE(ui()->mnuProducts->isChecked());
+}
