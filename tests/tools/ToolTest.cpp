@@ -1,0 +1,88 @@
+#include "OrvelUtils.h"
+#include "TestSupport.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun tool(const QStringList& arguments) {
+    QProcess process;
+    process.start(GetProgramFolder() + QStringLiteral("zelvan-rid-tool"), arguments);
+    EXPECT_TRUE(process.waitForFinished(30000));
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+class ToolTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString file(const char* name, const QByteArray& content) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        writeFile(path, content);
+        return path;
+    }
+};
+
+} // namespace
+
+TEST_F(ToolTest, LinksPrintsEachAddressOnItsOwnLineWithItsBytes) {
+    const QString one =
+        file("one.nfo", "Get it at WWW.A.example/\xE9t\xE9 or http://b.example/x?y=1&z\n");
+    const ToolRun run = tool({QStringLiteral("links"), one});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, QByteArray("www.a.example/\xE9t\xE9\nhttp://b.example/x?y=1\n"));
+    EXPECT_TRUE(run.err.isEmpty());
+}
+
+TEST_F(ToolTest, SeveralFilesArePrefixedAndABadOneDoesNotStopTheOthers) {
+    const QString one = file("one.nfo", "www.one.example");
+    const QString none = file("none.nfo", "nothing");
+    const QString missing = dir.filePath(QStringLiteral("missing.nfo"));
+    const QString two = file("two.diz", "www.two.example\r\nwww.three.example");
+    const ToolRun run = tool({QStringLiteral("links"), one, missing, none, two});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out,
+              (one + QStringLiteral(":www.one.example\n") + two +
+               QStringLiteral(":www.two.example\n") + two + QStringLiteral(":www.three.example\n"))
+                  .toLocal8Bit());
+    EXPECT_TRUE(
+        run.err.contains(QStringLiteral("Cannot open file \"%1\". No such file or directory")
+                             .arg(missing)
+                             .toLocal8Bit()));
+}
+
+TEST_F(ToolTest, TextPrintsTheGlyphsAsUtf8WithLfBreaks) {
+    const QString art = file("art.nfo", QByteArray("\xDB\xB2\r\n\xC9\xCD\xBB\rA\n", 10));
+    const ToolRun run = tool({QStringLiteral("text"), art});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(QString::fromUtf8(run.out), QString::fromUtf16(u"█▓\n╔═╗\nA\n"));
+}
+
+TEST_F(ToolTest, UsageHelpAndVersion) {
+    const ToolRun none = tool({});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_TRUE(none.err.startsWith("Usage: zelvan-rid-tool"));
+    EXPECT_EQ(tool({QStringLiteral("links")}).status, 2);
+    EXPECT_EQ(tool({QStringLiteral("text"), QStringLiteral("a"), QStringLiteral("b")}).status, 2);
+    EXPECT_EQ(tool({QStringLiteral("frobnicate")}).status, 2);
+    const ToolRun help = tool({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.contains("links FILE..."));
+    const ToolRun version = tool({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.startsWith("zelvan-rid-tool "));
+}
+
+TEST_F(ToolTest, AFolderIsReportedNotRead) {
+    const ToolRun folder = tool({QStringLiteral("text"), dir.path()});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_TRUE(folder.err.contains("Is a directory"));
+}
