@@ -97,6 +97,26 @@ void BM_Normalise(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
+// A document of n address lines: the refill hands n entries to the list in one go.
+void BM_LoadWithAddresses(benchmark::State& state) {
+    const QString path = folder().filePath(QStringLiteral("addresses-%1.nfo").arg(state.range(0)));
+    if (!QFile::exists(path)) {
+        QByteArray text;
+        for (qint64 i = 0; i < state.range(0); ++i)
+            text +=
+                "  \xBA http://www.site" + QByteArray::number(i) + ".example/page.html \xBA\r\n";
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(text);
+    }
+    TMainForm& form = viewer();
+    for (auto _ : state) {
+        form.LoadDocument(path);
+        QCoreApplication::processEvents();
+    }
+    state.counters["entries"] = double(form.form()->lboxLinks->count());
+}
+
 constexpr qint64 KiB = 1024;
 constexpr qint64 MiB = 1024 * KiB;
 
@@ -106,6 +126,7 @@ BENCHMARK(BM_SetPlainTextFloor)
     ->Arg(MiB)
     ->Arg(16 * MiB)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadWithAddresses)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Normalise)->Arg(64 * KiB)->Arg(MiB)->Arg(16 * MiB)->Unit(benchmark::kMillisecond);
 
 } // namespace
