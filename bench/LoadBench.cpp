@@ -22,7 +22,8 @@ QTemporaryDir& folder() {
     return dir;
 }
 
-// NFO-looking text: 78-column lines of art and prose with LF ends, so normalisation has work.
+// NFO-looking text: 78-column lines of art and prose with LF ends, so normalisation has work,
+// and a web address every sixty lines for the navigator.
 QString documentOf(qint64 bytes) {
     static std::map<qint64, QString> made;
     auto found = made.find(bytes);
@@ -33,12 +34,13 @@ QString documentOf(qint64 bytes) {
         "fine piece of software  \xDB\xB2\xB1\xB0\n",
         " \xBA  Supplier .....: someone     Cracker ....: nobody          \xBA\n",
         " \xC8\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD"
-        "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xBC  see www.example.org\n",
+        "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xBC  greetings to all\n",
     };
     QByteArray text;
     text.reserve(bytes + 100);
     for (int i = 0; text.size() < bytes; ++i)
-        text += lines[i % 3];
+        text +=
+            i % 60 == 59 ? QByteArray("   more at http://www.example.org/nfo/\n") : lines[i % 3];
     text.truncate(bytes);
     const QString path = folder().filePath(QStringLiteral("doc-%1.nfo").arg(bytes));
     QFile file(path);
