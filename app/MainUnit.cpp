@@ -5,10 +5,13 @@
 #include "Dock.h"
 #include "OrvelAddresses.h"
 #include "OrvelDocument.h"
+#include "OrvelIniFile.h"
 #include "OrvelLinks.h"
 #include "OrvelMarquee.h"
 #include "OrvelRandom.h"
+#include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
+#include "SystemColors.h"
 #include "TitleMarquee.h"
 
 #include <QColorDialog>
@@ -46,6 +49,13 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     Application::setMainWindow(this);
     setOuterSize(DesignedWidth, DesignedHeight);
 
+    // The pane as laid out, until the settings say otherwise: black, bright green "Terminal"
+    // 8 pixels high (6 points) in the OEM character set.
+    FontSpec layoutFont;
+    layoutFont.pointSize = 6;
+    setPaneFont(layoutFont);
+    setPaneBackground(Qt::black);
+
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(150);
@@ -57,6 +67,7 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    Application::guarded([this] { FormDestroy(); });
     if (MainForm == this)
         MainForm = nullptr;
 }
@@ -111,16 +122,70 @@ void TMainForm::FormCreate() {
     Application::setTitle(windowTitle());
 }
 
+QString TMainForm::settingsFileName() {
+    return GetSettingsFolder(QStringLiteral("Zelvan RID Evodad")) +
+           QStringLiteral("Zelvan RID Evodad") + QStringLiteral(".ini");
+}
+
 void TMainForm::LoadSettings() {
     QDir::setCurrent(GetProgramFolder());
-    // The values a first run starts with; the settings file takes their place once it exists.
-    setOuterSize(DesignedWidth, DesignedHeight);
-    setPaneBackground(Qt::black);
-    setPaneFont(FontSpec{});
-    ui->mnuProducts->setChecked(true);
+    const TOrvelIniFile ini(settingsFileName());
+    const QString windowState = QStringLiteral("WindowState");
+    const QString user = QStringLiteral("User");
+
+    // Each value takes effect as soon as it is read: a bad colour stops the rest.
+    move(ini.ReadInteger(windowState, QStringLiteral("left"), 290), y());
+    move(x(), ini.ReadInteger(windowState, QStringLiteral("top"), 190));
+    setOuterSize(ini.ReadInteger(windowState, QStringLiteral("width"), DesignedWidth),
+                 m_outerSize.height());
+    setOuterSize(m_outerSize.width(),
+                 ini.ReadInteger(windowState, QStringLiteral("height"), DesignedHeight));
+
+    m_storedBackground = ini.ReadColor(user, QStringLiteral("BkgColor"), clBlack);
+    setPaneBackground(SystemColors::toQColor(m_storedBackground, QPalette::Base));
+
+    FontSpec font = m_paneFont;
+    m_storedFontColor = ini.ReadColor(user, QStringLiteral("FontColor"), clLime);
+    font.color = SystemColors::toQColor(m_storedFontColor, QPalette::Text);
+    setPaneFont(font);
+    font.pointSize = ini.ReadInteger(user, QStringLiteral("FontSize"), 9);
+    setPaneFont(font);
+    font.name = ini.ReadString(user, QStringLiteral("FontName"), QStringLiteral("Terminal"));
+    setPaneFont(font);
+
+    ui->mnuProducts->setChecked(ini.ReadBool(user, QStringLiteral("mnuProducts"), true));
     mnuProductsClick();
-    ui->mnuWrap->setChecked(false);
+    ui->mnuWrap->setChecked(ini.ReadBool(user, QStringLiteral("mnuWrap"), false));
     mnuWrapClick();
+}
+
+void TMainForm::SaveSettings() {
+    TOrvelIniFile ini(settingsFileName());
+    const QString windowState = QStringLiteral("WindowState");
+    const QString user = QStringLiteral("User");
+    const QRect outer = frameGeometry();
+    ini.WriteInteger(windowState, QStringLiteral("left"), outer.x());
+    ini.WriteInteger(windowState, QStringLiteral("top"), outer.y());
+    ini.WriteInteger(windowState, QStringLiteral("width"), outer.width());
+    ini.WriteInteger(windowState, QStringLiteral("height"), outer.height());
+
+    // A colour read by name (a system colour, say) is written back by that name while the pane
+    // still shows it.
+    const auto stored = [](TColor read, const QColor& shown, QPalette::ColorRole role) {
+        return SystemColors::toQColor(read, role) == shown ? read : SystemColors::fromQColor(shown);
+    };
+    ini.WriteColor(user, QStringLiteral("BkgColor"),
+                   stored(m_storedBackground, paneBackground(), QPalette::Base));
+    ini.WriteColor(user, QStringLiteral("FontColor"),
+                   stored(m_storedFontColor, m_paneFont.color, QPalette::Text));
+    ini.WriteInteger(user, QStringLiteral("FontSize"), m_paneFont.pointSize);
+    ini.WriteString(user, QStringLiteral("FontName"), m_paneFont.name);
+    ini.WriteBool(user, QStringLiteral("mnuProducts"), ui->mnuProducts->isChecked());
+    ini.WriteBool(user, QStringLiteral("mnuWrap"), ui->mnuWrap->isChecked());
+}
+
+void TMainForm::FormDestroy() {
+    SaveSettings();
 }
 
 void TMainForm::LoadDocument(const QString& fileName) {

@@ -83,6 +83,9 @@ protected:
 private:
     void FormCreate();
     void LoadSettings();
+    void SaveSettings();
+    void FormDestroy();
+    static QString settingsFileName();
     void RefillNavigator(const QByteArray& text);
     void setOuterSize(int width, int height);
     // The common dialogs are made on first use: they cost more to build than the whole window.
@@ -100,6 +103,9 @@ private:
     QStringList m_arguments;
     QString CurrentFileName;
     FontSpec m_paneFont;
+    // The colours as the settings named them, so that a name survives a run that kept it.
+    std::uint32_t m_storedBackground = 0x000000;
+    std::uint32_t m_storedFontColor = 0x00FF00;
     bool m_shownBefore = false;
     QSize m_outerSize;
 };

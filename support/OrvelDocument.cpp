@@ -1,5 +1,6 @@
 #include "OrvelDocument.h"
 
+#include "AtomicFile.h"
 #include "Errors.h"
 
 #include <QFile>
@@ -45,30 +46,10 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return m_fd; }
-    // Closes now and reports the result, which for a written file is the last word on whether
-    // its data arrived.
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
 
 private:
     int m_fd;
 };
-
-bool writeAll(int fd, const char* data, qint64 size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(std::min<qint64>(size, 1 << 30)));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= written;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -151,54 +132,9 @@ QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
 }
 
 void WriteDocumentFile(const QString& fileName, QByteArrayView bytes) {
-    // Write through a symbolic link to the file it names, and keep the link.
-    QString target = fileName;
-    const QFileInfo info(fileName);
-    if (info.isSymLink() && info.exists())
-        target = info.canonicalFilePath();
-    const QByteArray path = QFile::encodeName(target);
-
-    struct stat old {};
-    const bool exists = ::stat(path.constData(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        cannotCreate(fileName, EISDIR);
-    // A file the user may not write, or one nobody may write (the read-only attribute, which
-    // holds even for the administrator), stays as it is, even where its folder would let us
-    // replace it.
-    if (exists && (old.st_mode & 0222) == 0)
-        cannotCreate(fileName, EACCES);
-    if (exists && ::access(path.constData(), W_OK) != 0)
-        cannotCreate(fileName, errno);
-
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash >= 0 ? path.left(slash + 1) : QByteArray();
-    const QByteArray base = slash >= 0 ? path.mid(slash + 1) : path;
-    QByteArray temporary = folder + '.' + base + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(temporary.data()));
-    if (fd.get() < 0)
-        cannotCreate(fileName, errno);
-    struct Cleanup {
-        const QByteArray& name;
-        bool armed = true;
-        ~Cleanup() {
-            if (armed)
-                ::unlink(name.constData());
-        }
-    } cleanup{temporary};
-
-    mode_t mode = old.st_mode & 07777;
-    if (!exists) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd.get(), mode);
-    if (exists && (::fchown(fd.get(), old.st_uid, old.st_gid) != 0))
-        ::fchmod(fd.get(), mode & 0777); // no set-id bits for a file we could not give away
-
-    if (!writeAll(fd.get(), bytes.data(), bytes.size()) || ::fsync(fd.get()) != 0 || !fd.close())
+    const AtomicWrite result = writeFileAtomically(fileName, bytes);
+    if (result.outcome == AtomicWrite::CannotCreate)
+        cannotCreate(fileName, result.error);
+    if (result.outcome == AtomicWrite::WriteFailed)
         streamWriteError();
-    if (::rename(temporary.constData(), path.constData()) != 0)
-        cannotCreate(fileName, errno);
-    cleanup.armed = false;
 }

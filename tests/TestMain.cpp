@@ -3,11 +3,15 @@
 #include "Application.h"
 #include "Shell.h"
 #include "Sound.h"
+#include "SystemInfo.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +62,16 @@ class Recorders : public ::testing::EmptyTestEventListener {
         });
         Sound::setBeepHandler([](unsigned frequency, unsigned ms) {
             OutsideWorld::get().tones.emplace_back(frequency, ms);
+        });
+        // Settings go to a fresh application-data folder of the test's own, never the real one,
+        // and even a root test run is not "elevated" into writing beside the test programs.
+        static std::unique_ptr<QTemporaryDir> appData;
+        appData = std::make_unique<QTemporaryDir>();
+        SystemInfo::setFactsSource([folder = appData->path()] {
+            SystemInfo::Facts facts = SystemInfo::realFacts();
+            facts.elevated = false;
+            facts.appDataFolder = folder;
+            return facts;
         });
         Application::setMessageBoxHandler([](const QString& caption, const QString& text) {
             OutsideWorld::get().messageCaptions << caption;
