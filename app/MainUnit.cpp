@@ -2,8 +2,10 @@
 #include "ui_MainUnit.h"
 
 #include "Application.h"
+#include "DesktopAssociations.h"
 #include "Dock.h"
 #include "OrvelAddresses.h"
+#include "OrvelAssociation.h"
 #include "OrvelDocument.h"
 #include "OrvelIniFile.h"
 #include "OrvelLinks.h"
@@ -16,6 +18,7 @@
 
 #include <QColorDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -300,6 +303,25 @@ void TMainForm::mnuColorBkgClick() {
 
 void TMainForm::mnuProductsClick() {
     ui->pnlReclama->setVisible(ui->mnuProducts->isChecked());
+}
+
+void TMainForm::mnuAssoc1Click() {
+    AddShellMenuEntry("Open with Zelvan RID Evodad", ".nfo");
+    reflectAssociations();
+}
+
+void TMainForm::mnuAssoc2Click() {
+    AssociateFileType(".nfo", "Zelvan RID Evodad", false);
+    AssociateFileType(".diz", "Zelvan RID Evodad", false);
+    reflectAssociations();
+}
+
+// The registry entries only mean something to this desktop once they are carried over to its
+// own association files.
+void TMainForm::reflectAssociations() {
+    QFile icon(QStringLiteral(":/icons/zelvan-rid-evodad.png"));
+    icon.open(QIODevice::ReadOnly);
+    DesktopAssociations::reflect(icon.readAll());
 }
 
 void TMainForm::lboxLinksClick() {

@@ -71,6 +71,8 @@ public Q_SLOTS:
     void mnuFontClick();
     void mnuColorBkgClick();
     void mnuProductsClick();
+    void mnuAssoc1Click();
+    void mnuAssoc2Click();
     void mnuExitClick();
     void MemoDblClick();
     void lboxLinksClick();
@@ -87,6 +89,7 @@ private:
     void FormDestroy();
     static QString settingsFileName();
     void RefillNavigator(const QByteArray& text);
+    void reflectAssociations();
     void setOuterSize(int width, int height);
     // The common dialogs are made on first use: they cost more to build than the whole window.
     QFileDialog* openDialog();

@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "MessageBox.h"
 #include "Sound.h"
 
 #include <QApplication>
@@ -15,7 +16,6 @@ namespace {
 struct State {
     QString title;
     QPointer<QWidget> mainWindow;
-    MessageBoxHandler messageBox;
 };
 
 State& state() {
@@ -23,8 +23,9 @@ State& state() {
     return s;
 }
 
-void realMessageBox(const QString& caption, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+void realMessageBox(const QString& caption, const QString& text, MessageBox::Icon icon) {
+    QMessageBox box(icon == MessageBox::Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    caption, text, QMessageBox::Ok);
     box.exec();
 }
 
@@ -34,6 +35,7 @@ void initialise() {
     // The layouts' dialog font; Liberation Sans keeps the widths its captions were fitted to.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     Sound::setBellHandler([] { QApplication::beep(); });
+    MessageBox::setHandler(realMessageBox);
 }
 
 void setTitle(const QString& title) {
@@ -53,15 +55,8 @@ void setMainWindow(QWidget* window) {
         window->setWindowIconText(state().title);
 }
 
-void setMessageBoxHandler(MessageBoxHandler handler) {
-    state().messageBox = std::move(handler);
-}
-
 void showError(const QString& text) {
-    if (state().messageBox)
-        state().messageBox(title(), text);
-    else
-        realMessageBox(title(), text);
+    MessageBox::show(title(), text, MessageBox::Icon::Error);
 }
 
 void cancelHint() {

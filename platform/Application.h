@@ -14,7 +14,8 @@ class QWidget;
 namespace Application {
 
 // Prepares the application object once it exists: the fonts the layouts name are mapped to
-// the closest fonts this system has, and the desktop bell becomes the beep's fallback.
+// the closest fonts this system has, message boxes become real ones, and the desktop bell
+// becomes the beep's fallback.
 void initialise();
 
 // The task-bar text. It lives in the main window's icon text once that window exists; the
@@ -26,13 +27,8 @@ constexpr int MaxTitleLength = 255;
 // The window whose icon text is the task-bar text; its icon text takes the title set so far.
 void setMainWindow(QWidget* window);
 
-using MessageBoxHandler = std::function<void(const QString& caption, const QString& text)>;
-
-// Replaces the message box of the error handler (tests record messages here); an empty handler
-// puts the real one back.
-void setMessageBoxHandler(MessageBoxHandler handler);
-
-// Shows an error's text the way the central error handler does.
+// Shows an error's text the way the central error handler does: a message box (MessageBox)
+// with the error icon, captioned with the application title.
 void showError(const QString& text);
 
 // Runs one entry point from the event loop. An error it raises is shown and swallowed, so no

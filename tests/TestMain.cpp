@@ -1,6 +1,9 @@
 #include "TestSupport.h"
 
 #include "Application.h"
+#include "DesktopAssociations.h"
+#include "MessageBox.h"
+#include "Registry.h"
 #include "Shell.h"
 #include "Sound.h"
 #include "SystemInfo.h"
@@ -73,7 +76,14 @@ class Recorders : public ::testing::EmptyTestEventListener {
             facts.appDataFolder = folder;
             return facts;
         });
-        Application::setMessageBoxHandler([](const QString& caption, const QString& text) {
+        const QString data = appData->filePath(QStringLiteral("data"));
+        const QString config = appData->filePath(QStringLiteral("config"));
+        Registry::setDataFolderSource(
+            [data]() -> QString { return data + QStringLiteral("/Zelvan RID Evodad"); });
+        DesktopAssociations::setFoldersSource([data, config] {
+            return DesktopAssociations::Folders{data, config, {QStringLiteral("/usr/share")}};
+        });
+        MessageBox::setHandler([](const QString& caption, const QString& text, MessageBox::Icon) {
             OutsideWorld::get().messageCaptions << caption;
             OutsideWorld::get().messages << text;
         });

@@ -1,0 +1,409 @@
+#include "Registry.h"
+
+#include "AtomicFile.h"
+#include "Errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <map>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace Registry {
+namespace {
+
+constexpr char RootName[] = "HKEY_CLASSES_ROOT";
+
+struct Key {
+    QByteArray name;
+    std::vector<std::unique_ptr<Key>> children;
+    std::vector<std::pair<QByteArray, QByteArray>> values;
+
+    Key* child(const QByteArray& wanted) const {
+        for (const auto& c : children) {
+            if (c->name.compare(wanted, Qt::CaseInsensitive) == 0)
+                return c.get();
+        }
+        return nullptr;
+    }
+};
+
+struct Handle {
+    QByteArrayList path;
+    std::uint32_t access = 0;
+};
+
+struct Store {
+    Key root;
+    QByteArray tail; // what could not be parsed, kept for the next write
+    bool dirty = false;
+    std::map<HKEY, Handle> handles;
+    HKEY nextHandle = 1;
+};
+
+Store& store() {
+    static Store s;
+    return s;
+}
+
+QString defaultDataFolder() {
+    QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (data.isEmpty() || !QDir::isAbsolutePath(data))
+        data = QDir::homePath() + QStringLiteral("/.local/share");
+    return data + QStringLiteral("/Zelvan RID Evodad");
+}
+
+std::function<QString()>& folderSource() {
+    static std::function<QString()> source = defaultDataFolder;
+    return source;
+}
+
+QString registryFile() {
+    return dataFolder() + QStringLiteral("/Classes.reg");
+}
+
+QByteArrayList splitPath(const QByteArray& path) {
+    QByteArrayList parts;
+    for (const QByteArray& part : path.split('\\')) {
+        if (!part.isEmpty())
+            parts.append(part);
+    }
+    return parts;
+}
+
+// ---- the file
+
+QByteArray unescape(QByteArrayView quoted, bool& ok) {
+    ok = quoted.size() >= 2 && quoted.front() == '"' && quoted.back() == '"';
+    QByteArray out;
+    if (!ok)
+        return out;
+    for (qsizetype i = 1; i + 1 < quoted.size(); ++i) {
+        char c = quoted[i];
+        if (c == '\\') {
+            if (i + 2 >= quoted.size()) {
+                ok = false;
+                return out;
+            }
+            c = quoted[++i];
+        } else if (c == '"') {
+            ok = false;
+            return out;
+        }
+        out.append(c);
+    }
+    return out;
+}
+
+QByteArray escape(const QByteArray& text) {
+    QByteArray out;
+    for (const char c : text) {
+        if (c == '\\' || c == '"')
+            out.append('\\');
+        out.append(c);
+    }
+    return out;
+}
+
+Key* makePath(Key& root, const QByteArrayList& path) {
+    Key* key = &root;
+    for (const QByteArray& name : path) {
+        Key* next = key->child(name);
+        if (!next) {
+            key->children.push_back(std::make_unique<Key>());
+            next = key->children.back().get();
+            next->name = name;
+        }
+        key = next;
+    }
+    return key;
+}
+
+void setValue(Key& key, const QByteArray& name, const QByteArray& value) {
+    for (auto& [n, v] : key.values) {
+        if (n.compare(name, Qt::CaseInsensitive) == 0) {
+            v = value;
+            return;
+        }
+    }
+    key.values.emplace_back(name, value);
+}
+
+// Reads the export as far as it parses; the rest becomes the tail.
+void parse(const QByteArray& text, Store& s) {
+    s.root = Key{};
+    s.tail.clear();
+    Key* current = nullptr;
+    bool header = false;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = text.indexOf('\n', pos);
+        if (end < 0)
+            end = text.size();
+        const QByteArray line = text.mid(pos, end - pos).trimmed();
+        bool ok = true;
+        if (line.isEmpty() || line.startsWith(';')) {
+            // blank lines and comments carry nothing
+        } else if (!header) {
+            ok = line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00";
+            header = ok;
+        } else if (line.startsWith('[') && line.endsWith(']')) {
+            const QByteArray path = line.mid(1, line.size() - 2);
+            QByteArrayList parts = splitPath(path);
+            ok = !parts.isEmpty() && parts.front().compare(RootName, Qt::CaseInsensitive) == 0;
+            if (ok) {
+                parts.removeFirst();
+                current = makePath(s.root, parts);
+            }
+        } else if (current) {
+            const qsizetype equals = line.startsWith('@') ? 1 : line.indexOf("\"=") + 1;
+            ok = equals > 0 && equals < line.size() && line[equals] == '=';
+            QByteArray name;
+            if (ok && !line.startsWith('@'))
+                name = unescape(QByteArrayView(line).first(equals), ok);
+            const QByteArray value =
+                ok ? unescape(QByteArrayView(line).sliced(equals + 1), ok) : QByteArray();
+            if (ok)
+                setValue(*current, name, value);
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            s.tail = text.mid(pos);
+            return;
+        }
+        pos = end + 1;
+    }
+}
+
+void serialize(const Key& key, const QByteArray& path, QByteArray& out) {
+    for (const auto& child : key.children) {
+        const QByteArray childPath = path + '\\' + child->name;
+        out += "\r\n[" + childPath + "]\r\n";
+        for (const auto& [name, value] : child->values)
+            out += (name.isEmpty() ? QByteArray("@") : '"' + escape(name) + '"') + "=\"" +
+                   escape(value) + "\"\r\n";
+        serialize(*child, childPath, out);
+    }
+}
+
+void load(Store& s) {
+    QFile file(registryFile());
+    QByteArray text;
+    if (file.open(QIODevice::ReadOnly))
+        text = file.readAll();
+    parse(text, s);
+    s.dirty = false;
+}
+
+bool save(Store& s) {
+    if (!s.dirty)
+        return true;
+    QByteArray out = "REGEDIT4\r\n";
+    serialize(s.root, RootName, out);
+    if (!s.tail.isEmpty())
+        out += "\r\n" + s.tail;
+    QDir().mkpath(dataFolder());
+    s.dirty = false;
+    return bool(writeFileAtomically(registryFile(), out));
+}
+
+// Whether this user may change the registry file (or create it).
+bool writable() {
+    const QByteArray file = QFile::encodeName(registryFile());
+    struct stat info {};
+    if (::stat(file.constData(), &info) == 0)
+        return S_ISREG(info.st_mode) && (info.st_mode & 0222) &&
+               ::access(file.constData(), W_OK) == 0;
+    const QString folder = dataFolder();
+    return QDir().mkpath(folder) && ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
+
+const Handle* handleOf(HKEY key) {
+    if (key == HKEY_CLASSES_ROOT) {
+        static const Handle root{{}, KEY_ALL_ACCESS};
+        return &root;
+    }
+    const auto found = store().handles.find(key);
+    return found == store().handles.end() ? nullptr : &found->second;
+}
+
+Key* resolve(const QByteArrayList& path) {
+    Key* key = &store().root;
+    for (const QByteArray& name : path) {
+        key = key->child(name);
+        if (!key)
+            return nullptr;
+    }
+    return key;
+}
+
+long open(HKEY parent, const QByteArray& subKey, std::uint32_t access, HKEY* result, bool create) {
+    Store& s = store();
+    // A fresh look at the file whenever nothing is open, so other processes' changes show.
+    if (parent == HKEY_CLASSES_ROOT && s.handles.empty())
+        load(s);
+    const Handle* base = handleOf(parent);
+    if (!base)
+        return ERROR_INVALID_HANDLE;
+    if ((access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) && !writable())
+        return ERROR_ACCESS_DENIED;
+    Handle handle{base->path + splitPath(subKey), access};
+    if (!resolve(handle.path)) {
+        if (!create)
+            return ERROR_FILE_NOT_FOUND;
+        // Creating a key needs the right to create subkeys, asked for now or held by the key it
+        // is made under: a read-only open can create nothing.
+        if (!((access | base->access) & KEY_CREATE_SUB_KEY) || !writable())
+            return ERROR_ACCESS_DENIED;
+        makePath(s.root, handle.path);
+        s.dirty = true;
+    }
+    // Keep the case the key was first written with.
+    QByteArrayList stored;
+    Key* key = &s.root;
+    for (const QByteArray& name : handle.path) {
+        key = key->child(name);
+        stored.append(key->name);
+    }
+    handle.path = stored;
+    *result = s.nextHandle++;
+    s.handles.emplace(*result, handle);
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+long RegOpenKeyExA(HKEY key, const QByteArray& subKey, std::uint32_t access, HKEY* result) {
+    return open(key, subKey, access, result, false);
+}
+
+long RegCreateKeyExA(HKEY key, const QByteArray& subKey, std::uint32_t access, HKEY* result) {
+    return open(key, subKey, access, result, true);
+}
+
+long RegQueryValueExA(HKEY key, const QByteArray& valueName, QByteArray* value) {
+    const Handle* handle = handleOf(key);
+    if (!handle)
+        return ERROR_INVALID_HANDLE;
+    if (!(handle->access & KEY_QUERY_VALUE))
+        return ERROR_ACCESS_DENIED;
+    const Key* k = resolve(handle->path);
+    if (!k)
+        return ERROR_FILE_NOT_FOUND;
+    for (const auto& [name, v] : k->values) {
+        if (name.compare(valueName, Qt::CaseInsensitive) == 0) {
+            *value = v;
+            return ERROR_SUCCESS;
+        }
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+long RegSetValueExA(HKEY key, const QByteArray& valueName, const QByteArray& value) {
+    const Handle* handle = handleOf(key);
+    if (!handle)
+        return ERROR_INVALID_HANDLE;
+    if (!(handle->access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    Key* k = resolve(handle->path);
+    if (!k)
+        return ERROR_FILE_NOT_FOUND;
+    setValue(*k, valueName, value);
+    store().dirty = true;
+    return ERROR_SUCCESS;
+}
+
+long RegFlushKey(HKEY key) {
+    if (!handleOf(key))
+        return ERROR_INVALID_HANDLE;
+    return save(store()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+long RegCloseKey(HKEY key) {
+    Store& s = store();
+    if (s.handles.erase(key) == 0)
+        return ERROR_INVALID_HANDLE;
+    // A lazy close still reaches the file, at the latest when the last key is closed.
+    if (s.handles.empty())
+        save(s);
+    return ERROR_SUCCESS;
+}
+
+QByteArrayList subKeyNames(HKEY key) {
+    QByteArrayList names;
+    const Handle* handle = handleOf(key);
+    if (const Key* k = handle ? resolve(handle->path) : nullptr) {
+        for (const auto& c : k->children)
+            names.append(c->name);
+    }
+    return names;
+}
+
+QString dataFolder() {
+    return folderSource()();
+}
+
+void setDataFolderSource(std::function<QString()> source) {
+    folderSource() = source ? std::move(source) : std::function<QString()>(defaultDataFolder);
+}
+
+// ---- TRegistry
+
+TRegistry::TRegistry(std::uint32_t access) : Access(access) {}
+
+TRegistry::~TRegistry() {
+    CloseKey();
+}
+
+bool TRegistry::open(const QByteArray& key, bool canCreate, std::uint32_t access) {
+    const bool absolute = key.startsWith('\\');
+    const HKEY parent = (absolute || !m_current) ? RootKey : m_current;
+    HKEY result = 0;
+    const long status = canCreate ? RegCreateKeyExA(parent, key, access, &result)
+                                  : RegOpenKeyExA(parent, key, access, &result);
+    if (status != ERROR_SUCCESS)
+        return false;
+    CloseKey();
+    m_current = result;
+    return true;
+}
+
+bool TRegistry::OpenKey(const QByteArray& key, bool canCreate) {
+    return open(key, canCreate, Access);
+}
+
+bool TRegistry::OpenKeyReadOnly(const QByteArray& key) {
+    if (!open(key, false, KEY_READ))
+        return false;
+    Access = KEY_READ;
+    return true;
+}
+
+void TRegistry::CloseKey() {
+    if (!m_current)
+        return;
+    if (!LazyWrite)
+        RegFlushKey(m_current);
+    RegCloseKey(m_current);
+    m_current = 0;
+}
+
+QByteArray TRegistry::ReadString(const QByteArray& name) {
+    QByteArray value;
+    if (!m_current || RegQueryValueExA(m_current, name, &value) != ERROR_SUCCESS)
+        return {};
+    return value;
+}
+
+void TRegistry::WriteString(const QByteArray& name, const QByteArray& value) {
+    if (!m_current || RegSetValueExA(m_current, name, value) != ERROR_SUCCESS)
+        throw UserError(
+            QStringLiteral("Failed to set data for '%1'").arg(QString::fromLocal8Bit(name)));
+}
+
+} // namespace Registry

@@ -1,0 +1,123 @@
+#include "MainWindowFixture.h"
+
+#include "DesktopAssociations.h"
+#include "OrvelUtils.h"
+#include "Profile.h"
+#include "Registry.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+QString xdgMime(const QStringList& arguments) {
+    const DesktopAssociations::Folders f = DesktopAssociations::folders();
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), f.dataHome);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome);
+    env.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/share"));
+    env.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
+    env.remove(QStringLiteral("DESKTOP_SESSION"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("xdg-mime"), arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// Every file the association wrote, with its content.
+std::map<QString, QByteArray> snapshot() {
+    std::map<QString, QByteArray> files;
+    const DesktopAssociations::Folders f = DesktopAssociations::folders();
+    for (const QString& root : {f.dataHome, f.configHome, Registry::dataFolder()}) {
+        QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (!path.contains(QStringLiteral("/mime/")) || path.endsWith(QStringLiteral(".xml")))
+                files[path] = readFile(path);
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+class AssociationMenuTest : public MainWindowTest {
+protected:
+    QString mimeapps() const {
+        return DesktopAssociations::folders().configHome + QStringLiteral("/mimeapps.list");
+    }
+    QByteArray mimeappsValue(const char* section, const char* key) const {
+        return Profile::readString(mimeapps(), section, key, "<none>");
+    }
+};
+
+TEST_F(AssociationMenuTest, DoubleClickItemMakesTheProgramTheDesktopDefault) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty())
+        GTEST_SKIP() << "xdg-utils is not installed";
+    start();
+    ui()->mnuAssoc2->trigger();
+    const QByteArray registry = readFile(Registry::dataFolder() + QStringLiteral("/Classes.reg"));
+    EXPECT_TRUE(registry.contains("[HKEY_CLASSES_ROOT\\.nfo]\r\n@=\"nfo_file\""));
+    EXPECT_TRUE(registry.contains("[HKEY_CLASSES_ROOT\\.diz]\r\n@=\"diz_file\""));
+
+    EXPECT_EQ(mimeappsValue("Default Applications", "text/x-nfo"),
+              QByteArray(DesktopAssociations::ProgramEntry));
+    EXPECT_EQ(mimeappsValue("Default Applications", "text/x-diz"),
+              QByteArray(DesktopAssociations::ProgramEntry));
+    EXPECT_EQ(
+        xdgMime({QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/x-nfo")}),
+        QString::fromLatin1(DesktopAssociations::ProgramEntry));
+
+    const QString entry = DesktopAssociations::folders().dataHome +
+                          QStringLiteral("/applications/") +
+                          QString::fromLatin1(DesktopAssociations::ProgramEntry);
+    const QByteArray desktop = readFile(entry);
+    const QByteArray exec = "Exec=\"" + GetProgramFolder().toLocal8Bit() + "app_tests\" %f\n";
+    EXPECT_TRUE(desktop.contains(exec)) << desktop.toStdString();
+    EXPECT_TRUE(desktop.contains("MimeType=text/x-diz;text/x-nfo;\n"));
+    EXPECT_TRUE(QFile::exists(DesktopAssociations::folders().dataHome +
+                              QStringLiteral("/mime/packages/zelvan-rid-evodad.xml")));
+
+    const auto before = snapshot();
+    ui()->mnuAssoc2->trigger();
+    EXPECT_EQ(snapshot(), before) << "a second run changes nothing";
+}
+
+TEST_F(AssociationMenuTest, RightClickItemAddsTheVerbAndLeavesTheDefault) {
+    start();
+    ui()->mnuAssoc1->trigger();
+    EXPECT_FALSE(QFile::exists(mimeapps())) << "nothing registered, nothing written";
+    EXPECT_FALSE(QFile::exists(Registry::dataFolder() + QStringLiteral("/Classes.reg")));
+
+    // Another program is the default; the verb must not change that.
+    QDir().mkpath(DesktopAssociations::folders().configHome);
+    Profile::writeString(mimeapps(), "Default Applications", "text/x-nfo", "other.desktop");
+    Registry::TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\.nfo", true));
+    registry.WriteString({}, "other_type");
+    ASSERT_TRUE(registry.OpenKey("\\other_type\\shell\\open\\command", true));
+    registry.WriteString({}, "other %1");
+    registry.CloseKey();
+
+    ui()->mnuAssoc1->trigger();
+    EXPECT_EQ(mimeappsValue("Default Applications", "text/x-nfo"), QByteArray("other.desktop"));
+    EXPECT_EQ(mimeappsValue("Added Associations", "text/x-nfo"),
+              QByteArray(DesktopAssociations::VerbEntry) + ';');
+    const QByteArray verb =
+        readFile(DesktopAssociations::folders().dataHome + QStringLiteral("/applications/") +
+                 QString::fromLatin1(DesktopAssociations::VerbEntry));
+    EXPECT_TRUE(verb.contains("Name=Open with Zelvan RID Evodad\n")) << verb.toStdString();
+    const auto before = snapshot();
+    ui()->mnuAssoc1->trigger();
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST(DesktopExec, QuotesThePathAndMapsTheFileArgument) {
+    EXPECT_EQ(DesktopAssociations::execFromCommand("\"/opt/My Tools/viewer\" \"%L\""),
+              QStringLiteral("\"/opt/My Tools/viewer\" %f"));
+    EXPECT_EQ(DesktopAssociations::execFromCommand("\"/a$b/100%\" \"%1\""),
+              QStringLiteral("\"/a\\\\$b/100%%\" %f"));
+}

@@ -1,0 +1,112 @@
+#include "Registry.h"
+#include "Errors.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace Registry;
+
+class RegistryTest : public ::testing::Test {
+protected:
+    QString file() const { return dataFolder() + QStringLiteral("/Classes.reg"); }
+
+    QByteArray defaultOf(const QByteArray& path) {
+        HKEY key = 0;
+        QByteArray value;
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path, KEY_READ, &key) == ERROR_SUCCESS) {
+            RegQueryValueExA(key, QByteArray(), &value);
+            RegCloseKey(key);
+        }
+        return value;
+    }
+};
+
+TEST_F(RegistryTest, KeysMatchInAnyCaseKeepTheirFirstCaseAndPersistAsAnExport) {
+    HKEY key = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "Nfo_File\\Shell\\open", KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, QByteArray(), "\"C:\\x\" \"%L\""), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "Named", "v"), ERROR_SUCCESS);
+    EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+
+    EXPECT_EQ(readFile(file()), QByteArray("REGEDIT4\r\n"
+                                           "\r\n[HKEY_CLASSES_ROOT\\Nfo_File]\r\n"
+                                           "\r\n[HKEY_CLASSES_ROOT\\Nfo_File\\Shell]\r\n"
+                                           "\r\n[HKEY_CLASSES_ROOT\\Nfo_File\\Shell\\open]\r\n"
+                                           "@=\"\\\"C:\\\\x\\\" \\\"%L\\\"\"\r\n"
+                                           "\"Named\"=\"v\"\r\n"));
+    EXPECT_EQ(defaultOf("NFO_FILE\\SHELL\\OPEN"), QByteArray("\"C:\\x\" \"%L\""));
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "nfo_file", KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(subKeyNames(key), QByteArrayList{"Shell"});
+    RegCloseKey(key);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "missing", KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, AKeyOpenedForReadingCanNeitherCreateNorSet) {
+    HKEY key = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".nfo", KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".nfo", KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, QByteArray(), "x"), ERROR_ACCESS_DENIED);
+    HKEY sub = 0;
+    EXPECT_EQ(RegCreateKeyExA(key, "child", KEY_READ, &sub), ERROR_ACCESS_DENIED);
+    QByteArray value;
+    EXPECT_EQ(RegQueryValueExA(key, QByteArray(), &value), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, AFileTheUserCannotWriteCannotBeOpenedForWriting) {
+    HKEY key = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".nfo", KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    QFile::setPermissions(file(), QFile::ReadOwner);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".nfo", KEY_ALL_ACCESS, &key), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".diz", KEY_ALL_ACCESS, &key),
+              ERROR_ACCESS_DENIED);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".nfo", KEY_READ, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, ADamagedFileIsReadAsFarAsItParsesAndTheRestIsKept) {
+    QDir().mkpath(dataFolder());
+    const QByteArray damaged = "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\.nfo]\r\n@=\"nfo_file\"\r\n"
+                               "\r\n[HKEY_CLASSES_ROOT\\.diz]\r\n@=\"unterminated\r\n"
+                               "[HKEY_CLASSES_ROOT\\.txt]\r\n@=\"txtfile\"\r\n";
+    writeFile(file(), damaged);
+    EXPECT_EQ(defaultOf(".nfo"), QByteArray("nfo_file"));
+    EXPECT_EQ(defaultOf(".txt"), QByteArray()) << "after the damage nothing is read";
+    HKEY key = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".new", KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    const QByteArray written = readFile(file());
+    EXPECT_TRUE(
+        written.endsWith("@=\"unterminated\r\n[HKEY_CLASSES_ROOT\\.txt]\r\n@=\"txtfile\"\r\n"))
+        << written.toStdString();
+    EXPECT_TRUE(written.contains("[HKEY_CLASSES_ROOT\\.new]"));
+
+    writeFile(file(), QByteArray("\xFF\xFE garbage \0\0 [", 16));
+    EXPECT_EQ(defaultOf(".nfo"), QByteArray());
+}
+
+TEST(RegistryClass, OpensRelativeToTheCurrentKeyOrFromTheRoot) {
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\a\\b", true));
+    registry.WriteString("", "value of b");
+    ASSERT_TRUE(registry.OpenKey("c", true));
+    registry.WriteString("name", "value of c");
+    ASSERT_TRUE(registry.OpenKeyReadOnly("\\A\\B\\C"));
+    EXPECT_EQ(registry.Access, std::uint32_t(KEY_READ));
+    EXPECT_EQ(registry.ReadString("NAME"), QByteArray("value of c"));
+    try {
+        registry.WriteString("name", "x");
+        FAIL() << "no error";
+    } catch (const UserError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Failed to set data for 'name'"));
+    }
+    EXPECT_FALSE(registry.OpenKey("\\missing", false));
+}
