@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <map>
 #include <set>
 
@@ -157,7 +158,7 @@ void addToList(const QString& file, const QByteArray& section, const QString& mi
         return;
     if (!list.isEmpty() && !list.endsWith(';'))
         list += ';';
-    Profile::writeString(file, section, key, list + entry + ';');
+    Profile::writeString(file, section, key, list + entry + ';', Profile::LineEnd::Lf);
 }
 
 } // namespace
@@ -198,14 +199,19 @@ QString execFromCommand(const QByteArray& command) {
             exec << QStringLiteral("%f");
             continue;
         }
-        // Quoted per the desktop entry rules; then a backslash is doubled for the string value.
-        QString q = w;
-        q.replace(u'\\', QStringLiteral("\\\\"))
-            .replace(u'"', QStringLiteral("\\\""))
-            .replace(u'`', QStringLiteral("\\`"))
-            .replace(u'$', QStringLiteral("\\$"));
-        q.replace(u'%', QStringLiteral("%%"));
-        exec << (u'"' + q + u'"');
+        // Quoted only where the desktop entry rules need it (some tools read the first word
+        // of Exec literally); inside quotes ", `, $ and \ are escaped.
+        static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+        QString arg = w;
+        arg.replace(u'%', QStringLiteral("%%"));
+        if (std::any_of(arg.begin(), arg.end(), [](QChar c) { return reserved.contains(c); })) {
+            arg.replace(u'\\', QStringLiteral("\\\\"))
+                .replace(u'"', QStringLiteral("\\\""))
+                .replace(u'`', QStringLiteral("\\`"))
+                .replace(u'$', QStringLiteral("\\$"));
+            arg = u'"' + arg + u'"';
+        }
+        exec << arg;
     }
     return exec.join(u' ').replace(u'\\', QStringLiteral("\\\\"));
 }
@@ -270,7 +276,7 @@ void reflect(const QByteArray& iconPng) {
             if (Profile::readString(mimeapps, "Default Applications", mime.toLatin1(), {}) !=
                 ProgramEntry)
                 Profile::writeString(mimeapps, "Default Applications", mime.toLatin1(),
-                                     ProgramEntry);
+                                     ProgramEntry, Profile::LineEnd::Lf);
             addToList(mimeapps, "Added Associations", mime, ProgramEntry);
         }
     }

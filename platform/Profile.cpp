@@ -158,7 +158,8 @@ QByteArray readString(const QString& fileName, const QByteArray& section, const 
 }
 
 bool writeString(const QString& fileName, const QByteArray& section, const QByteArray& key,
-                 const QByteArray& value) {
+                 const QByteArray& value, LineEnd lineEnd) {
+    const QByteArray newLine = lineEnd == LineEnd::CrLf ? "\r\n" : "\n";
     bool missing = false;
     const std::optional<QByteArray> read = readFile(fileName, missing);
     if (!read)
@@ -174,15 +175,14 @@ bool writeString(const QString& fileName, const QByteArray& section, const QByte
     } else if (place.sectionFound) {
         const Line& last = place.lastSectionLine;
         const bool lastHasBreak = last.next > last.end;
-        updated =
-            text.first(last.end) +
-            (lastHasBreak ? text.sliced(last.end, last.next - last.end) : QByteArray("\r\n")) +
-            entry + "\r\n" + text.sliced(last.next);
+        updated = text.first(last.end) +
+                  (lastHasBreak ? text.sliced(last.end, last.next - last.end) : newLine) + entry +
+                  newLine + text.sliced(last.next);
     } else {
         updated = text;
         if (!updated.isEmpty() && !updated.endsWith('\n') && !updated.endsWith('\r'))
-            updated += "\r\n";
-        updated += '[' + section + "]\r\n" + entry + "\r\n";
+            updated += newLine;
+        updated += '[' + section + ']' + newLine + entry + newLine;
     }
     return bool(writeFileAtomically(fileName, updated));
 }

@@ -22,8 +22,12 @@ constexpr int MaxValueLength = 2047;
 QByteArray readString(const QString& fileName, const QByteArray& section, const QByteArray& key,
                       const QByteArray& defaultValue);
 
+enum class LineEnd { CrLf, Lf };
+
 // False when the file system refuses the write (or the file cannot be read to be updated).
+// New lines end with CR LF, as Windows writes them; files read by Unix tools (the desktop's
+// mimeapps.list) take LF.
 bool writeString(const QString& fileName, const QByteArray& section, const QByteArray& key,
-                 const QByteArray& value);
+                 const QByteArray& value, LineEnd lineEnd = LineEnd::CrLf);
 
 } // namespace Profile

@@ -75,15 +75,23 @@ TEST_F(AssociationMenuTest, DoubleClickItemMakesTheProgramTheDesktopDefault) {
                           QStringLiteral("/applications/") +
                           QString::fromLatin1(DesktopAssociations::ProgramEntry);
     const QByteArray desktop = readFile(entry);
-    const QByteArray exec = "Exec=\"" + GetProgramFolder().toLocal8Bit() + "app_tests\" %f\n";
+    const QByteArray exec = "Exec=" + GetProgramFolder().toLocal8Bit() + "app_tests %f\n";
     EXPECT_TRUE(desktop.contains(exec)) << desktop.toStdString();
     EXPECT_TRUE(desktop.contains("MimeType=text/x-diz;text/x-nfo;\n"));
     EXPECT_TRUE(QFile::exists(DesktopAssociations::folders().dataHome +
                               QStringLiteral("/mime/packages/zelvan-rid-evodad.xml")));
 
+    EXPECT_FALSE(readFile(mimeapps()).contains('\r')) << "desktop tools read LF lines";
+
     const auto before = snapshot();
     ui()->mnuAssoc2->trigger();
     EXPECT_EQ(snapshot(), before) << "a second run changes nothing";
+
+    // The right-click verb is only added: the default stays the program.
+    ui()->mnuAssoc1->trigger();
+    EXPECT_EQ(
+        xdgMime({QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/x-nfo")}),
+        QString::fromLatin1(DesktopAssociations::ProgramEntry));
 }
 
 TEST_F(AssociationMenuTest, RightClickItemAddsTheVerbAndLeavesTheDefault) {
@@ -118,6 +126,8 @@ TEST_F(AssociationMenuTest, RightClickItemAddsTheVerbAndLeavesTheDefault) {
 TEST(DesktopExec, QuotesThePathAndMapsTheFileArgument) {
     EXPECT_EQ(DesktopAssociations::execFromCommand("\"/opt/My Tools/viewer\" \"%L\""),
               QStringLiteral("\"/opt/My Tools/viewer\" %f"));
+    EXPECT_EQ(DesktopAssociations::execFromCommand("\"/opt/viewer\" \"%1\""),
+              QStringLiteral("/opt/viewer %f"));
     EXPECT_EQ(DesktopAssociations::execFromCommand("\"/a$b/100%\" \"%1\""),
               QStringLiteral("\"/a\\\\$b/100%%\" %f"));
 }
