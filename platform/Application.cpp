@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "Hints.h"
 #include "MessageBox.h"
 #include "Sound.h"
 
@@ -36,6 +37,7 @@ void initialise() {
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     Sound::setBellHandler([] { QApplication::beep(); });
     MessageBox::setHandler(realMessageBox);
+    Hints::install();
 }
 
 void setTitle(const QString& title) {

@@ -46,6 +46,7 @@ public:
     }
 
     void add(QWidget* widget) {
+        std::erase_if(m_children, [widget](const Child& c) { return c.widget == widget; });
         Child c;
         c.widget = widget;
         c.align = parseAlign(widget->property("align").toString());
@@ -81,6 +82,18 @@ public:
         widget->installEventFilter(this);
         std::stable_sort(m_children.begin(), m_children.end(),
                          [](const Child& a, const Child& b) { return a.order < b.order; });
+    }
+
+    void setAlign(QWidget* widget, const QString& align) {
+        for (Child& c : m_children) {
+            if (c.widget == widget) {
+                c.align = parseAlign(align);
+                relayout();
+                return;
+            }
+        }
+        add(widget);
+        relayout();
     }
 
     void relayout() {
@@ -220,6 +233,12 @@ void install(QWidget* root) {
     }
     for (Manager* m : managers)
         m->relayout();
+}
+
+void setAlign(QWidget* widget, const QString& align) {
+    widget->setProperty("align", align);
+    if (QWidget* parent = widget->parentWidget())
+        managerOf(parent)->setAlign(widget, align);
 }
 
 void relayout(QWidget* parent) {

@@ -1,5 +1,6 @@
 #pragma once
 
+class QString;
 class QWidget;
 
 // Docking and anchoring of child widgets, read from the dynamic properties a layout gives them:
@@ -18,6 +19,9 @@ namespace Dock {
 // Takes over the placement of every descendant of root that carries one of the properties.
 // The geometry found now is the designed geometry the anchors work from.
 void install(QWidget* root);
+
+// Docks a widget to another edge (or "none"), as if its layout had said so.
+void setAlign(QWidget* widget, const QString& align);
 
 // Places the children of parent again at once (normally done on every resize and show/hide).
 void relayout(QWidget* parent);

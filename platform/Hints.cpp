@@ -1,0 +1,59 @@
+#include "Hints.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QVariant>
+#include <QWidget>
+
+namespace Hints {
+namespace {
+
+class Filter : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip || !watched->isWidgetType())
+            return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        const QString text = enabledFor(widget) ? textFor(widget) : QString();
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text, widget);
+        return true;
+    }
+};
+
+} // namespace
+
+void install() {
+    static Filter* filter = nullptr;
+    if (!filter) {
+        filter = new Filter;
+        filter->setParent(qApp);
+        qApp->installEventFilter(filter);
+    }
+}
+
+bool enabledFor(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        const QVariant own = w->property("showHint");
+        if (own.isValid())
+            return own.toBool();
+        if (w->isWindow())
+            break;
+    }
+    return false;
+}
+
+QString textFor(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        if (!w->toolTip().isEmpty())
+            return w->toolTip();
+        if (w->isWindow())
+            break;
+    }
+    return {};
+}
+
+} // namespace Hints
