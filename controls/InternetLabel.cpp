@@ -9,7 +9,7 @@ TInternetLabel::TInternetLabel(QWidget* parent) : QLabel(parent) {
     m_mouseOver = false;
     m_linkHint = false;
     m_visited = false;
-    m_visitedColor = QColor(0x80, 0x00, 0x80); // clPurple
+    m_visitedColor = QColor(0x80, 0x00, 0x80);    // clPurple
     m_notVisitedColor = QColor(0x00, 0x00, 0xFF); // clBlue
     m_overColor = QColor(0xFF, 0x00, 0x00);       // clRed
     setCursor(Qt::PointingHandCursor);
@@ -57,7 +57,9 @@ void TInternetLabel::setOverColor(const QColor& color) {
         setFontColor(color);
 }
 
-QColor TInternetLabel::fontColor() const { return palette().color(QPalette::WindowText); }
+QColor TInternetLabel::fontColor() const {
+    return palette().color(QPalette::WindowText);
+}
 
 void TInternetLabel::setFontColor(const QColor& color) {
     QPalette p = palette();
@@ -116,4 +118,6 @@ void TInternetLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // The label takes the mouse: a double click is its own click, never its panel's double click.
-void TInternetLabel::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void TInternetLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}

@@ -47,9 +47,9 @@ public:
     QColor fontColor() const;
 
 Q_SIGNALS:
-    void clicked();                                        // OnClick, before the link opens
-    void mouseEntered();                                   // OnMouseEnter
-    void mouseLeft();                                      // OnMouseLeave
+    void clicked();      // OnClick, before the link opens
+    void mouseEntered(); // OnMouseEnter
+    void mouseLeft();    // OnMouseLeave
     void linkActivating(TInternetLabel* sender, bool& canActivate); // OnLinkActivating
 
 protected:

@@ -10,7 +10,9 @@
 namespace {
 
 // The GUI default font the native list measures with, whatever font the list shows.
-QFont guiDefaultFont() { return QFont(QStringLiteral("MS Sans Serif"), 8); }
+QFont guiDefaultFont() {
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
+}
 
 } // namespace
 

@@ -50,14 +50,18 @@ TOrvelSplitter::TOrvelSplitter(QWidget* parent) : QWidget(parent) {
     m_appliedSize = -1;
 }
 
-TOrvelSplitter::~TOrvelSplitter() { delete m_line; }
+TOrvelSplitter::~TOrvelSplitter() {
+    delete m_line;
+}
 
 void TOrvelSplitter::setBeveled(bool beveled) {
     m_beveled = beveled;
     update();
 }
 
-QString TOrvelSplitter::Align() const { return property("align").toString(); }
+QString TOrvelSplitter::Align() const {
+    return property("align").toString();
+}
 
 void TOrvelSplitter::setAlign(const QString& align) {
     Dock::setAlign(this, align);
