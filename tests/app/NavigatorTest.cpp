@@ -100,3 +100,21 @@ TEST_F(NavigatorTest, CtrlNCloseAndADoubleClickHideThePanel) {
     EXPECT_FALSE(ui()->pnlReclama->isVisible());
     EXPECT_FALSE(ui()->mnuProducts->isChecked());
 }
+
+TEST_F(NavigatorTest, DraggingTheBarResizesTheSidePanelLive) {
+    startOn("www.a.example", false);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QWidget* bar = ui()->Splitter;
+    QWidget* panel = ui()->pnlReclama;
+    ASSERT_EQ(panel->width(), 156);
+    const QPoint start = bar->mapTo(form.get(), QPoint(1, 100));
+    QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 100));
+    for (int step = 1; step <= 5; ++step)
+        QTest::mouseMove(bar, bar->mapFrom(form.get(), start - QPoint(20 * step, 0)));
+    EXPECT_EQ(panel->width(), 256) << "the panel follows while the button is down";
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, bar->mapFrom(form.get(), start - QPoint(100, 0)));
+    EXPECT_EQ(panel->width(), 256);
+    EXPECT_EQ(panel->geometry().right(), form->centralWidget()->width() - 1);
+    EXPECT_EQ(bar->geometry().right() + 1, panel->x());
+}
