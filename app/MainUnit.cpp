@@ -4,12 +4,15 @@
 #include "Application.h"
 #include "DesktopAssociations.h"
 #include "Dock.h"
+#include "FormAbout.h"
+#include "InternetLabel.h"
 #include "OrvelAddresses.h"
 #include "OrvelAssociation.h"
 #include "OrvelDocument.h"
 #include "OrvelIniFile.h"
 #include "OrvelLinks.h"
 #include "OrvelMarquee.h"
+#include "OrvelProducts.h"
 #include "OrvelRandom.h"
 #include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
@@ -46,6 +49,9 @@ QString initialOpenFolder() {
 TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), m_arguments(arguments) {
     MainForm = this;
+    // The resources live in static libraries, which the linker would otherwise leave out.
+    Q_INIT_RESOURCE(resources);
+    Q_INIT_RESOURCE(windows);
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelvan-rid-evodad.png")));
     Dock::install(centralWidget());
@@ -123,6 +129,11 @@ void TMainForm::FormCreate() {
 
     setWindowTitle(MarqueeText());
     Application::setTitle(windowTitle());
+
+    for (const ProductLink& product : ProductLinks) {
+        if (auto* label = findChild<TInternetLabel*>(QString::fromLatin1(product.label)))
+            label->setLink(product.target);
+    }
 }
 
 QString TMainForm::settingsFileName() {
@@ -303,6 +314,12 @@ void TMainForm::mnuColorBkgClick() {
 
 void TMainForm::mnuProductsClick() {
     ui->pnlReclama->setVisible(ui->mnuProducts->isChecked());
+}
+
+void TMainForm::mnuAboutClick() {
+    // A fresh window for every showing: its labels start not visited each time.
+    TfrmAbout about;
+    about.exec();
 }
 
 void TMainForm::mnuAssoc1Click() {

@@ -71,6 +71,7 @@ public Q_SLOTS:
     void mnuFontClick();
     void mnuColorBkgClick();
     void mnuProductsClick();
+    void mnuAboutClick();
     void mnuAssoc1Click();
     void mnuAssoc2Click();
     void mnuExitClick();

@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "FormReclama.h"
 #include "MainUnit.h"
 
 #include <QApplication>
@@ -8,6 +9,8 @@ int main(int argc, char* argv[]) {
     Application::initialise();
     Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));
     TMainForm mainForm(QApplication::arguments());
+    // The template copy of the product column: made now, never shown.
+    TfrmMain frmMain;
     mainForm.show();
     return app.exec();
 }

@@ -261,8 +261,10 @@ void reflect(const QByteArray& iconPng) {
                            package))
             run(QStringLiteral("update-mime-database"), {f.dataHome + QStringLiteral("/mime")});
     }
-    writeIfChanged(f.dataHome + QStringLiteral("/icons/hicolor/32x32/apps/zelvan-rid-evodad.png"),
-                   iconPng);
+    if (!iconPng.isEmpty())
+        writeIfChanged(f.dataHome +
+                           QStringLiteral("/icons/hicolor/32x32/apps/zelvan-rid-evodad.png"),
+                       iconPng);
 
     const QString applications = f.dataHome + QStringLiteral("/applications/");
     const QString mimeapps = f.configHome + QStringLiteral("/mimeapps.list");

@@ -15,7 +15,8 @@ protected:
         if (event->type() != QEvent::ToolTip || !watched->isWidgetType())
             return false;
         auto* widget = static_cast<QWidget*>(watched);
-        const QString text = enabledFor(widget) ? textFor(widget) : QString();
+        QString text = enabledFor(widget) ? textFor(widget) : QString();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); // hints break lines with CR LF
         if (text.isEmpty())
             QToolTip::hideText();
         else

@@ -1,0 +1,60 @@
+#include "FormAbout.h"
+#include "ui_FormAbout.h"
+
+#include "Dock.h"
+#include "OrvelAddresses.h"
+#include "OrvelJpeg.h"
+#include "OrvelUtils.h"
+
+#include <QFile>
+#include <QImage>
+#include <QPixmap>
+
+namespace {
+
+// The logo, decoded by libjpeg. A missing or damaged picture leaves the area empty.
+QPixmap logo() {
+    QFile file(QStringLiteral(":/images/logo.jpg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const DecodedImage decoded = DecodeJpeg(file.readAll());
+    if (decoded.isNull())
+        return {};
+    const QImage image(reinterpret_cast<const uchar*>(decoded.rgb.constData()), decoded.width,
+                       decoded.height, decoded.width * 3, QImage::Format_RGB888);
+    return QPixmap::fromImage(image.copy());
+}
+
+} // namespace
+
+TfrmAbout::TfrmAbout(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::TfrmAbout>()) {
+    ui->setupUi(this);
+    Dock::install(this);
+    setFixedSize(549, 466);
+    move(301, 227);
+    setWindowOpacity(250.0 / 255.0);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    // Static texts fit their text, centred where they were laid out.
+    for (QLabel* text : {ui->StaticText1, ui->StaticText2}) {
+        const int centre = text->geometry().center().x();
+        text->resize(std::max(text->width(), text->sizeHint().width()), text->height());
+        text->move(centre - text->width() / 2, text->y());
+    }
+    ui->imgLogo->setPixmap(logo());
+    ui->lblProductSite->raise();
+    FormCreate();
+}
+
+TfrmAbout::~TfrmAbout() = default;
+
+void TfrmAbout::FormCreate() {
+    ui->lblHome->setLink(MakerHomeAddress);
+    ui->lblProductSite->setLink(ProductSiteAddress);
+}
+
+void TfrmAbout::imgLogoClick() {
+    OpenAddress(ProductSiteAddress);
+}

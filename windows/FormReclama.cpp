@@ -1,0 +1,29 @@
+#include "FormReclama.h"
+#include "ui_FormReclama.h"
+
+#include "Dock.h"
+#include "OrvelProducts.h"
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::TfrmMain>()) {
+    ui->setupUi(this);
+    Dock::install(centralWidget());
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::FormCreate() {
+    for (const ProductLink& product : ProductLinks) {
+        if (auto* label = findChild<TInternetLabel*>(QString::fromLatin1(product.label)))
+            label->setLink(product.target);
+    }
+}
+
+void TfrmMain::pnlReclamaDblClick() {
+    ui->mnuProducts->setChecked(false);
+    mnuProductsClick();
+}
+
+void TfrmMain::mnuProductsClick() {
+    ui->pnlReclama->setVisible(ui->mnuProducts->isChecked());
+}
