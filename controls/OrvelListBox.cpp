@@ -96,19 +96,14 @@ void TOrvelListBox::UpdateScrollWidth() {
     int widest = 0;
     for (int i = 0; i < count(); ++i)
         widest = std::max(widest, metrics.horizontalAdvance(item(i)->text()));
-    const int extent = widest + 6;
-    if (extent != m_scrollWidth) {
-        m_scrollWidth = extent;
-        updateGeometries();
+    m_scrollWidth = widest + 6;
+    // The view scrolls sideways as far as its widest entry reaches, and entries share the first
+    // one's size: giving that entry the fitted width sets the extent until the next resize.
+    if (count() > 0) {
+        const QSize size(m_scrollWidth, std::max(13, fontMetrics().height()));
+        if (item(0)->sizeHint() != size)
+            item(0)->setSizeHint(size);
     }
-}
-
-// The horizontal extent is the one fitted at the last resize, not the entries' own widths.
-void TOrvelListBox::updateGeometries() {
-    QListWidget::updateGeometries();
-    QScrollBar* bar = horizontalScrollBar();
-    bar->setRange(0, std::max(0, m_scrollWidth - viewport()->width()));
-    bar->setPageStep(viewport()->width());
 }
 
 void TOrvelListBox::resizeEvent(QResizeEvent* event) {

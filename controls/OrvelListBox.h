@@ -42,7 +42,6 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void updateGeometries() override;
 
 private:
     int itemIndexAt(const QPoint& position) const;

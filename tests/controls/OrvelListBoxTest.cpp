@@ -132,5 +132,6 @@ TEST_F(ListBoxTest, TheScrollExtentIsRefittedOnlyOnResize) {
     const int expected =
         QFontMetrics(QFont(QStringLiteral("MS Sans Serif"), 8)).horizontalAdvance(wide) + 6;
     EXPECT_EQ(list->ScrollWidth(), expected);
-    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0) << "wider than the list: it scrolls";
+    EXPECT_TRUE(QTest::qWaitFor([this] { return list->horizontalScrollBar()->maximum() > 0; }))
+        << "wider than the list: it scrolls";
 }
