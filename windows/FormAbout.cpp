@@ -32,17 +32,21 @@ TfrmAbout::TfrmAbout(QWidget* parent)
                           Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TfrmAbout>()) {
     ui->setupUi(this);
+    // Static texts fit their text, centred where they were laid out (before the docking layer
+    // takes their geometry as the designed one).
+    for (QLabel* text : {ui->StaticText1, ui->StaticText2}) {
+        text->ensurePolished();
+        const int centre = text->geometry().center().x();
+        text->resize(std::max(text->width(), text->fontMetrics().horizontalAdvance(text->text()) +
+                                                 2 * text->frameWidth() + 4),
+                     text->height());
+        text->move(centre - text->width() / 2, text->y());
+    }
     Dock::install(this);
     setFixedSize(549, 466);
     move(301, 227);
     setWindowOpacity(250.0 / 255.0);
     setAttribute(Qt::WA_DeleteOnClose, false);
-    // Static texts fit their text, centred where they were laid out.
-    for (QLabel* text : {ui->StaticText1, ui->StaticText2}) {
-        const int centre = text->geometry().center().x();
-        text->resize(std::max(text->width(), text->sizeHint().width()), text->height());
-        text->move(centre - text->width() / 2, text->y());
-    }
     ui->imgLogo->setPixmap(logo());
     ui->lblProductSite->raise();
     FormCreate();
