@@ -5,14 +5,13 @@
 #include "DesktopAssociations.h"
 #include "Dock.h"
 #include "FormAbout.h"
-#include "InternetLabel.h"
+#include "FormReclama.h"
 #include "OrvelAddresses.h"
 #include "OrvelAssociation.h"
 #include "OrvelDocument.h"
 #include "OrvelIniFile.h"
 #include "OrvelLinks.h"
 #include "OrvelMarquee.h"
-#include "OrvelProducts.h"
 #include "OrvelRandom.h"
 #include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
@@ -49,9 +48,8 @@ QString initialOpenFolder() {
 TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), m_arguments(arguments) {
     MainForm = this;
-    // The resources live in static libraries, which the linker would otherwise leave out.
+    // The resources live in a static library, which the linker would otherwise leave out.
     Q_INIT_RESOURCE(resources);
-    Q_INIT_RESOURCE(windows);
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelvan-rid-evodad.png")));
     Dock::install(centralWidget());
@@ -130,10 +128,7 @@ void TMainForm::FormCreate() {
     setWindowTitle(MarqueeText());
     Application::setTitle(windowTitle());
 
-    for (const ProductLink& product : ProductLinks) {
-        if (auto* label = findChild<TInternetLabel*>(QString::fromLatin1(product.label)))
-            label->setLink(product.target);
-    }
+    AssignProductLinks(this);
 }
 
 QString TMainForm::settingsFileName() {

@@ -67,22 +67,10 @@ void TOrvelSplitter::setAlign(const QString& align) {
     Dock::setAlign(this, align);
     const Qt::CursorShape shape = cursor().shape();
     if (shape == Qt::SplitHCursor || shape == Qt::SplitVCursor) {
-        const Side s = side();
-        setCursor(s == Side::Top || s == Side::Bottom ? Qt::SplitVCursor : Qt::SplitHCursor);
+        const Dock::Align s = side();
+        setCursor(s == Dock::Align::Top || s == Dock::Align::Bottom ? Qt::SplitVCursor
+                                                                    : Qt::SplitHCursor);
     }
-}
-
-TOrvelSplitter::Side TOrvelSplitter::side() const {
-    const QString a = Align().toLower();
-    if (a == u"left")
-        return Side::Left;
-    if (a == u"right")
-        return Side::Right;
-    if (a == u"top")
-        return Side::Top;
-    if (a == u"bottom")
-        return Side::Bottom;
-    return Side::None;
 }
 
 QWidget* TOrvelSplitter::FindResizedControl() const {
@@ -91,22 +79,23 @@ QWidget* TOrvelSplitter::FindResizedControl() const {
         return nullptr;
     QPoint p = pos();
     switch (side()) {
-    case Side::Left:
+    case Dock::Align::Left:
         p.rx() -= 1;
         break;
-    case Side::Right:
+    case Dock::Align::Right:
         p.rx() += width();
         break;
-    case Side::Top:
+    case Dock::Align::Top:
         p.ry() -= 1;
         break;
-    case Side::Bottom:
+    case Dock::Align::Bottom:
         p.ry() += height();
         break;
-    case Side::None:
+    case Dock::Align::None:
+    case Dock::Align::Client:
         return nullptr;
     }
-    const bool widenBefore = side() == Side::Top || side() == Side::Left;
+    const bool widenBefore = side() == Dock::Align::Top || side() == Dock::Align::Left;
     for (QObject* object : parent->children()) {
         auto* w = qobject_cast<QWidget*>(object);
         if (!w || w == this || w == m_line || w->isHidden() || !w->isEnabled() || w->isWindow())
@@ -126,30 +115,31 @@ QWidget* TOrvelSplitter::FindResizedControl() const {
 }
 
 void TOrvelSplitter::ComputeSplit(QPoint position, int& newSize, int& offset) const {
-    const Side s = side();
-    offset = (s == Side::Left || s == Side::Right) ? position.x() - m_dragOrigin.x()
-                                                   : position.y() - m_dragOrigin.y();
+    const Dock::Align s = side();
+    offset = (s == Dock::Align::Left || s == Dock::Align::Right) ? position.x() - m_dragOrigin.x()
+                                                                 : position.y() - m_dragOrigin.y();
     int raw = 0;
     switch (s) {
-    case Side::Left:
+    case Dock::Align::Left:
         raw = m_resized->width() + offset;
         break;
-    case Side::Right:
+    case Dock::Align::Right:
         raw = m_resized->width() - offset;
         break;
-    case Side::Top:
+    case Dock::Align::Top:
         raw = m_resized->height() + offset;
         break;
-    case Side::Bottom:
+    case Dock::Align::Bottom:
         raw = m_resized->height() - offset;
         break;
-    case Side::None:
+    case Dock::Align::None:
+    case Dock::Align::Client:
         break;
     }
     newSize = std::max(raw, MinSize);
     if (newSize != raw) {
         // The line stands where the clamped edge will be.
-        if (s == Side::Right || s == Side::Bottom)
+        if (s == Dock::Align::Right || s == Dock::Align::Bottom)
             offset += raw - newSize;
         else
             offset += newSize - raw;
@@ -226,15 +216,16 @@ void TOrvelSplitter::ApplyNewSize() {
     if (m_pendingSize == m_appliedSize || !m_resized)
         return;
     switch (side()) {
-    case Side::Left:
-    case Side::Right:
+    case Dock::Align::Left:
+    case Dock::Align::Right:
         m_resized->resize(m_pendingSize, m_resized->height());
         break;
-    case Side::Top:
-    case Side::Bottom:
+    case Dock::Align::Top:
+    case Dock::Align::Bottom:
         m_resized->resize(m_resized->width(), m_pendingSize);
         break;
-    case Side::None:
+    case Dock::Align::None:
+    case Dock::Align::Client:
         break;
     }
     // Docked widgets take their places at once, so the neighbour's far edge stays put.
@@ -289,7 +280,7 @@ void TOrvelSplitter::ToggleLine() {
     if (!m_line)
         return;
     QPoint at = pos();
-    if (side() == Side::Left || side() == Side::Right)
+    if (side() == Dock::Align::Left || side() == Dock::Align::Right)
         at.setX(x() + m_splitOffset);
     else
         at.setY(y() + m_splitOffset);
@@ -307,7 +298,7 @@ void TOrvelSplitter::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), Color.isValid() ? Color : palette().color(QPalette::Button));
     if (m_beveled) {
         QRect r = rect();
-        if (side() == Side::Left || side() == Side::Right)
+        if (side() == Dock::Align::Left || side() == Dock::Align::Right)
             r.adjust(1, -2, -1, 2);
         else
             r.adjust(-2, 1, 2, -1);

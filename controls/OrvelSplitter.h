@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Dock.h"
+
 #include <QColor>
 #include <QPointer>
 #include <QWidget>
@@ -69,8 +71,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Side { None, Left, Right, Top, Bottom };
-    Side side() const;
+    Dock::Align side() const { return Dock::alignmentOf(this); }
     QWidget* FindResizedControl() const;
     void ComputeSplit(QPoint position, int& newSize, int& offset) const;
     void UpdateSplit(QPoint position);

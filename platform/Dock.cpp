@@ -11,8 +11,6 @@
 namespace Dock {
 namespace {
 
-enum class Align { None, Top, Bottom, Left, Right, Client };
-
 struct Child {
     QPointer<QWidget> widget;
     Align align = Align::None;
@@ -49,7 +47,7 @@ public:
         std::erase_if(m_children, [widget](const Child& c) { return c.widget == widget; });
         Child c;
         c.widget = widget;
-        c.align = parseAlign(widget->property("align").toString());
+        c.align = alignmentOf(widget);
         const QVariant anchors = widget->property("anchors");
         if (anchors.isValid()) {
             const QStringList sides = anchors.toString().toLower().split(u',', Qt::SkipEmptyParts);
@@ -217,6 +215,10 @@ Manager* managerOf(QWidget* parent) {
 }
 
 } // namespace
+
+Align alignmentOf(const QWidget* widget) {
+    return parseAlign(widget->property("align").toString());
+}
 
 void install(QWidget* root) {
     const QList<QWidget*> all = root->findChildren<QWidget*>();

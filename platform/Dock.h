@@ -16,6 +16,11 @@ class QWidget;
 //             keep left and top.
 namespace Dock {
 
+enum class Align { None, Top, Bottom, Left, Right, Client };
+
+// The edge a widget is docked to, as its "align" property says.
+Align alignmentOf(const QWidget* widget);
+
 // Takes over the placement of every descendant of root that carries one of the properties.
 // The geometry found now is the designed geometry the anchors work from.
 void install(QWidget* root);

@@ -52,7 +52,9 @@ std::function<Facts()>& source() {
 Facts realFacts() {
     Facts f;
     f.elevated = ::geteuid() == 0;
-    f.adminMember = inAdministratorGroup();
+    // Group lookups may go over the network (NSS); membership does not change while we run.
+    static const bool adminMember = inAdministratorGroup();
+    f.adminMember = adminMember;
     f.appDataFolder = configFolder();
     // Read from /proc/self/exe, so it is right whatever the current directory or argv[0].
     f.programPath = QCoreApplication::applicationFilePath();

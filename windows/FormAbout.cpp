@@ -10,10 +10,16 @@
 #include <QImage>
 #include <QPixmap>
 
+// The window's resources live in a static library, which the linker would otherwise leave out.
+static void initResources() {
+    Q_INIT_RESOURCE(windows);
+}
+
 namespace {
 
 // The logo, decoded by libjpeg. A missing or damaged picture leaves the area empty.
 QPixmap logo() {
+    initResources();
     QFile file(QStringLiteral(":/images/logo.jpg"));
     if (!file.open(QIODevice::ReadOnly))
         return {};

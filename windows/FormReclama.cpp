@@ -12,11 +12,15 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<U
 
 TfrmMain::~TfrmMain() = default;
 
-void TfrmMain::FormCreate() {
+void AssignProductLinks(QWidget* window) {
     for (const ProductLink& product : ProductLinks) {
-        if (auto* label = findChild<TInternetLabel*>(QString::fromLatin1(product.label)))
+        if (auto* label = window->findChild<TInternetLabel*>(QString::fromLatin1(product.label)))
             label->setLink(product.target);
     }
+}
+
+void TfrmMain::FormCreate() {
+    AssignProductLinks(this);
 }
 
 void TfrmMain::pnlReclamaDblClick() {

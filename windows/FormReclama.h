@@ -4,6 +4,11 @@
 
 #include <memory>
 
+class QWidget;
+
+// Gives every entry of the "Similar tools" column inside window its target address.
+void AssignProductLinks(QWidget* window);
+
 namespace Ui {
 class TfrmMain;
 }

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 TEST(DecodeJpeg, ReadsTheProgressiveLogoAndRefusesDamage) {
-    Q_INIT_RESOURCE(windows);
+    TfrmAbout about; // makes the window's resources available
     QFile file(QStringLiteral(":/images/logo.jpg"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray jpeg = file.readAll();
