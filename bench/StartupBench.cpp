@@ -3,6 +3,7 @@
 // window has been exposed and painted once; bench/startup.sh times whole processes.
 
 #include "Application.h"
+#include "FormReclama.h"
 #include "MainUnit.h"
 
 #include <QApplication>
@@ -24,6 +25,10 @@ int main(int argc, char* argv[]) {
         Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));
         window = std::make_unique<TMainForm>(QStringList{QString::fromLocal8Bit(argv[0])});
     }
+    // The program entry also makes the hidden template window before the loop runs.
+    std::unique_ptr<TfrmMain> frmMain;
+    if (!empty)
+        frmMain = std::make_unique<TfrmMain>();
     window->show();
     // Posted behind the first expose and paint of the window.
     QTimer::singleShot(0, &app, [&app] { app.quit(); });
