@@ -18,16 +18,21 @@
 #include "SystemColors.h"
 #include "TitleMarquee.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
+#include <QCompleter>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMimeData>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QUrl>
 
 TMainForm* MainForm = nullptr;
 
@@ -53,6 +58,7 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/icons/zelvan-rid-evodad.png")));
     Dock::install(centralWidget());
+    setAcceptDrops(true);
     Application::setMainWindow(this);
     setOuterSize(DesignedWidth, DesignedHeight);
 
@@ -223,6 +229,8 @@ void TMainForm::RefillNavigator(const QByteArray& text) {
     }
     ui->lblFoundAddr->setText(QStringLiteral("Links in current document: ") +
                               NumberToText(std::int32_t(ui->lboxLinks->count())));
+    // The label sizes itself to its caption, as the auto-sized static text did.
+    ui->lblFoundAddr->resize(ui->lblFoundAddr->sizeHint().width(), ui->lblFoundAddr->height());
 }
 
 void TMainForm::OpenDownloadPage() {
@@ -251,15 +259,55 @@ void TMainForm::setPaneBackground(const QColor& color) {
 void TMainForm::mnuOpenClick() {
     Application::guarded([this] {
         QFileDialog* dialog = openDialog();
-        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        const bool chosen = dialog->exec() == QDialog::Accepted;
+        // The name field's completion list belongs to the dialog; left up, it would take the
+        // next keys typed in the main window.
+        const auto completers = dialog->findChildren<QCompleter*>();
+        for (QCompleter* completer : completers) {
+            if (completer->popup())
+                completer->popup()->hide();
+        }
+        if (!chosen || dialog->selectedFiles().isEmpty())
             return;
-        const QString fileName = dialog->selectedFiles().constFirst();
-        LoadDocument(fileName);
-        CurrentFileName = fileName;
-        ui->mnuClose->setEnabled(true);
-        // Exactly as if the user had chosen Read-only: each Open flips it once more.
-        ui->mnuReadonly->trigger();
+        OpenChosenFile(dialog->selectedFiles().constFirst());
     });
+}
+
+void TMainForm::OpenChosenFile(const QString& fileName) {
+    LoadDocument(fileName);
+    CurrentFileName = fileName;
+    ui->mnuClose->setEnabled(true);
+    // Exactly as if the user had chosen Read-only: each Open flips it once more.
+    ui->mnuReadonly->trigger();
+}
+
+namespace {
+
+QString droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
+} // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+// A file dropped on the window is opened as if it had been chosen in the Open dialog.
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QString fileName = droppedFile(event->mimeData());
+    if (fileName.isEmpty())
+        return;
+    event->acceptProposedAction();
+    Application::guarded([this, fileName] { OpenChosenFile(fileName); });
 }
 
 void TMainForm::mnuSaveClick() {

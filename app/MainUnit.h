@@ -82,9 +82,13 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void FormCreate();
+    // The steps of Open once a file is chosen (in the dialog, or by dropping it on the window).
+    void OpenChosenFile(const QString& fileName);
     void LoadSettings();
     void SaveSettings();
     void FormDestroy();

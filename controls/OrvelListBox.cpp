@@ -16,7 +16,7 @@ QFont guiDefaultFont() {
 
 } // namespace
 
-TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent) {
+TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent), m_measure(guiDefaultFont()) {
     Respond2DeleteKey = true;
     setMultiSelect(true);
     ShowAutoHint = true;
@@ -24,25 +24,40 @@ TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent) {
     setMouseTracking(true);
     setTextElideMode(Qt::ElideNone);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // The view measures one entry for all of them, never every entry at each layout.
+    setUniformItemSizes(true);
 
     // Filling from a list is one insertion of many rows, each of them an addition; rows put in
     // before the end are insertions. Clearing resets the model and reports nothing.
     connect(model(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
                 const bool appended = last == count() - 1;
-                for (int row = first; row <= last; ++row)
+                for (int row = first; row <= last; ++row) {
+                    // Each entry is measured once, as it arrives; only the widest is kept.
+                    if (!m_widestDirty)
+                        m_widest = std::max(m_widest, textWidth(item(row)->text()));
                     Q_EMIT changed(this, appended ? lbAdded : lbInserted);
+                }
+                // The extent stays as the last fit left it, whatever entry now comes last.
+                applyScrollWidth();
             });
     connect(model(), &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) {
+                m_widestDirty = true;
                 for (int row = first; row <= last; ++row)
                     Q_EMIT changed(this, lbDeleted);
+                applyScrollWidth();
             });
+    connect(model(), &QAbstractItemModel::modelReset, this, [this] {
+        m_widest = 0;
+        m_widestDirty = false;
+    });
     // Replacing an entry's text is a deletion followed by an insertion.
     connect(model(), &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
                 if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
                     return;
+                m_widestDirty = true;
                 for (int row = from.row(); row <= to.row(); ++row) {
                     Q_EMIT changed(this, lbDeleted);
                     Q_EMIT changed(this, lbInserted);
@@ -91,18 +106,33 @@ void TOrvelListBox::RemoveSelected() {
         item(count() - 1)->setSelected(true);
 }
 
+int TOrvelListBox::textWidth(const QString& text) const {
+    return m_measure.horizontalAdvance(text);
+}
+
 void TOrvelListBox::UpdateScrollWidth() {
-    const QFontMetrics metrics(guiDefaultFont());
-    int widest = 0;
-    for (int i = 0; i < count(); ++i)
-        widest = std::max(widest, metrics.horizontalAdvance(item(i)->text()));
-    m_scrollWidth = widest + 6;
-    // The view scrolls sideways as far as its widest entry reaches, and entries share the first
-    // one's size: giving that entry the fitted width sets the extent until the next resize.
-    if (count() > 0) {
+    if (m_widestDirty) {
+        m_widest = 0;
+        for (int i = 0; i < count(); ++i)
+            m_widest = std::max(m_widest, textWidth(item(i)->text()));
+        m_widestDirty = false;
+    }
+    m_scrollWidth = m_widest + 6;
+    applyScrollWidth();
+}
+
+// The view scrolls sideways as far as its entries reach, and with uniform sizes every entry
+// has the size of the last one (the toolkit measures only that one): giving the last entry the
+// fitted width is what sets the extent.
+void TOrvelListBox::applyScrollWidth() {
+    if (count() > 0 && m_scrollWidth > 0) {
+        QListWidgetItem* last = item(count() - 1);
         const QSize size(m_scrollWidth, std::max(13, fontMetrics().height()));
-        if (item(0)->sizeHint() != size)
-            item(0)->setSizeHint(size);
+        if (last->sizeHint() != size) {
+            last->setSizeHint(size);
+            // The view keeps the size it measured until it lays its rows out again.
+            scheduleDelayedItemsLayout();
+        }
     }
 }
 

@@ -45,5 +45,10 @@ protected:
 
 private:
     int itemIndexAt(const QPoint& position) const;
+    int textWidth(const QString& text) const;
+    void applyScrollWidth();
+    QFontMetrics m_measure;
     int m_scrollWidth = 0;
+    int m_widest = 0;
+    bool m_widestDirty = false; // an entry went or changed: measure them all at the next fit
 };

@@ -1,16 +1,24 @@
 #include "AtomicFile.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+// How long a temporary file of ours may go without a write before it counts as left behind by a
+// killed process: a live writer touches it far more often.
+constexpr qint64 StaleAfterSeconds = 60;
 
 bool writeAll(int fd, const char* data, qint64 size) {
     while (size > 0) {
@@ -32,14 +40,117 @@ AtomicWrite failure(AtomicWrite::Outcome outcome, int error) {
     return result;
 }
 
+// A file-size limit would otherwise end the process in the middle of a save, with nothing
+// reported and nothing cleaned up; ignored, the write fails with EFBIG like any other.
+void keepFileSizeLimitsFromKilling() {
+    static const bool ignored = [] {
+        struct sigaction current {};
+        ::sigaction(SIGXFSZ, nullptr, &current);
+        if (current.sa_handler == SIG_DFL)
+            std::signal(SIGXFSZ, SIG_IGN);
+        return true;
+    }();
+    (void)ignored;
+}
+
+bool isTemporaryName(const char* name, const QByteArray& prefix) {
+    const size_t length = std::strlen(name);
+    if (length != size_t(prefix.size()) + 6 ||
+        std::strncmp(name, prefix.constData(), prefix.size()))
+        return false;
+    return std::all_of(name + prefix.size(), name + length, [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+// Removes the temporary names of ours for this file that no live writer has touched lately.
+void removeStaleTemporaries(const QByteArray& folder, const QByteArray& prefix) {
+    DIR* dir = ::opendir(folder.isEmpty() ? "." : folder.constData());
+    if (!dir)
+        return;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryName(entry->d_name, prefix))
+            continue;
+        struct stat info {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+            now - info.st_mtim.tv_sec > StaleAfterSeconds)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+QByteArray randomSuffix() {
+    static constexpr char Letters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QByteArray suffix(6, '0');
+    for (char& c : suffix)
+        c = Letters[QRandomGenerator::global()->bounded(int(sizeof Letters - 1))];
+    return suffix;
+}
+
+// The new content's file, nameless while it is written where the file system can do that.
+struct Temporary {
+    int fd = -1;
+    QByteArray name; // empty while the file has none
+};
+
+Temporary createTemporary(const QByteArray& folder, const QByteArray& prefix) {
+    Temporary t;
+    t.fd =
+        ::open(folder.isEmpty() ? "." : folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (t.fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return t;
+    t.name = folder + prefix + "XXXXXX";
+    t.fd = ::mkstemp(t.name.data());
+    return t;
+}
+
+// Gives a nameless temporary file a name beside its target, for the rename that replaces it.
+int nameTemporary(Temporary& t, const QByteArray& folder, const QByteArray& prefix) {
+    if (!t.name.isEmpty())
+        return 0;
+    const QByteArray proc = "/proc/self/fd/" + QByteArray::number(t.fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = folder + prefix + randomSuffix();
+        if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+            0) {
+            t.name = name;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
 } // namespace
 
+QByteArray linkTarget(const QByteArray& path) {
+    QByteArray current = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat info {};
+        if (::lstat(current.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        QByteArray target(4096, '\0');
+        const ssize_t length = ::readlink(current.constData(), target.data(), target.size());
+        if (length <= 0)
+            return current;
+        target.truncate(length);
+        if (!target.startsWith('/')) {
+            const qsizetype slash = current.lastIndexOf('/');
+            target.prepend(slash >= 0 ? current.left(slash + 1) : QByteArray());
+        }
+        current = target;
+    }
+    return path;
+}
+
 AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
-    QString target = fileName;
-    const QFileInfo info(fileName);
-    if (info.isSymLink() && info.exists())
-        target = info.canonicalFilePath();
-    const QByteArray path = QFile::encodeName(target);
+    keepFileSizeLimitsFromKilling();
+    const QByteArray path = linkTarget(QFile::encodeName(fileName));
 
     struct stat old {};
     const bool exists = ::stat(path.constData(), &old) == 0;
@@ -54,11 +165,19 @@ AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
 
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray folder = slash >= 0 ? path.left(slash + 1) : QByteArray();
-    const QByteArray base = slash >= 0 ? path.mid(slash + 1) : path;
-    QByteArray temporary = folder + '.' + base + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
+    // A name no one else would give a file, so that clearing what a killed write left behind
+    // can never take a file of the user's.
+    const QByteArray prefix = '.' + (slash >= 0 ? path.mid(slash + 1) : path) + ".zrtmp-";
+    removeStaleTemporaries(folder, prefix);
+    Temporary temporary = createTemporary(folder, prefix);
+    if (temporary.fd < 0)
         return failure(AtomicWrite::CannotCreate, errno);
+    const auto discard = [&temporary](AtomicWrite::Outcome outcome, int error) {
+        ::close(temporary.fd);
+        if (!temporary.name.isEmpty())
+            ::unlink(temporary.name.constData());
+        return failure(outcome, error);
+    };
 
     mode_t mode = old.st_mode & 07777;
     if (!exists) {
@@ -66,20 +185,24 @@ AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    ::fchmod(fd, mode);
-    if (exists && ::fchown(fd, old.st_uid, old.st_gid) != 0)
-        ::fchmod(fd, mode & 0777); // no set-id bits on a file we could not give away
+    // The owner first: giving a file away clears its set-id bits, which the mode then restores.
+    if (exists && ::fchown(temporary.fd, old.st_uid, old.st_gid) != 0)
+        mode &= 0777; // no set-id bits on a file we could not give away
+    ::fchmod(temporary.fd, mode);
 
-    const bool written = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
-    const int writeError = errno;
+    if (!writeAll(temporary.fd, bytes.data(), bytes.size()) || ::fsync(temporary.fd) != 0)
+        return discard(AtomicWrite::WriteFailed, errno);
+    if (const int error = nameTemporary(temporary, folder, prefix))
+        return discard(AtomicWrite::CannotCreate, error);
     // The close is the last word on whether the data arrived.
-    if (::close(fd) != 0 || !written) {
-        ::unlink(temporary.constData());
-        return failure(AtomicWrite::WriteFailed, written ? errno : writeError);
-    }
-    if (::rename(temporary.constData(), path.constData()) != 0) {
+    if (::close(temporary.fd) != 0) {
         const int error = errno;
-        ::unlink(temporary.constData());
+        ::unlink(temporary.name.constData());
+        return failure(AtomicWrite::WriteFailed, error);
+    }
+    if (::rename(temporary.name.constData(), path.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.name.constData());
         return failure(AtomicWrite::CannotCreate, error);
     }
     return {};

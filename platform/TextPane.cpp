@@ -1,8 +1,12 @@
 #include "TextPane.h"
 
+#include <QDragEnterEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QUrl>
+
+#include <algorithm>
 
 TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
@@ -16,6 +20,18 @@ TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
     setTabChangesFocus(false);
     viewport()->setCursor(Qt::ArrowCursor);
     document()->setDocumentMargin(1);
+    updateTabStops();
+}
+
+void TextPane::updateTabStops() {
+    // The edit control's stops are every 8 average characters: 8 cells of a cell-grid font.
+    setTabStopDistance(8 * QFontMetricsF(font()).horizontalAdvance(u'0'));
+}
+
+void TextPane::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateTabStops();
 }
 
 void TextPane::setBytes(const QByteArray& bytes) {
@@ -23,7 +39,9 @@ void TextPane::setBytes(const QByteArray& bytes) {
 }
 
 QByteArray TextPane::bytes() const {
-    return CodePage::fromDisplay(toPlainText(), m_charset);
+    // The raw text: toPlainText() would hand back every no-break space (byte 0xFF in code page
+    // 437, 0xA0 in 1252) as a plain blank, and Save would then change the file unasked.
+    return CodePage::fromDisplay(document()->toRawText(), m_charset);
 }
 
 void TextPane::setCharset(CodePage::Charset charset) {
@@ -54,6 +72,42 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+// Files dropped on the pane are for the window to open, not text to insert; the toolkit hands
+// a drop the pane ignores on to the window.
+static bool carriesFiles(const QMimeData* data) {
+    return data && data->hasUrls() &&
+           std::any_of(data->urls().cbegin(), data->urls().cend(),
+                       [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+void TextPane::dragEnterEvent(QDragEnterEvent* event) {
+    if (carriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::dragEnterEvent(event);
+}
+
+void TextPane::dragMoveEvent(QDragMoveEvent* event) {
+    if (carriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::dragMoveEvent(event);
+}
+
+void TextPane::dropEvent(QDropEvent* event) {
+    if (carriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::dropEvent(event);
+}
+
+bool TextPane::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasText() && !carriesFiles(source);
 }
 
 void TextPane::insertFromMimeData(const QMimeData* source) {

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
 
 // The window's resources live in a static library, which the linker would otherwise leave out.
@@ -63,6 +64,16 @@ TfrmAbout::~TfrmAbout() = default;
 void TfrmAbout::FormCreate() {
     ui->lblHome->setLink(MakerHomeAddress);
     ui->lblProductSite->setLink(ProductSiteAddress);
+}
+
+// The window has no keyboard handling of its own: only its close box closes it, so Esc (which
+// a dialog would take as Cancel) does nothing here.
+void TfrmAbout::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TfrmAbout::imgLogoClick() {

@@ -22,6 +22,9 @@ public:
 public Q_SLOTS:
     void imgLogoClick();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void FormCreate();
 

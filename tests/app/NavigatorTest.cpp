@@ -4,6 +4,7 @@
 
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -117,4 +118,26 @@ TEST_F(NavigatorTest, DraggingTheBarResizesTheSidePanelLive) {
     EXPECT_EQ(panel->width(), 256);
     EXPECT_EQ(panel->geometry().right(), form->centralWidget()->width() - 1);
     EXPECT_EQ(bar->geometry().right() + 1, panel->x());
+}
+
+TEST_F(NavigatorTest, TheCaptionShowsTheWholeCount) {
+    QByteArray many;
+    for (int i = 0; i < 120; ++i)
+        many += "www.site" + QByteArray::number(i) + ".example\r\n";
+    startOn(many, false);
+    const QLabel* label = ui()->lblFoundAddr;
+    EXPECT_EQ(caption(), QStringLiteral("Links in current document: 120"));
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(caption()));
+}
+
+TEST_F(NavigatorTest, ALongAddressAnywhereInTheListCanBeScrolledTo) {
+    const QByteArray longAddress = "www." + QByteArray(120, 'w') + ".example";
+    startOn("www.a.example\r\n" + longAddress + "\r\nwww.b.example\r\n", false);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const auto reach = [this] {
+        return list()->horizontalScrollBar()->maximum() + list()->viewport()->width();
+    };
+    const int wanted = list()->fontMetrics().horizontalAdvance(QString::fromLatin1(longAddress));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reach() >= wanted; }, 1000)) << reach();
 }

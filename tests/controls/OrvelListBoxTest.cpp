@@ -135,3 +135,24 @@ TEST_F(ListBoxTest, TheScrollExtentIsRefittedOnlyOnResize) {
     EXPECT_TRUE(QTest::qWaitFor([this] { return list->horizontalScrollBar()->maximum() > 0; }))
         << "wider than the list: it scrolls";
 }
+
+TEST_F(ListBoxTest, TheExtentFollowsTheWidestEntryWhereverItStandsAndOutlivesARefill) {
+    list->setFont(QFont(QStringLiteral("MS Sans Serif"), 8)); // as the navigator shows it
+    const QString wide(60, u'W');
+    list->addItems({QStringLiteral("a"), wide, QStringLiteral("b")});
+    list->resize(150, 150);
+    const int expected =
+        QFontMetrics(QFont(QStringLiteral("MS Sans Serif"), 8)).horizontalAdvance(wide) + 6;
+    EXPECT_EQ(list->ScrollWidth(), expected);
+    const auto reach = [this] {
+        return list->horizontalScrollBar()->maximum() + list->viewport()->width();
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reach() == expected; }, 1000))
+        << reach() << " " << expected;
+
+    // Cleared and filled again without a resize: the extent is left as it was.
+    list->clear();
+    list->addItems({QStringLiteral("short"), QStringLiteral("x")});
+    QTest::qWait(20);
+    EXPECT_EQ(reach(), expected);
+}

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -76,4 +77,16 @@ TEST(AboutWindow, ThePictureOpensTheSecondSiteAndEachWindowStartsFresh) {
     TfrmAbout again;
     EXPECT_FALSE(again.form()->lblHome->Visited());
     EXPECT_EQ(again.form()->lblHome->fontColor(), QColor(0, 0, 255));
+}
+
+TEST(AboutWindow, EscDoesNotCloseItOnlyTheCloseBoxDoes) {
+    TfrmAbout about;
+    QTimer::singleShot(0, &about, [&about] {
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QTest::keyClick(about.form()->lblHome, Qt::Key_Escape);
+        EXPECT_TRUE(about.isVisible()) << "Esc closed the window";
+        about.close();
+    });
+    about.exec();
+    EXPECT_FALSE(about.isVisible());
 }

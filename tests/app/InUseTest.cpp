@@ -1,0 +1,126 @@
+// Faults that only showed in use: bytes lost on Save, tab stops, drops, the Open dialog's
+// completion list, the navigator caption.
+#include "MainWindowFixture.h"
+
+#include "CodePage.h"
+#include "FontDialog.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+QByteArray everyByte() {
+    QByteArray bytes;
+    for (int b = 0; b < 256; ++b) {
+        if (b != '\r' && b != '\n')
+            bytes.append(char(b));
+    }
+    return bytes + "\r\n" + bytes;
+}
+
+// Drags mime data over the pane and drops it there, through the toolkit's own delivery.
+void dropOnPane(QWidget* viewport, QMimeData* data) {
+    const QPoint at = viewport->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, EveryByteSurvivesLoadAndSaveInBothScriptsEditedOrNot) {
+    const QString file = path(QStringLiteral("all.nfo"));
+    for (const CodePage::Charset charset : {CodePage::Charset::Oem, CodePage::Charset::Ansi}) {
+        writeFile(file, everyByte());
+        start();
+        FontSpec font = form->paneFont();
+        font.charset = charset;
+        form->setPaneFont(font);
+        openThroughDialog(file);
+        ASSERT_TRUE(ui()->mnuSave->isEnabled());
+        ui()->mnuSave->trigger();
+        EXPECT_EQ(readFile(file), everyByte()) << "unedited, charset " << int(charset);
+
+        ui()->Memo->moveCursor(QTextCursor::Start);
+        ui()->Memo->setFocus();
+        QTest::keyClicks(ui()->Memo, QStringLiteral("A"));
+        ui()->mnuSave->trigger();
+        EXPECT_EQ(readFile(file), 'A' + everyByte()) << "edited, charset " << int(charset);
+    }
+}
+
+TEST_F(MainWindowTest, TabStopsAreEveryEightCellsAtEverySize) {
+    writeFile(path(QStringLiteral("tabs.nfo")), "\tX\r\n12345678X");
+    start({path(QStringLiteral("tabs.nfo"))});
+    for (const int size : {9, 18, 27}) {
+        FontSpec font = form->paneFont();
+        font.pointSize = size;
+        form->setPaneFont(font);
+        QTextCursor cursor(ui()->Memo->document());
+        cursor.setPosition(1); // after the tab, before X
+        const int tabbed = ui()->Memo->cursorRect(cursor).x();
+        cursor.setPosition(11); // after the eight digits of the second line
+        EXPECT_EQ(tabbed, ui()->Memo->cursorRect(cursor).x()) << size << " pt";
+    }
+}
+
+TEST_F(MainWindowTest, AFileDroppedOnThePaneIsOpenedAsTheOpenDialogWould) {
+    writeFile(path(QStringLiteral("one.nfo")), "first");
+    writeFile(path(QStringLiteral("two.nfo")), "second");
+    start();
+    ASSERT_TRUE(ui()->Memo->isReadOnly());
+    auto* files = new QMimeData;
+    files->setUrls({QUrl::fromLocalFile(path(QStringLiteral("one.nfo")))});
+    dropOnPane(ui()->Memo->viewport(), files);
+    EXPECT_EQ(paneBytes(), QByteArray("first"));
+    EXPECT_EQ(form->currentFileName(), path(QStringLiteral("one.nfo")));
+    EXPECT_TRUE(ui()->mnuClose->isEnabled());
+    EXPECT_FALSE(ui()->Memo->isReadOnly()) << "Read-only flips as after Open";
+
+    // Editable now: a file still opens instead of its name going into the text.
+    files->setUrls({QUrl::fromLocalFile(path(QStringLiteral("two.nfo")))});
+    dropOnPane(ui()->Memo->viewport(), files);
+    EXPECT_EQ(paneBytes(), QByteArray("second"));
+    EXPECT_TRUE(ui()->Memo->isReadOnly());
+    delete files;
+
+    ui()->mnuReadonly->trigger();
+    ui()->Memo->moveCursor(QTextCursor::End);
+    QMimeData text;
+    text.setText(QString::fromUtf16(u" █€"));
+    ui()->Memo->insertPlainText(QString()); // keeps the caret where it is
+    dropOnPane(ui()->Memo->viewport(), &text);
+    EXPECT_EQ(paneBytes(), QByteArray("second \xDB?")) << "dropped text goes through the code page";
+}
+
+TEST_F(MainWindowTest, TheOpenDialogLeavesNoCompletionListBehind) {
+    writeFile(path(QStringLiteral("doc.nfo")), "doc");
+    start();
+    form->show();
+    onNextDialog([this](QDialog* dialog) {
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setFocus();
+        QTest::keyClicks(name, path(QStringLiteral("do")));
+        QCompleter* completer = name->completer();
+        ASSERT_NE(completer, nullptr);
+        // The list shows for what was typed, as it does for a user.
+        completer->complete();
+        ASSERT_TRUE(QTest::qWaitFor([completer] { return completer->popup()->isVisible(); }));
+        QTest::keyClicks(name, QStringLiteral("c.nfo"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    ui()->mnuOpen->trigger();
+    EXPECT_EQ(paneBytes(), QByteArray("doc"));
+    const auto popups = QApplication::topLevelWidgets();
+    for (const QWidget* widget : popups)
+        EXPECT_FALSE(widget->isVisible() && qobject_cast<const QAbstractItemView*>(widget))
+            << "a completion list is still up";
+}
