@@ -31,6 +31,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTimer>
 #include <QUrl>
 
@@ -46,6 +47,14 @@ constexpr int DesignedHeight = 910;
 QString initialOpenFolder() {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     return QFileInfo(desktop).isDir() ? desktop : QDir::homePath();
+}
+
+// A font name from the settings' bytes: UTF-8 where they are that, else one character a byte.
+QString fontNameFromSettings(const QString& bytes) {
+    const QByteArray raw = bytes.toLatin1();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8(raw);
+    return utf8.hasError() ? bytes : decoded;
 }
 
 } // namespace
@@ -165,7 +174,8 @@ void TMainForm::LoadSettings() {
     setPaneFont(font);
     font.pointSize = ini.ReadInteger(user, QStringLiteral("FontSize"), 9);
     setPaneFont(font);
-    font.name = ini.ReadString(user, QStringLiteral("FontName"), QStringLiteral("Terminal"));
+    m_storedFontName = ini.ReadString(user, QStringLiteral("FontName"), QStringLiteral("Terminal"));
+    font.name = fontNameFromSettings(m_storedFontName);
     setPaneFont(font);
 
     ui->mnuProducts->setChecked(ini.ReadBool(user, QStringLiteral("mnuProducts"), true));
@@ -194,7 +204,12 @@ void TMainForm::SaveSettings() {
     ini.WriteColor(user, QStringLiteral("FontColor"),
                    stored(m_storedFontColor, m_paneFont.color, QPalette::Text));
     ini.WriteInteger(user, QStringLiteral("FontSize"), m_paneFont.pointSize);
-    ini.WriteString(user, QStringLiteral("FontName"), m_paneFont.name);
+    // The name's bytes as they were read while the pane keeps that font; a new name as UTF-8,
+    // the way the desktop names its fonts.
+    ini.WriteString(user, QStringLiteral("FontName"),
+                    m_paneFont.name == fontNameFromSettings(m_storedFontName)
+                        ? m_storedFontName
+                        : QString::fromLatin1(m_paneFont.name.toUtf8()));
     ini.WriteBool(user, QStringLiteral("mnuProducts"), ui->mnuProducts->isChecked());
     ini.WriteBool(user, QStringLiteral("mnuWrap"), ui->mnuWrap->isChecked());
 }

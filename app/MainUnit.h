@@ -114,6 +114,7 @@ private:
     // The colours as the settings named them, so that a name survives a run that kept it.
     std::uint32_t m_storedBackground = 0x000000;
     std::uint32_t m_storedFontColor = 0x00FF00;
+    QString m_storedFontName; // its bytes, one character each
     bool m_shownBefore = false;
     QSize m_outerSize;
 };

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <optional>
+#include <sys/stat.h>
 
 namespace Profile {
 namespace {
@@ -14,12 +16,15 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// The DOS end-of-file byte that old editors leave after the last line.
+constexpr char EndOfFile = 0x1A;
+
 QByteArrayView trimmed(QByteArrayView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlank(text[begin]))
         ++begin;
-    while (end > begin && isBlank(text[end - 1]))
+    while (end > begin && (isBlank(text[end - 1]) || text[end - 1] == EndOfFile))
         --end;
     return text.sliced(begin, end - begin);
 }
@@ -132,7 +137,9 @@ Place locate(Reader& reader, QByteArrayView section, QByteArrayView key) {
 
 std::optional<QByteArray> readFile(const QString& fileName, bool& missing) {
     QFile file(fileName);
-    missing = !file.exists();
+    // A link to a file not made yet counts as missing: the write goes through it.
+    struct stat info {};
+    missing = ::stat(QFile::encodeName(fileName).constData(), &info) != 0 && errno == ENOENT;
     if (missing)
         return QByteArray();
     if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
@@ -184,6 +191,9 @@ bool writeString(const QString& fileName, const QByteArray& section, const QByte
             updated += newLine;
         updated += '[' + section + ']' + newLine + entry + newLine;
     }
+    // Nothing to change: the file, its links and its time stay as they are.
+    if (!missing && updated == text)
+        return true;
     return bool(writeFileAtomically(fileName, updated));
 }
 

@@ -77,8 +77,10 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
 // Files dropped on the pane are for the window to open, not text to insert; the toolkit hands
 // a drop the pane ignores on to the window.
 static bool carriesFiles(const QMimeData* data) {
-    return data && data->hasUrls() &&
-           std::any_of(data->urls().cbegin(), data->urls().cend(),
+    if (!data || !data->hasUrls())
+        return false;
+    const QList<QUrl> urls = data->urls();
+    return std::any_of(urls.cbegin(), urls.cend(),
                        [](const QUrl& url) { return url.isLocalFile(); });
 }
 

@@ -73,8 +73,10 @@ constexpr std::array<ColorName, 52> ColorNames = {{
     {"clMenuBar", sys(30)},
 }};
 
+// Settings text is 8-bit: each byte is one character (U+0000 to U+00FF) and back, so whatever
+// the file holds comes back unchanged, with no code page in between.
 QByteArray toBytes(const QString& text) {
-    return text.toLocal8Bit();
+    return text.toLatin1();
 }
 
 } // namespace
@@ -142,7 +144,7 @@ TOrvelIniFile::TOrvelIniFile(QString fileName) : m_fileName(std::move(fileName))
 
 QString TOrvelIniFile::ReadString(const QString& section, const QString& key,
                                   const QString& defaultValue) const {
-    return QString::fromLocal8Bit(
+    return QString::fromLatin1(
         Profile::readString(m_fileName, toBytes(section), toBytes(key), toBytes(defaultValue)));
 }
 

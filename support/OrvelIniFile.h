@@ -26,8 +26,9 @@ TColor StringToColor(const QString& text);
 // hexadecimal ones after "$" or "0x". Nothing when the text is not such a number.
 std::optional<std::int32_t> TextToInteger(const QString& text);
 
-// The settings file: one object per run of reads or writes. Each write goes to the file at
-// once; a refused write raises "Unable to write to <file>".
+// The settings file: one object per run of reads or writes. Its text is 8-bit: each byte is read
+// as the character of the same number (U+0000 to U+00FF) and written back as that byte. Each write
+// goes to the file at once; a refused write raises "Unable to write to <file>".
 class TOrvelIniFile {
 public:
     explicit TOrvelIniFile(QString fileName);

@@ -2,6 +2,7 @@
 
 #include "OrvelSettingsFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -139,4 +140,50 @@ TEST_F(SettingsTest, GarbageAFolderOrAHugeFileStillStartWithDefaults) {
     stop();
     EXPECT_EQ(OutsideWorld::get().messages,
               QStringList{QStringLiteral("Unable to write to %1").arg(settingsFile())});
+}
+
+TEST_F(SettingsTest, TextIsBytesAnEndOfFileByteIsBlankAndAnUnchangedRunWritesNothing) {
+    QDir().mkpath(QFileInfo(settingsFile()).path());
+    writeFile(settingsFile(), "[User]\r\nFontName=Caf\xE9 Mono\r\nmnuWrap=1\x1A");
+    start();
+    EXPECT_TRUE(ui()->mnuWrap->isChecked()) << "the DOS end-of-file byte is trimmed";
+    stop();
+    EXPECT_TRUE(readFile(settingsFile()).contains("FontName=Caf\xE9 Mono\r\n"));
+
+    // A second run that changes nothing leaves the file itself alone: same inode, same time.
+    const QFileInfo before(settingsFile());
+    const QDateTime written = before.lastModified();
+    const QByteArray content = readFile(settingsFile());
+    QTest::qWait(20);
+    start();
+    stop();
+    QFileInfo after(settingsFile());
+    after.refresh();
+    EXPECT_EQ(readFile(settingsFile()), content);
+    EXPECT_EQ(after.lastModified(), written);
+    EXPECT_EQ(after.fileTime(QFileDevice::FileMetadataChangeTime),
+              before.fileTime(QFileDevice::FileMetadataChangeTime));
+
+    // A font chosen by a UTF-8 name is written, and read back, as UTF-8.
+    start();
+    FontSpec font = form->paneFont();
+    font.name = QString::fromUtf16(u"Schrift Ä");
+    form->setPaneFont(font);
+    stop();
+    EXPECT_TRUE(readFile(settingsFile()).contains("FontName=Schrift \xC3\x84\r\n"));
+    start();
+    EXPECT_EQ(form->paneFont().name, QString::fromUtf16(u"Schrift Ä"));
+}
+
+TEST_F(SettingsTest, ALinkToASettingsFileNotYetMadeIsWrittenThrough) {
+    QDir().mkpath(QFileInfo(settingsFile()).path());
+    const QString target = dir.filePath(QStringLiteral("dotfiles/zelvan.ini"));
+    QDir().mkpath(QFileInfo(target).path());
+    ASSERT_TRUE(QFile::link(target, settingsFile()));
+    start();
+    stop();
+    EXPECT_TRUE(OutsideWorld::get().messages.isEmpty())
+        << OutsideWorld::get().messages.join(u'\n').toStdString();
+    EXPECT_TRUE(QFileInfo(settingsFile()).isSymLink());
+    EXPECT_TRUE(readFile(target).contains("FontName=Terminal"));
 }
