@@ -106,8 +106,29 @@ QFileDialog* TMainForm::openDialog() {
              QStringLiteral("All Files (*)")});
         OpenDialog->setOption(QFileDialog::HideNameFilterDetails);
         OpenDialog->setDirectory(initialOpenFolder());
+        // The name field's completion list fills from a folder read in the background and can
+        // come up after the dialog has closed, where it would take the keys meant for the main
+        // window: it is kept down whenever the dialog is not up.
+        const auto completers = OpenDialog->findChildren<QCompleter*>();
+        for (QCompleter* completer : completers) {
+            if (QAbstractItemView* popup = completer->popup())
+                popup->installEventFilter(this);
+        }
+        connect(OpenDialog, &QDialog::finished, this, [this] {
+            const auto popups = OpenDialog->findChildren<QCompleter*>();
+            for (QCompleter* completer : popups)
+                completer->popup()->hide();
+        });
     }
     return OpenDialog;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && OpenDialog && !OpenDialog->isVisible()) {
+        if (auto* popup = qobject_cast<QWidget*>(watched))
+            QTimer::singleShot(0, popup, &QWidget::hide);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 FontDialog* TMainForm::fontDialog() {
@@ -275,13 +296,6 @@ void TMainForm::mnuOpenClick() {
     Application::guarded([this] {
         QFileDialog* dialog = openDialog();
         const bool chosen = dialog->exec() == QDialog::Accepted;
-        // The name field's completion list belongs to the dialog; left up, it would take the
-        // next keys typed in the main window.
-        const auto completers = dialog->findChildren<QCompleter*>();
-        for (QCompleter* completer : completers) {
-            if (completer->popup())
-                completer->popup()->hide();
-        }
         if (!chosen || dialog->selectedFiles().isEmpty())
             return;
         OpenChosenFile(dialog->selectedFiles().constFirst());
