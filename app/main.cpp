@@ -1,10 +1,50 @@
 #include "Application.h"
 #include "FormReclama.h"
 #include "MainUnit.h"
+#include "OrvelUtils.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr char Help[] =
+    "Usage: zelvan-rid-evodad [FILE]\n"
+    "Shows an NFO or DIZ file through a code page 437 font, with the web addresses it holds\n"
+    "listed beside it. Without FILE (or when FILE does not exist) it shows OrvelDesign.NFO from\n"
+    "the program's folder. A relative FILE is looked up in the program's folder.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n";
+
+// Asked for help or the version, the viewer answers without opening a window, unless a document
+// of that name lies in its folder: the one argument names a document first.
+int answerOption(int argc, char* argv[]) {
+    const char* option = argv[1];
+    if (std::strcmp(option, "--help") != 0 && std::strcmp(option, "--version") != 0)
+        return -1;
+    // Enough of an application to know the program's folder; no display is needed.
+    const QCoreApplication core(argc, argv);
+    if (QFileInfo(GetProgramFolder() + QString::fromLocal8Bit(option)).isFile())
+        return -1;
+    if (std::strcmp(option, "--help") == 0)
+        std::fputs(Help, stdout);
+    else
+        std::printf("zelvan-rid-evodad %s\n", ZELVAN_VERSION);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc > 1) {
+        if (const int status = answerOption(argc, argv); status >= 0)
+            return status;
+    }
     QApplication app(argc, argv);
     Application::initialise();
     Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));

@@ -94,6 +94,13 @@ class Recorders : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt keeps files of its own (the dialogs' QtProject.conf, caches) in the home folder; the
+    // tests and the programs they start get a home of their own that goes with the run.
+    const QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    for (const char* variable :
+         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        qunsetenv(variable);
     QApplication app(argc, argv);
     Application::initialise();
     ::testing::InitGoogleTest(&argc, argv);

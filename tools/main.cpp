@@ -8,9 +8,12 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -18,8 +21,11 @@ constexpr char Usage[] = "Usage: zelvan-rid-tool links FILE...\n"
                          "       zelvan-rid-tool text FILE\n"
                          "       zelvan-rid-tool --help | --version\n";
 
+constexpr char TryHelp[] = "Try 'zelvan-rid-tool --help'.\n";
+
 constexpr char Help[] =
     "\n"
+    "  A FILE of - reads standard input.\n"
     "  links FILE...  print the web addresses the viewer's navigator lists for each file,\n"
     "                 one per line, as the file holds them (lower-cased A-Z); with several\n"
     "                 files each line starts with the file name and a colon\n"
@@ -29,14 +35,42 @@ constexpr char Help[] =
     "Exit status: 0 on success, 1 when a file could not be read (the others are still\n"
     "processed), 2 on wrong usage.\n";
 
+// Output that cannot be written ends the run: the caller must not take a cut list for all.
+struct WriteError {
+    int error;
+};
+
 void write(const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()))
+        throw WriteError{errno};
+}
+
+void finishOutput() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        throw WriteError{errno ? errno : EIO};
+}
+
+QByteArray readStandardInput(qint64 capacity) {
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        throw UserError(QStringLiteral("Cannot open file \"-\". %1").arg(in.errorString()));
+    QByteArray bytes;
+    for (;;) {
+        const QByteArray chunk = in.read(1 << 20);
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+        if (bytes.size() > capacity)
+            throw UserError(QStringLiteral("Text exceeds memo capacity"));
+    }
+    return bytes;
 }
 
 // Loads a document as the viewer does; reports to standard error and gives false on failure.
 bool load(const QString& fileName, QByteArray& text) {
     try {
-        text = NormalizeLineBreaks(ReadDocumentFile(fileName, DocumentCapacity));
+        text = NormalizeLineBreaks(fileName == u"-" ? readStandardInput(DocumentCapacity)
+                                                    : ReadDocumentFile(fileName, DocumentCapacity));
         if (text.size() > DocumentCapacity)
             throw UserError(QStringLiteral("Text exceeds memo capacity"));
         return true;
@@ -73,9 +107,40 @@ int text(const QString& file) {
     return 0;
 }
 
-int usage() {
-    std::fputs(Usage, stderr);
+int usage(const char* problem = nullptr) {
+    if (problem) {
+        std::fprintf(stderr, "zelvan-rid-tool: %s\n", problem);
+        std::fputs(TryHelp, stderr);
+    } else {
+        std::fputs(Usage, stderr);
+        std::fputs(TryHelp, stderr);
+    }
     return 2;
+}
+
+int run(const QStringList& arguments) {
+    if (arguments.isEmpty())
+        return usage();
+    const QString command = arguments.front();
+    const QStringList files = arguments.mid(1);
+    if (command == u"--help" || command == u"-h") {
+        write(Usage);
+        write(Help);
+        return 0;
+    }
+    if (command == u"--version") {
+        write(QByteArray("zelvan-rid-tool ") + ZELVAN_VERSION + '\n');
+        return 0;
+    }
+    if (command == u"links")
+        return files.isEmpty() ? usage("links needs at least one FILE") : links(files);
+    if (command == u"text") {
+        if (files.size() != 1)
+            return usage("text takes exactly one FILE");
+        return text(files.front());
+    }
+    const QByteArray unknown = "unknown command '" + command.toLocal8Bit() + "'";
+    return usage(unknown.constData());
 }
 
 } // namespace
@@ -83,23 +148,12 @@ int usage() {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(ZELVAN_VERSION));
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.isEmpty())
-        return usage();
-    const QString command = arguments.front();
-    const QStringList files = arguments.mid(1);
-    if (command == u"--help" || command == u"-h") {
-        std::fputs(Usage, stdout);
-        std::fputs(Help, stdout);
-        return 0;
+    try {
+        const int status = run(QCoreApplication::arguments().mid(1));
+        finishOutput();
+        return status;
+    } catch (const WriteError& failure) {
+        std::fprintf(stderr, "zelvan-rid-tool: write error: %s\n", std::strerror(failure.error));
+        return 1;
     }
-    if (command == u"--version") {
-        std::printf("zelvan-rid-tool %s\n", ZELVAN_VERSION);
-        return 0;
-    }
-    if (command == u"links" && !files.isEmpty())
-        return links(files);
-    if (command == u"text" && files.size() == 1)
-        return text(files.front());
-    return usage();
 }

@@ -1,6 +1,8 @@
 #include "Application.h"
 #include "TestSupport.h"
 
+#include <QDir>
+#include <QStandardPaths>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -37,4 +39,10 @@ TEST(ApplicationTitle, LivesInTheMainWindowsIconTextAndReadsBackCut) {
     Application::setMainWindow(nullptr);
     Application::setTitle(QString());
     EXPECT_EQ(Application::title(), QString());
+}
+
+TEST(TestHome, QtsOwnFilesGoToAHomeOfTheTestsOwn) {
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    EXPECT_TRUE(config.startsWith(QDir::tempPath() + u'/')) << config.toStdString();
+    EXPECT_TRUE(QDir::homePath().startsWith(QDir::tempPath() + u'/'));
 }

@@ -86,3 +86,43 @@ TEST_F(ToolTest, AFolderIsReportedNotRead) {
     EXPECT_EQ(folder.status, 1);
     EXPECT_TRUE(folder.err.contains("Is a directory"));
 }
+
+TEST_F(ToolTest, WriteErrorsStandardInputAndUsageMistakes) {
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(GetProgramFolder() + QStringLiteral("zelvan-rid-tool"),
+               {QStringLiteral("text"), GetProgramFolder() + QStringLiteral("OrvelDesign.NFO")});
+    ASSERT_TRUE(full.waitForFinished(30000));
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_EQ(full.readAllStandardError(),
+              QByteArray("zelvan-rid-tool: write error: No space left on device\n"));
+
+    QProcess piped;
+    piped.start(GetProgramFolder() + QStringLiteral("zelvan-rid-tool"),
+                {QStringLiteral("links"), QStringLiteral("-")});
+    piped.write("see www.Piped.example\n");
+    piped.closeWriteChannel();
+    ASSERT_TRUE(piped.waitForFinished(30000));
+    EXPECT_EQ(piped.exitCode(), 0);
+    EXPECT_EQ(piped.readAllStandardOutput(), QByteArray("www.piped.example\n"));
+
+    const ToolRun unknown = tool({QStringLiteral("frobnicate")});
+    EXPECT_EQ(unknown.err, QByteArray("zelvan-rid-tool: unknown command 'frobnicate'\n"
+                                      "Try 'zelvan-rid-tool --help'.\n"));
+    EXPECT_TRUE(tool({QStringLiteral("links")}).err.startsWith("zelvan-rid-tool: links needs"));
+}
+
+TEST_F(ToolTest, TheViewerAnswersHelpAndVersionWithoutAWindow) {
+    for (const QString& option : {QStringLiteral("--help"), QStringLiteral("--version")}) {
+        QProcess viewer;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        viewer.setProcessEnvironment(environment);
+        viewer.start(GetProgramFolder() + QStringLiteral("zelvan-rid-evodad"), {option});
+        ASSERT_TRUE(viewer.waitForFinished(30000)) << option.toStdString();
+        EXPECT_EQ(viewer.exitCode(), 0);
+        EXPECT_TRUE(viewer.readAllStandardOutput().startsWith(
+            option == u"--help" ? "Usage: zelvan-rid-evodad" : "zelvan-rid-evodad "));
+    }
+}
