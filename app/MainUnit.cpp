@@ -210,10 +210,12 @@ void TMainForm::SaveSettings() {
     const QString windowState = QStringLiteral("WindowState");
     const QString user = QStringLiteral("User");
     const QRect outer = frameGeometry();
+    // A window shrunk to fit a small screen keeps the size the user set, unless they resized it.
+    const QSize outerSize = outer.size() == m_fittedSize ? m_outerSize : outer.size();
     ini.WriteInteger(windowState, QStringLiteral("left"), outer.x());
     ini.WriteInteger(windowState, QStringLiteral("top"), outer.y());
-    ini.WriteInteger(windowState, QStringLiteral("width"), outer.width());
-    ini.WriteInteger(windowState, QStringLiteral("height"), outer.height());
+    ini.WriteInteger(windowState, QStringLiteral("width"), outerSize.width());
+    ini.WriteInteger(windowState, QStringLiteral("height"), outerSize.height());
 
     // A colour read by name (a system colour, say) is written back by that name while the pane
     // still shows it.
@@ -438,11 +440,25 @@ void TMainForm::TimerTimer() {
 }
 
 void TMainForm::setOuterSize(int width, int height) {
-    // The frame is known for certain only once the window is shown; showEvent applies the
-    // outer size again then.
+    // The frame is known for certain only once the window manager has framed the window; it is
+    // placed again then (placeWindow).
     m_outerSize = QSize(width, height);
     const QSize frame = frameGeometry().size() - size();
     resize(width - frame.width(), height - frame.height());
+}
+
+// The outer size the settings ask for, shrunk to the screen's free area where it does not fit
+// (a window taller than the screen would have its title and menu bars out of reach), centred.
+void TMainForm::placeWindow() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    m_placedFrame = frameGeometry().size() - size();
+    m_fittedSize = m_outerSize.boundedTo(area.size());
+    resize(m_fittedSize - m_placedFrame);
+    move(area.x() + (area.width() - m_fittedSize.width()) / 2,
+         area.y() + (area.height() - m_fittedSize.height()) / 2);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -450,12 +466,18 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (m_shownBefore)
         return;
     m_shownBefore = true;
-    setOuterSize(m_outerSize.width(), m_outerSize.height());
-    // Centred at the first showing with the size then in force; later moves are the user's.
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->geometry();
-        const QSize outer = frameGeometry().size();
-        move(area.x() + (area.width() - outer.width()) / 2,
-             area.y() + (area.height() - outer.height()) / 2);
-    }
+    // Centred at the first showing; later moves are the user's. The window manager tells the
+    // frame's size a little after the window shows; until then every change of it places the
+    // window again, so that the outer rectangle is the one asked for.
+    placeWindow();
+    m_placing = true;
+    QTimer::singleShot(2000, this, [this] { m_placing = false; });
+}
+
+bool TMainForm::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    if (m_placing && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        frameGeometry().size() - size() != m_placedFrame)
+        placeWindow();
+    return handled;
 }

@@ -82,6 +82,7 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,6 +98,7 @@ private:
     void RefillNavigator(const QByteArray& text);
     void reflectAssociations();
     void setOuterSize(int width, int height);
+    void placeWindow();
     // The common dialogs are made on first use: they cost more to build than the whole window.
     QFileDialog* openDialog();
     FontDialog* fontDialog();
@@ -117,7 +119,10 @@ private:
     std::uint32_t m_storedFontColor = 0x00FF00;
     QString m_storedFontName; // its bytes, one character each
     bool m_shownBefore = false;
-    QSize m_outerSize;
+    QSize m_outerSize;  // as the settings ask for it
+    QSize m_fittedSize; // as placed on the screen
+    QSize m_placedFrame;
+    bool m_placing = false;
 };
 
 // The program-wide reference to the main window; set before its creation handler runs.

@@ -5,6 +5,7 @@
 #include "OrvelDocument.h"
 #include "OrvelMarquee.h"
 #include "OrvelRandom.h"
+#include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
 
 #include <QColorDialog>
@@ -79,18 +80,22 @@ TEST_F(MainWindowTest, AFailingLoadAtStartShowsTheErrorAndSkipsTheRest) {
     EXPECT_TRUE(paneBytes().isEmpty());
 }
 
-TEST_F(MainWindowTest, OpensAt800By910CentredOnTheScreen) {
+TEST_F(MainWindowTest, OpensAt800By910CentredAndShrunkToFitASmallScreen) {
     start();
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    const QRect screen = form->screen()->geometry();
+    const QRect area = form->screen()->availableGeometry();
+    const QSize fitted = QSize(800, 910).boundedTo(area.size());
     const QRect outer = form->frameGeometry();
-    EXPECT_EQ(outer.size(), QSize(800, 910));
-    EXPECT_EQ(outer.x(), screen.x() + (screen.width() - 800) / 2);
-    // A screen lower than the window leaves the platform free to keep the frame on it.
-    if (screen.height() >= 910) {
-        EXPECT_EQ(outer.y(), screen.y() + (screen.height() - 910) / 2);
-    }
+    EXPECT_EQ(outer.size(), fitted);
+    EXPECT_EQ(outer.topLeft(), area.topLeft() + QPoint((area.width() - fitted.width()) / 2,
+                                                       (area.height() - fitted.height()) / 2));
+    EXPECT_TRUE(area.contains(outer)) << "title and menu bars stay on the screen";
+    form.reset();
+    // Shrunk only for this screen: the settings keep the size asked for.
+    const QByteArray settings = readFile(GetSettingsFolder(QStringLiteral("Zelvan RID Evodad")) +
+                                         QStringLiteral("Zelvan RID Evodad.ini"));
+    EXPECT_TRUE(settings.contains("width=800\r\nheight=910\r\n")) << settings.constData();
 }
 
 TEST_F(MainWindowTest, EscEndsTheProgram) {
