@@ -16,6 +16,7 @@
 #include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
 #include "SystemColors.h"
+#include "TextPane.h"
 #include "TitleMarquee.h"
 
 #include <QAbstractItemView>
@@ -28,12 +29,10 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QMimeData>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTimer>
-#include <QUrl>
 
 TMainForm* MainForm = nullptr;
 
@@ -297,8 +296,7 @@ void TMainForm::setPaneBackground(const QColor& color) {
 void TMainForm::mnuOpenClick() {
     Application::guarded([this] {
         QFileDialog* dialog = openDialog();
-        const bool chosen = dialog->exec() == QDialog::Accepted;
-        if (!chosen || dialog->selectedFiles().isEmpty())
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
         OpenChosenFile(dialog->selectedFiles().constFirst());
     });
@@ -312,29 +310,14 @@ void TMainForm::OpenChosenFile(const QString& fileName) {
     ui->mnuReadonly->trigger();
 }
 
-namespace {
-
-QString droppedFile(const QMimeData* data) {
-    if (!data || !data->hasUrls())
-        return {};
-    const QList<QUrl> urls = data->urls();
-    for (const QUrl& url : urls) {
-        if (url.isLocalFile())
-            return url.toLocalFile();
-    }
-    return {};
-}
-
-} // namespace
-
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (!droppedFile(event->mimeData()).isEmpty())
+    if (!droppedLocalFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 // A file dropped on the window is opened as if it had been chosen in the Open dialog.
 void TMainForm::dropEvent(QDropEvent* event) {
-    const QString fileName = droppedFile(event->mimeData());
+    const QString fileName = droppedLocalFile(event->mimeData());
     if (fileName.isEmpty())
         return;
     event->acceptProposedAction();

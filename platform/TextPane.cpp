@@ -6,8 +6,6 @@
 #include <QScrollBar>
 #include <QUrl>
 
-#include <algorithm>
-
 TextPane::TextPane(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -74,14 +72,21 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
+QString droppedLocalFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+
 // Files dropped on the pane are for the window to open, not text to insert; the toolkit hands
 // a drop the pane ignores on to the window.
 static bool carriesFiles(const QMimeData* data) {
-    if (!data || !data->hasUrls())
-        return false;
-    const QList<QUrl> urls = data->urls();
-    return std::any_of(urls.cbegin(), urls.cend(),
-                       [](const QUrl& url) { return url.isLocalFile(); });
+    return !droppedLocalFile(data).isEmpty();
 }
 
 void TextPane::dragEnterEvent(QDragEnterEvent* event) {

@@ -5,6 +5,11 @@
 #include <QByteArray>
 #include <QPlainTextEdit>
 
+class QMimeData;
+
+// The first local file that dragged data carries, or an empty name.
+QString droppedLocalFile(const QMimeData* data);
+
 // The multi-line edit control of the main window. Its content is bytes (the document with
 // CR LF line breaks); the pane's character set decides which glyph each byte is drawn with, and
 // typed text maps back to bytes through the same table.

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -65,9 +66,12 @@ QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity) {
         cannotOpen(fileName, EISDIR);
     if (info.st_size > capacity)
         throw UserError(QStringLiteral("Text exceeds memo capacity"));
+    return ReadDocumentStream(fd.get(), fileName, capacity, info.st_size);
+}
 
+QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint64 sizeHint) {
     QByteArray bytes;
-    bytes.resize(qsizetype(info.st_size));
+    bytes.resize(qsizetype(std::clamp<qint64>(sizeHint, 0, capacity)));
     qint64 total = 0;
     // Files that report no size (pipes, /proc) are read until they end, within the capacity.
     for (;;) {
@@ -76,11 +80,11 @@ QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity) {
                 throw UserError(QStringLiteral("Text exceeds memo capacity"));
             bytes.resize(qsizetype(std::max<qint64>(total * 2, 64 * 1024)));
         }
-        const ssize_t got = ::read(fd.get(), bytes.data() + total, size_t(bytes.size() - total));
+        const ssize_t got = ::read(fd, bytes.data() + total, size_t(bytes.size() - total));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            cannotOpen(fileName, errno);
+            cannotOpen(name, errno);
         if (got == 0)
             break;
         total += got;

@@ -16,6 +16,10 @@ inline constexpr qint64 DocumentCapacity = qint64(256) << 20;
 // before anything is read, so a huge file costs nothing).
 QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity);
 
+// Reads what an open descriptor (a pipe, standard input) gives until it ends, with the same
+// capacity and messages, name standing for the file in them; sizeHint is where to start.
+QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint64 sizeHint = 0);
+
 // Each CR LF pair, lone CR and lone LF becomes one CR LF pair; every other byte passes as it is.
 // A text that needs no change is returned without a copy.
 QByteArray NormalizeLineBreaks(const QByteArray& bytes);

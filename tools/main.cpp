@@ -8,12 +8,12 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QFile>
 #include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -50,27 +50,12 @@ void finishOutput() {
         throw WriteError{errno ? errno : EIO};
 }
 
-QByteArray readStandardInput(qint64 capacity) {
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly))
-        throw UserError(QStringLiteral("Cannot open file \"-\". %1").arg(in.errorString()));
-    QByteArray bytes;
-    for (;;) {
-        const QByteArray chunk = in.read(1 << 20);
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-        if (bytes.size() > capacity)
-            throw UserError(QStringLiteral("Text exceeds memo capacity"));
-    }
-    return bytes;
-}
-
 // Loads a document as the viewer does; reports to standard error and gives false on failure.
 bool load(const QString& fileName, QByteArray& text) {
     try {
-        text = NormalizeLineBreaks(fileName == u"-" ? readStandardInput(DocumentCapacity)
-                                                    : ReadDocumentFile(fileName, DocumentCapacity));
+        text = NormalizeLineBreaks(
+            fileName == u"-" ? ReadDocumentStream(STDIN_FILENO, fileName, DocumentCapacity)
+                             : ReadDocumentFile(fileName, DocumentCapacity));
         if (text.size() > DocumentCapacity)
             throw UserError(QStringLiteral("Text exceeds memo capacity"));
         return true;
@@ -108,13 +93,11 @@ int text(const QString& file) {
 }
 
 int usage(const char* problem = nullptr) {
-    if (problem) {
+    if (problem)
         std::fprintf(stderr, "zelvan-rid-tool: %s\n", problem);
-        std::fputs(TryHelp, stderr);
-    } else {
+    else
         std::fputs(Usage, stderr);
-        std::fputs(TryHelp, stderr);
-    }
+    std::fputs(TryHelp, stderr);
     return 2;
 }
 
