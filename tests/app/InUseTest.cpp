@@ -4,6 +4,7 @@
 
 #include "CodePage.h"
 #include "FontDialog.h"
+#include "MenuBar.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
@@ -117,4 +118,43 @@ TEST_F(MainWindowTest, TheOpenDialogLeavesNoCompletionListBehind) {
     name->completer()->complete();
     QTest::qWait(50);
     EXPECT_FALSE(popup->isVisible()) << "a completion list is up without its dialog";
+}
+
+TEST_F(MainWindowTest, AnAccessKeySharedByTwoItemsHighlightsThemInTurnAndOnlyEnterActs) {
+    start();
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* bar = qobject_cast<MenuBar*>(ui()->MainMenu);
+    ASSERT_NE(bar, nullptr);
+    QWidget* focus = QApplication::focusWidget();
+    int dialogs = 0;
+    onNextDialog([&](QDialog* dialog) {
+        ++dialogs;
+        dialog->reject();
+    });
+
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(bar->keyboardItem(), ui()->mnuOpen);
+    QTest::keyClick(bar, Qt::Key_O);
+    EXPECT_EQ(bar->keyboardItem(), ui()->mnuOptions->menuAction());
+    QTest::keyClick(bar, Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(bar->keyboardItem(), ui()->mnuOpen) << "the key goes round";
+    QTest::keyClick(bar, Qt::Key_Right);
+    QTest::keyClick(bar, Qt::Key_Escape);
+    EXPECT_EQ(bar->keyboardItem(), nullptr);
+    EXPECT_TRUE(form->isVisible()) << "Esc only left the bar";
+    EXPECT_EQ(QApplication::focusWidget(), focus);
+    EXPECT_EQ(dialogs, 0) << "nothing ran by surprise";
+
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::AltModifier);
+    QTest::keyClick(bar, Qt::Key_O);
+    QTest::keyClick(bar, Qt::Key_Return);
+    EXPECT_TRUE(ui()->mnuOptions->isVisible()) << "Enter drops the highlighted menu down";
+    ui()->mnuOptions->close();
+    EXPECT_EQ(dialogs, 0);
+
+    QTest::keyClick(form.get(), Qt::Key_O, Qt::AltModifier);
+    QTest::keyClick(bar, Qt::Key_Return);
+    EXPECT_EQ(dialogs, 1) << "Enter on Open opens";
 }
