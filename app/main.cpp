@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "DesktopAssociations.h"
 #include "FormReclama.h"
 #include "MainUnit.h"
 #include "OrvelUtils.h"
@@ -47,6 +48,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     Application::initialise();
+    // The registry sees the file types the desktop already knows, as Windows has its own.
+    Registry::setDesktopTypesSource(DesktopAssociations::desktopTypes);
     Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));
     TMainForm mainForm(QApplication::arguments());
     // The template copy of the product column: made now, never shown.

@@ -31,6 +31,9 @@ Folders realFolders() {
     const QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
     f.systemDataDirs = (dirs.isEmpty() ? QStringLiteral("/usr/local/share:/usr/share") : dirs)
                            .split(u':', Qt::SkipEmptyParts);
+    const QString configDirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
+    f.systemConfigDirs = (configDirs.isEmpty() ? QStringLiteral("/etc/xdg") : configDirs)
+                             .split(u':', Qt::SkipEmptyParts);
     return f;
 }
 
@@ -119,6 +122,202 @@ QString systemMimeType(const Folders& f, const QByteArray& ext) {
     return {};
 }
 
+// ---- the desktop's view for the registry
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+using Section = std::vector<std::pair<QByteArray, QByteArray>>;
+
+// The key-value lines of one section of a desktop-style key file.
+Section readSection(const QString& path, const QByteArray& wanted) {
+    Section entries;
+    bool inSection = false;
+    for (const QByteArray& raw : readFile(path).split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('[')) {
+            inSection = line == '[' + wanted + ']';
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (inSection && equals > 0 && !line.startsWith('#'))
+            entries.emplace_back(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+    }
+    return entries;
+}
+
+QByteArrayList desktopIds(const QByteArray& list) {
+    QByteArrayList ids = list.split(';');
+    ids.removeIf([](const QByteArray& id) { return id.trimmed().isEmpty(); });
+    return ids;
+}
+
+// Splits a command line the way a shell would: blanks separate, double quotes group and, where
+// the rules have it (desktop entries), a backslash inside them takes the next byte as it is.
+QByteArrayList splitWords(const QByteArray& line, bool escapesInQuotes) {
+    QByteArrayList words;
+    QByteArray word;
+    bool quoted = false;
+    bool inWord = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (escapesInQuotes && quoted && c == '\\' && i + 1 < line.size()) {
+            word += line[++i];
+        } else if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
+// The words of a desktop entry's Exec value, unquoted, field codes as they stand.
+QByteArrayList execWords(const QByteArray& exec) {
+    QByteArray unescaped; // the key file's own escapes first
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        if (exec[i] != '\\' || i + 1 == exec.size()) {
+            unescaped += exec[i];
+            continue;
+        }
+        switch (const char next = exec[++i]) {
+        case 's':
+            unescaped += ' ';
+            break;
+        case 't':
+            unescaped += '\t';
+            break;
+        case 'n':
+            unescaped += '\n';
+            break;
+        case 'r':
+            unescaped += '\r';
+            break;
+        case '\\':
+            unescaped += '\\';
+            break;
+        default:
+            unescaped += QByteArray{'\\', next};
+        }
+    }
+    return splitWords(unescaped, true);
+}
+
+// A desktop entry's Exec as a registry command line, each word quoted and the file as "%1".
+QByteArray commandFromExec(const QByteArray& exec) {
+    QByteArrayList command;
+    for (const QByteArray& word : execWords(exec)) {
+        if (word == "%f" || word == "%F" || word == "%u" || word == "%U") {
+            command << "\"%1\"";
+            continue;
+        }
+        if (word.size() == 2 && word[0] == '%' && word[1] != '%')
+            continue; // %i, %c, %k and the deprecated codes have no registry form
+        QByteArray plain = word;
+        plain.replace("%%", "%");
+        command << '"' + plain + '"';
+    }
+    return command.join(' ');
+}
+
+// Desktop ids as the desktop resolves them: the first file of that name in the data folders,
+// unless hidden.
+class Applications {
+public:
+    explicit Applications(QStringList dataDirs) : m_dataDirs(std::move(dataDirs)) {}
+
+    // The registry command of the entry, or empty when it is not installed.
+    QByteArray commandOf(const QByteArray& id) {
+        const auto known = m_commands.find(id);
+        if (known != m_commands.end())
+            return known->second;
+        QByteArray command;
+        if (id != ProgramEntry && id != VerbEntry) {
+            for (const QString& dir : m_dataDirs) {
+                const QString path = dir + QStringLiteral("/applications/") + QString::fromUtf8(id);
+                if (!QFile::exists(path))
+                    continue;
+                bool hidden = false;
+                QByteArray exec;
+                for (const auto& [key, value] : readSection(path, "Desktop Entry")) {
+                    if (key == "Hidden")
+                        hidden = value == "true";
+                    else if (key == "Exec")
+                        exec = value;
+                }
+                if (!hidden)
+                    command = commandFromExec(exec);
+                break;
+            }
+        }
+        m_commands[id] = command;
+        return command;
+    }
+
+private:
+    QStringList m_dataDirs;
+    std::map<QByteArray, QByteArray> m_commands;
+};
+
+// The default application's command for each MIME type that has one.
+std::map<QByteArray, QByteArray> defaultCommands(const Folders& f,
+                                                 const std::set<QByteArray>& types) {
+    const QStringList dataDirs = QStringList{f.dataHome} + f.systemDataDirs;
+    QStringList listFiles{f.configHome + QStringLiteral("/mimeapps.list")};
+    for (const QString& dir : f.systemConfigDirs)
+        listFiles << dir + QStringLiteral("/mimeapps.list");
+    for (const QString& dir : dataDirs)
+        listFiles << dir + QStringLiteral("/applications/mimeapps.list");
+
+    // Candidates in the order the desktop tries them: every file's defaults, then every file's
+    // added associations, then the applications' own claims in the caches.
+    std::map<QByteArray, QByteArrayList> candidates;
+    std::set<std::pair<QByteArray, QByteArray>> removed;
+    const auto collect = [&](const QString& path, const QByteArray& section) {
+        for (const auto& [type, list] : readSection(path, section)) {
+            if (types.count(type))
+                candidates[type] += desktopIds(list);
+        }
+    };
+    for (const QString& path : listFiles) {
+        for (const auto& [type, list] : readSection(path, "Removed Associations")) {
+            for (const QByteArray& id : desktopIds(list))
+                removed.emplace(type, id);
+        }
+    }
+    for (const QString& path : listFiles)
+        collect(path, "Default Applications");
+    for (const QString& path : listFiles)
+        collect(path, "Added Associations");
+    for (const QString& dir : dataDirs)
+        collect(dir + QStringLiteral("/applications/mimeinfo.cache"), "MIME Cache");
+
+    Applications applications(dataDirs);
+    std::map<QByteArray, QByteArray> commands;
+    for (const auto& [type, ids] : candidates) {
+        for (const QByteArray& id : ids) {
+            const QByteArray command =
+                removed.count({type, id}) ? QByteArray() : applications.commandOf(id);
+            if (!command.isEmpty()) {
+                commands[type] = command;
+                break;
+            }
+        }
+    }
+    return commands;
+}
+
 bool writeIfChanged(const QString& path, const QByteArray& content) {
     QFile existing(path);
     if (existing.open(QIODevice::ReadOnly) && existing.readAll() == content)
@@ -172,27 +371,9 @@ void setFoldersSource(std::function<Folders()> s) {
 }
 
 QString execFromCommand(const QByteArray& command) {
-    // Split the command line the way the shell did: blanks separate, double quotes group.
     QStringList words;
-    QString word;
-    bool quoted = false;
-    bool inWord = false;
-    for (const QChar c : QString::fromLocal8Bit(command)) {
-        if (c == u'"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if (c == u' ' && !quoted) {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words << word;
+    for (const QByteArray& word : splitWords(command, false))
+        words << QString::fromLocal8Bit(word);
     QStringList exec;
     for (const QString& w : std::as_const(words)) {
         if (w == u"%L" || w == u"%1" || w == u"%l") {
@@ -214,6 +395,36 @@ QString execFromCommand(const QByteArray& command) {
         exec << arg;
     }
     return exec.join(u' ').replace(u'\\', QStringLiteral("\\\\"));
+}
+
+std::vector<Registry::DesktopType> desktopTypes() {
+    const Folders f = folders();
+    // extension -> type, the first glob seen winning: the user's database before the system's,
+    // and each glob list is sorted by weight.
+    std::map<QByteArray, QByteArray> extensions;
+    for (const QString& dir : QStringList{f.dataHome} + f.systemDataDirs) {
+        for (const QByteArray& line : readFile(dir + QStringLiteral("/mime/globs2")).split('\n')) {
+            if (line.startsWith('#'))
+                continue;
+            const QByteArrayList parts = line.split(':'); // weight:type:glob[:flags]
+            if (parts.size() < 3 || !parts[2].startsWith("*.") || parts[1].isEmpty())
+                continue;
+            const QByteArray ext = parts[2].mid(1).toLower();
+            if (ext.size() > 1 && !ext.contains('*') && !ext.contains('?') && !ext.contains('['))
+                extensions.try_emplace(ext, parts[1]);
+        }
+    }
+    std::set<QByteArray> types;
+    for (const auto& [ext, type] : extensions)
+        types.insert(type);
+    const std::map<QByteArray, QByteArray> commands = defaultCommands(f, types);
+    std::vector<Registry::DesktopType> known;
+    known.reserve(extensions.size());
+    for (const auto& [ext, type] : extensions) {
+        const auto command = commands.find(type);
+        known.push_back({ext, type, command == commands.end() ? QByteArray() : command->second});
+    }
+    return known;
 }
 
 void reflect(const QByteArray& iconPng) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Registry.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -16,9 +18,10 @@
 namespace DesktopAssociations {
 
 struct Folders {
-    QString dataHome;           // $XDG_DATA_HOME or ~/.local/share
-    QString configHome;         // $XDG_CONFIG_HOME or ~/.config
-    QStringList systemDataDirs; // $XDG_DATA_DIRS or /usr/local/share:/usr/share
+    QString dataHome;             // $XDG_DATA_HOME or ~/.local/share
+    QString configHome;           // $XDG_CONFIG_HOME or ~/.config
+    QStringList systemDataDirs;   // $XDG_DATA_DIRS or /usr/local/share:/usr/share
+    QStringList systemConfigDirs; // $XDG_CONFIG_DIRS or /etc/xdg
 };
 
 Folders folders();
@@ -30,6 +33,12 @@ inline constexpr char VerbEntry[] = "zelvan-rid-evodad-verb.desktop";
 
 // iconPng: the program's icon, installed into the user's icon theme.
 void reflect(const QByteArray& iconPng);
+
+// The extensions the desktop's MIME database knows, each with its type and the command of the
+// type's default application (mimeapps.list, then the applications that list the type), for the
+// registry's view of them. The program's own entries are left out: the view shows what the
+// desktop does without us, so it can never make the program its own default.
+std::vector<Registry::DesktopType> desktopTypes();
 
 // A registry command line ("X" "%L") as a desktop entry's Exec value ("X" %f).
 QString execFromCommand(const QByteArray& command);

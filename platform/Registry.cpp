@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <map>
 #include <memory>
@@ -18,17 +19,25 @@ namespace {
 
 constexpr char RootName[] = "HKEY_CLASSES_ROOT";
 
+using Values = std::vector<std::pair<QByteArray, QByteArray>>;
+
 struct Key {
     QByteArray name;
-    std::vector<std::unique_ptr<Key>> children;
-    std::vector<std::pair<QByteArray, QByteArray>> values;
+    // There only because the desktop knows it: never written until the program writes to it.
+    bool desktopOnly = false;
+    std::vector<std::unique_ptr<Key>> children; // in the order they were first written
+    QHash<QByteArray, Key*> byFoldedName;
+    Values values;
+    Values desktopValues; // what the desktop's view says, behind the key's own values
 
-    Key* child(const QByteArray& wanted) const {
-        for (const auto& c : children) {
-            if (c->name.compare(wanted, Qt::CaseInsensitive) == 0)
-                return c.get();
-        }
-        return nullptr;
+    Key* child(const QByteArray& wanted) const { return byFoldedName.value(wanted.toLower()); }
+    Key* addChild(const QByteArray& childName, bool fromDesktop) {
+        children.push_back(std::make_unique<Key>());
+        Key* added = children.back().get();
+        added->name = childName;
+        added->desktopOnly = fromDesktop;
+        byFoldedName.insert(childName.toLower(), added);
+        return added;
     }
 };
 
@@ -55,6 +64,11 @@ QString defaultDataFolder() {
     if (data.isEmpty() || !QDir::isAbsolutePath(data))
         data = QDir::homePath() + QStringLiteral("/.local/share");
     return data + QStringLiteral("/Zelvan RID Evodad");
+}
+
+std::function<std::vector<DesktopType>()>& desktopTypesSource() {
+    static std::function<std::vector<DesktopType>()> source;
+    return source;
 }
 
 std::function<QString()>& folderSource() {
@@ -109,18 +123,62 @@ QByteArray escape(const QByteArray& text) {
     return out;
 }
 
-Key* makePath(Key& root, const QByteArrayList& path) {
+// Finds or makes the key at path; with fromDesktop false the keys on the way are the program's
+// from then on, even where the desktop's view had them (and the view's values go: what a key of
+// the program says is read back the same after the file is loaded again). Says whether any key
+// was made or taken over.
+bool makePath(Key& root, const QByteArrayList& path, bool fromDesktop, Key** made = nullptr) {
+    bool changed = false;
     Key* key = &root;
     for (const QByteArray& name : path) {
         Key* next = key->child(name);
         if (!next) {
-            key->children.push_back(std::make_unique<Key>());
-            next = key->children.back().get();
-            next->name = name;
+            next = key->addChild(name, fromDesktop);
+            changed = true;
+        } else if (!fromDesktop && next->desktopOnly) {
+            next->desktopOnly = false;
+            next->desktopValues.clear();
+            changed = true;
         }
         key = next;
     }
+    if (made)
+        *made = key;
+    return changed;
+}
+
+Key* makePath(Key& root, const QByteArrayList& path) {
+    Key* key = nullptr;
+    makePath(root, path, false, &key);
     return key;
+}
+
+const QByteArray* findValue(const Values& values, const QByteArray& name) {
+    for (const auto& [n, v] : values) {
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            return &v;
+    }
+    return nullptr;
+}
+
+// The desktop's types for the extensions that have no key of their own.
+void addDesktopTypes(Key& root) {
+    if (!desktopTypesSource())
+        return;
+    for (const DesktopType& known : desktopTypesSource()()) {
+        if (known.extension.isEmpty() || known.type.isEmpty() || known.type.contains('\\') ||
+            root.child(known.extension))
+            continue;
+        Key* ext = nullptr;
+        makePath(root, {known.extension}, true, &ext);
+        ext->desktopValues = {{QByteArray(), known.type}};
+        Key* command = nullptr;
+        // A command key of the program's own, even an empty one, says more than the view.
+        if (!known.openCommand.isEmpty() &&
+            makePath(root, {known.type, "shell", "open", "command"}, true, &command) &&
+            command->desktopOnly)
+            command->desktopValues = {{QByteArray(), known.openCommand}};
+    }
 }
 
 void setValue(Key& key, const QByteArray& name, const QByteArray& value) {
@@ -182,6 +240,8 @@ void parse(const QByteArray& text, Store& s) {
 
 void serialize(const Key& key, const QByteArray& path, QByteArray& out) {
     for (const auto& child : key.children) {
+        if (child->desktopOnly)
+            continue; // nothing below it is ours either
         const QByteArray childPath = path + '\\' + child->name;
         out += "\r\n[" + childPath + "]\r\n";
         for (const auto& [name, value] : child->values)
@@ -197,6 +257,7 @@ void load(Store& s) {
     if (file.open(QIODevice::ReadOnly))
         text = file.readAll();
     parse(text, s);
+    addDesktopTypes(s.root);
     s.dirty = false;
 }
 
@@ -253,7 +314,9 @@ long open(HKEY parent, const QByteArray& subKey, std::uint32_t access, HKEY* res
     if ((access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) && !writable())
         return ERROR_ACCESS_DENIED;
     Handle handle{base->path + splitPath(subKey), access};
-    if (!resolve(handle.path)) {
+    const Key* existing = resolve(handle.path);
+    // Creating a key the desktop's view shows makes it the program's, to be written.
+    if (!existing || (create && existing->desktopOnly)) {
         if (!create)
             return ERROR_FILE_NOT_FOUND;
         // Creating a key needs the right to create subkeys, asked for now or held by the key it
@@ -295,13 +358,13 @@ long RegQueryValueExA(HKEY key, const QByteArray& valueName, QByteArray* value) 
     const Key* k = resolve(handle->path);
     if (!k)
         return ERROR_FILE_NOT_FOUND;
-    for (const auto& [name, v] : k->values) {
-        if (name.compare(valueName, Qt::CaseInsensitive) == 0) {
-            *value = v;
-            return ERROR_SUCCESS;
-        }
-    }
-    return ERROR_FILE_NOT_FOUND;
+    const QByteArray* found = findValue(k->values, valueName);
+    if (!found)
+        found = findValue(k->desktopValues, valueName);
+    if (!found)
+        return ERROR_FILE_NOT_FOUND;
+    *value = *found;
+    return ERROR_SUCCESS;
 }
 
 long RegSetValueExA(HKEY key, const QByteArray& valueName, const QByteArray& value) {
@@ -313,6 +376,7 @@ long RegSetValueExA(HKEY key, const QByteArray& valueName, const QByteArray& val
     Key* k = resolve(handle->path);
     if (!k)
         return ERROR_FILE_NOT_FOUND;
+    makePath(store().root, handle->path); // the key is the program's now, view or not
     setValue(*k, valueName, value);
     store().dirty = true;
     return ERROR_SUCCESS;
@@ -342,6 +406,10 @@ QByteArrayList subKeyNames(HKEY key) {
             names.append(c->name);
     }
     return names;
+}
+
+void setDesktopTypesSource(std::function<std::vector<DesktopType>()> source) {
+    desktopTypesSource() = std::move(source);
 }
 
 QString dataFolder() {

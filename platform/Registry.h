@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Our stand-in for the Windows registry under HKEY_CLASSES_ROOT: a per-user key tree kept in
 // Windows registry export format ("REGEDIT4") in Classes.reg under the user's data folder
@@ -47,6 +48,15 @@ long RegCloseKey(HKEY key);
 
 // The names of a key's subkeys, in the case they were first written with.
 QByteArrayList subKeyNames(HKEY key);
+
+// A file type the desktop knows, for the view below the file.
+struct DesktopType {
+    QByteArray extension;   // ".nfo"
+    QByteArray type;        // "text/x-nfo"
+    QByteArray openCommand; // "\"/usr/bin/viewer\" \"%1\"", empty without a default application
+};
+// Where the view comes from (by default nowhere; the programs point it at the desktop).
+void setDesktopTypesSource(std::function<std::vector<DesktopType>()> source);
 
 // The folder that holds Classes.reg (tests point it at a temporary folder).
 QString dataFolder();

@@ -81,8 +81,10 @@ class Recorders : public ::testing::EmptyTestEventListener {
         Registry::setDataFolderSource(
             [data]() -> QString { return data + QStringLiteral("/Zelvan RID Evodad"); });
         DesktopAssociations::setFoldersSource([data, config] {
-            return DesktopAssociations::Folders{data, config, {QStringLiteral("/usr/share")}};
+            return DesktopAssociations::Folders{data, config, {QStringLiteral("/usr/share")}, {}};
         });
+        // The machine's own MIME database stays out of the registry unless a test asks for it.
+        Registry::setDesktopTypesSource({});
         MessageBox::setHandler([](const QString& caption, const QString& text, MessageBox::Icon) {
             OutsideWorld::get().messageCaptions << caption;
             OutsideWorld::get().messages << text;

@@ -131,3 +131,53 @@ TEST(DesktopExec, QuotesThePathAndMapsTheFileArgument) {
     EXPECT_EQ(DesktopAssociations::execFromCommand("\"/a$b/100%\" \"%1\""),
               QStringLiteral("\"/a\\\\$b/100%%\" %f"));
 }
+
+TEST_F(AssociationMenuTest, RightClickItemOnAFreshAccountJoinsTheTypeTheDesktopKnows) {
+    // A desktop of its own: the MIME database, applications and the user's defaults.
+    const QString system = dir.filePath(QStringLiteral("system"));
+    QDir().mkpath(system + QStringLiteral("/mime"));
+    QDir().mkpath(system + QStringLiteral("/applications"));
+    writeFile(system + QStringLiteral("/mime/globs2"),
+              "# comment\n50:text/x-nfo:*.nfo\n50:text/x-diz:*.DIZ\n10:text/plain:*.txt\n"
+              "10:text/x-any:*.[ab]\n");
+    for (const char* name : {"other", "cached", "removed"})
+        writeFile(system + QStringLiteral("/applications/%1.desktop").arg(QLatin1String(name)),
+                  QByteArray("[Desktop Entry]\nType=Application\nExec=") + name +
+                      " \"--view 1\" %F %i\n");
+    writeFile(system + QStringLiteral("/applications/mimeinfo.cache"),
+              "[MIME Cache]\ntext/plain=removed.desktop;cached.desktop;\n");
+    const DesktopAssociations::Folders own = DesktopAssociations::folders();
+    DesktopAssociations::setFoldersSource([own, system] {
+        DesktopAssociations::Folders f = own;
+        f.systemDataDirs = {system};
+        return f;
+    });
+    QDir().mkpath(own.configHome);
+    writeFile(mimeapps(), "[Default Applications]\ntext/x-nfo=missing.desktop;other.desktop;\n"
+                          "[Removed Associations]\ntext/plain=removed.desktop;\n");
+
+    std::map<QByteArray, std::pair<QByteArray, QByteArray>> known;
+    for (const auto& type : DesktopAssociations::desktopTypes())
+        known[type.extension] = {type.type, type.openCommand};
+    using Known = std::pair<QByteArray, QByteArray>;
+    EXPECT_EQ(known.size(), 3u);
+    EXPECT_EQ(known[".nfo"], Known("text/x-nfo", "\"other\" \"--view 1\" \"%1\""));
+    EXPECT_EQ(known[".diz"], Known("text/x-diz", {})) << "no application, no verb";
+    EXPECT_EQ(known[".txt"], Known("text/plain", "\"cached\" \"--view 1\" \"%1\""));
+
+    Registry::setDesktopTypesSource(DesktopAssociations::desktopTypes);
+    start();
+    ui()->mnuAssoc1->trigger();
+    EXPECT_EQ(mimeappsValue("Default Applications", "text/x-nfo"),
+              QByteArray("missing.desktop;other.desktop;"));
+    EXPECT_EQ(mimeappsValue("Added Associations", "text/x-nfo"),
+              QByteArray(DesktopAssociations::VerbEntry) + ';');
+    const QByteArray registry = readFile(Registry::dataFolder() + QStringLiteral("/Classes.reg"));
+    EXPECT_TRUE(registry.contains(
+        "[HKEY_CLASSES_ROOT\\text/x-nfo\\shell\\Open with Zelvan RID Evodad\\command]"));
+    EXPECT_FALSE(registry.contains(".nfo") || registry.contains("other"))
+        << "nothing of the desktop's own is copied: " << registry.constData();
+    const auto before = snapshot();
+    ui()->mnuAssoc1->trigger();
+    EXPECT_EQ(snapshot(), before);
+}

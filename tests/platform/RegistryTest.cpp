@@ -93,6 +93,45 @@ TEST_F(RegistryTest, ADamagedFileIsReadAsFarAsItParsesAndTheRestIsKept) {
     EXPECT_EQ(defaultOf(".nfo"), QByteArray());
 }
 
+TEST_F(RegistryTest, TheDesktopsTypesShowBelowTheFileAndOnlyWhatTheProgramWritesIsKept) {
+    setDesktopTypesSource([] {
+        return std::vector<DesktopType>{{".nfo", "text/x-nfo", "\"/usr/bin/other\" \"%1\""},
+                                        {".txt", "text/plain", {}},
+                                        {".diz", "text/x-diz", {}}};
+    });
+    for (int load = 0; load < 2; ++load) {
+        EXPECT_EQ(defaultOf(".NFO"), QByteArray("text/x-nfo"));
+        EXPECT_EQ(defaultOf("text/x-nfo\\shell\\open\\command"),
+                  QByteArray("\"/usr/bin/other\" \"%1\""));
+        HKEY key = 0;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "text/x-nfo\\shell\\Verb\\command",
+                                  KEY_ALL_ACCESS, &key),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key, {}, "verb %1"), ERROR_SUCCESS);
+        RegCloseKey(key);
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, {}, KEY_READ, &key), ERROR_SUCCESS);
+        EXPECT_TRUE(subKeyNames(key).contains(".nfo"));
+        RegCloseKey(key);
+    }
+    const QByteArray written = readFile(file());
+    EXPECT_TRUE(written.contains("[HKEY_CLASSES_ROOT\\text/x-nfo\\shell\\Verb\\command]\r\n"
+                                 "@=\"verb %1\""));
+    EXPECT_FALSE(written.contains(".nfo")) << written.toStdString();
+    EXPECT_FALSE(written.contains("open")) << "the view's verb is not written";
+
+    // A key of the program's own hides the view, written or merely created, now and later.
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\.txt", true));
+    registry.WriteString({}, "txtfile");
+    ASSERT_TRUE(registry.OpenKey("\\.diz", true));
+    registry.CloseKey();
+    for (int load = 0; load < 2; ++load) {
+        EXPECT_EQ(defaultOf(".txt"), QByteArray("txtfile"));
+        EXPECT_EQ(defaultOf(".diz"), QByteArray());
+    }
+    EXPECT_TRUE(readFile(file()).contains("[HKEY_CLASSES_ROOT\\.diz]\r\n"));
+}
+
 TEST(RegistryClass, OpensRelativeToTheCurrentKeyOrFromTheRoot) {
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey("\\a\\b", true));
