@@ -18,10 +18,12 @@
 #include "SystemColors.h"
 #include "TextPane.h"
 #include "TitleMarquee.h"
+#include "WindowFrame.h"
 
 #include <QAbstractItemView>
 #include <QColorDialog>
 #include <QCompleter>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
@@ -208,7 +210,7 @@ void TMainForm::SaveSettings() {
     TOrvelIniFile ini(settingsFileName());
     const QString windowState = QStringLiteral("WindowState");
     const QString user = QStringLiteral("User");
-    const QRect outer = frameGeometry();
+    const QRect outer = geometry().marginsAdded(frame());
     // A window shrunk to fit a small screen keeps the size the user set, unless they resized it.
     const QSize outerSize = outer.size() == m_fittedSize ? m_outerSize : outer.size();
     ini.WriteInteger(windowState, QStringLiteral("left"), outer.x());
@@ -426,8 +428,7 @@ void TMainForm::setOuterSize(int width, int height) {
     // The frame is known for certain only once the window manager has framed the window; it is
     // placed again then (placeWindow).
     m_outerSize = QSize(width, height);
-    const QSize frame = frameGeometry().size() - size();
-    resize(width - frame.width(), height - frame.height());
+    resize(m_outerSize.shrunkBy(frame()));
 }
 
 // The outer size the settings ask for, shrunk to the screen's free area where it does not fit
@@ -437,11 +438,13 @@ void TMainForm::placeWindow() {
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    m_placedFrame = frameGeometry().size() - size();
+    m_placedFrame = frame();
     m_fittedSize = m_outerSize.boundedTo(area.size());
-    resize(m_fittedSize - m_placedFrame);
-    move(area.x() + (area.width() - m_fittedSize.width()) / 2,
-         area.y() + (area.height() - m_fittedSize.height()) / 2);
+    const QRect outer(QPoint(area.x() + (area.width() - m_fittedSize.width()) / 2,
+                             area.y() + (area.height() - m_fittedSize.height()) / 2),
+                      m_fittedSize);
+    // The client rectangle, which does not depend on what Qt believes the frame to be.
+    setGeometry(outer.marginsRemoved(m_placedFrame));
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -450,17 +453,40 @@ void TMainForm::showEvent(QShowEvent* event) {
         return;
     m_shownBefore = true;
     // Centred at the first showing; later moves are the user's. The window manager tells the
-    // frame's size a little after the window shows; until then every change of it places the
-    // window again, so that the outer rectangle is the one asked for.
+    // frame's size a little after the window shows, and not always with a move or resize of
+    // the window to go with it: for a while every change of it places the window again, so
+    // that the outer rectangle is the one asked for.
     placeWindow();
     m_placing = true;
-    QTimer::singleShot(2000, this, [this] { m_placing = false; });
+    auto* watch = new QTimer(this);
+    watch->setInterval(50);
+    connect(watch, &QTimer::timeout, this, [this, watch, shown = QDeadlineTimer(2000)] {
+        placeIfFrameChanged();
+        if (shown.hasExpired()) {
+            m_placing = false;
+            watch->deleteLater();
+        }
+    });
+    watch->start();
 }
 
 bool TMainForm::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
-    if (m_placing && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
-        frameGeometry().size() - size() != m_placedFrame)
-        placeWindow();
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        placeIfFrameChanged();
     return handled;
+}
+
+QMargins TMainForm::frame() const {
+    if (const std::optional<QMargins> announced = announcedFrame(this))
+        return *announced;
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void TMainForm::placeIfFrameChanged() {
+    if (m_placing && frame() != m_placedFrame)
+        placeWindow();
 }

@@ -27,6 +27,7 @@
 
 #include <QColor>
 #include <QMainWindow>
+#include <QMargins>
 #include <QString>
 #include <QStringList>
 
@@ -99,6 +100,8 @@ private:
     void reflectAssociations();
     void setOuterSize(int width, int height);
     void placeWindow();
+    void placeIfFrameChanged();
+    QMargins frame() const;
     // The common dialogs are made on first use: they cost more to build than the whole window.
     QFileDialog* openDialog();
     FontDialog* fontDialog();
@@ -121,7 +124,7 @@ private:
     bool m_shownBefore = false;
     QSize m_outerSize;  // as the settings ask for it
     QSize m_fittedSize; // as placed on the screen
-    QSize m_placedFrame;
+    QMargins m_placedFrame;
     bool m_placing = false;
 };
 

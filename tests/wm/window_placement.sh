@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Starts the viewer again and again under a real window manager (openbox on a virtual X
+# screen) and checks the window's outer rectangle, frame included: the same at every start,
+# the designed 800 x 910 centred where it fits, shrunk into the screen where it does not.
+# The offscreen platform has no frame, so only this shows those faults.
+#
+#   window_placement.sh VIEWER WIDTHxHEIGHT SCALE STARTS
+# Exits 77 (skipped) when Xvfb or openbox is missing.
+set -uo pipefail
+
+viewer=$1 screen=$2 scale=$3 starts=$4
+for tool in Xvfb openbox xdotool xwininfo xprop; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIPPED: $tool is not installed (scripts/setup installs it)"
+        exit 77
+    fi
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAILED: $*"
+    exit 1
+}
+
+# A program folder of its own: a root run keeps its settings beside the program.
+mkdir -p "$work/bin" "$work/config" "$work/home"
+cp "$viewer" "$work/bin/"
+cp "$(dirname "$viewer")/OrvelDesign.NFO" "$work/bin/" 2>/dev/null
+program="$work/bin/$(basename "$viewer")"
+
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")"
+# Windows mapped while openbox is still starting are taken over without the frame being
+# announced to them, so the first start waits until openbox says it is up.
+openbox --startup "touch '$work/wm-ready'" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 200); do [ -e "$work/wm-ready" ] && break; sleep 0.1; done
+[ -e "$work/wm-ready" ] || fail "openbox did not start"
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+unset XDG_DATA_HOME XDG_CACHE_HOME WAYLAND_DISPLAY
+[ "$scale" = 1 ] || export QT_SCALE_FACTOR="$scale"
+
+# The window's outer rectangle, frame included, as "x y width height" in screen pixels: the
+# client's place and size widened by the frame the window manager announces.
+outer() {
+    local extents
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ',')
+    read -r left right top bottom <<<"${extents:-0 0 0 0}"
+    xwininfo -id "$1" | awk -v l="$left" -v r="$right" -v t="$top" -v b="$bottom" '
+        /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /^  Width:/ {w=$NF} /^  Height:/ {h=$NF}
+        END {print x - l, y - t, w + l + r, h + t + b}'
+}
+settings() {
+    cat "$work/bin/Zelvan RID Evodad.ini" "$work/config/Zelvan RID Evodad/Zelvan RID Evodad.ini" \
+        2>/dev/null | tr -d '\r' | grep -E '^(width|height)=' | tr '\n' ' '
+}
+
+first=""
+for start in $(seq "$starts"); do
+    "$program" >/dev/null 2>&1 &
+    viewerPid=$!
+    window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$viewerPid" 2>/dev/null | head -1)
+    [ -n "$window" ] || fail "start $start: no window appeared"
+    # The window manager reports its frame late and the program places the window again then:
+    # wait until the rectangle has held still for a second.
+    sleep 1
+    last="" steady=0
+    for _ in $(seq 50); do
+        now=$(outer "$window")
+        if [ "$now" = "$last" ]; then steady=$((steady + 1)); else steady=0; fi
+        last=$now
+        [ $steady -ge 5 ] && break
+        sleep 0.2
+    done
+    echo "start $start: outer $now, settings before exit: $(settings)"
+    read -r x y w h <<<"$now"
+    read -r sw sh <<<"${screen/x/ }"
+    ((x >= 0 && y >= 0 && x + w <= sw && y + h <= sh)) || fail "start $start: $now is not on the $screen screen"
+    if [ -z "$first" ]; then
+        first=$now
+    elif [ "$now" != "$first" ]; then
+        fail "start $start: outer $now differs from the first start's $first"
+    fi
+    xdotool windowactivate --sync "$window" key Escape 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$viewerPid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$viewerPid" 2>/dev/null && fail "start $start: Esc did not end the program"
+    wait "$viewerPid"
+done
+
+# Where the designed size fits, it is the outer size, centred; the settings keep it either way.
+read -r x y w h <<<"$first"
+designW=$((800 * scale)) designH=$((910 * scale))
+if ((designW <= sw && designH <= sh)); then
+    [ "$w $h" = "$designW $designH" ] || fail "outer size $w x $h, not $designW x $designH"
+    [ "$x $y" = "$(((sw - w) / 2)) $(((sh - h) / 2))" ] || fail "$first is not centred"
+else
+    ((w <= sw && h <= sh)) || fail "$first does not fit the screen"
+fi
+[ "$(settings)" = "width=800 height=910 " ] || fail "the settings say '$(settings)'"
+echo "PASSED: $starts starts on $screen at scale $scale, outer $first"
