@@ -269,7 +269,20 @@ void TMainForm::RefillNavigator(const QByteArray& text) {
     ui->lblFoundAddr->setText(QStringLiteral("Links in current document: ") +
                               NumberToText(std::int32_t(ui->lboxLinks->count())));
     // The label sizes itself to its caption, as the auto-sized static text did.
-    ui->lblFoundAddr->resize(ui->lblFoundAddr->sizeHint().width(), ui->lblFoundAddr->height());
+    fitNavigatorToCaption();
+}
+
+void TMainForm::fitNavigatorToCaption() {
+    QLabel* caption = ui->lblFoundAddr;
+    caption->resize(caption->sizeHint().width(), caption->height());
+    // Its panel would still cut it off where the caption is wider than the side panel leaves
+    // room for: the panel widens by the difference then (it never narrows by itself). Only a
+    // shown window has its fonts and panel widths settled.
+    const int overflow = 2 * caption->x() + caption->width() - ui->pnlNavigator->width();
+    if (overflow > 0 && isVisible()) {
+        ui->pnlReclama->resize(ui->pnlReclama->width() + overflow, ui->pnlReclama->height());
+        Dock::relayout(ui->pnlReclama->parentWidget());
+    }
 }
 
 void TMainForm::OpenDownloadPage() {
@@ -452,6 +465,7 @@ void TMainForm::showEvent(QShowEvent* event) {
     if (m_shownBefore)
         return;
     m_shownBefore = true;
+    fitNavigatorToCaption();
     // Centred at the first showing; later moves are the user's. The window manager tells the
     // frame's size a little after the window shows, and not always with a move or resize of
     // the window to go with it: for a while every change of it places the window again, so

@@ -101,6 +101,7 @@ private:
     void setOuterSize(int width, int height);
     void placeWindow();
     void placeIfFrameChanged();
+    void fitNavigatorToCaption();
     QMargins frame() const;
     // The common dialogs are made on first use: they cost more to build than the whole window.
     QFileDialog* openDialog();

@@ -125,9 +125,14 @@ TEST_F(NavigatorTest, TheCaptionShowsTheWholeCount) {
     for (int i = 0; i < 120; ++i)
         many += "www.site" + QByteArray::number(i) + ".example\r\n";
     startOn(many, false);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     const QLabel* label = ui()->lblFoundAddr;
     EXPECT_EQ(caption(), QStringLiteral("Links in current document: 120"));
     EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(caption()));
+    const QRect shown = label->geometry().intersected(ui()->pnlNavigator->contentsRect());
+    EXPECT_EQ(shown, label->geometry()) << "the panel cuts the caption off";
+    EXPECT_EQ(ui()->pnlReclama->geometry().right(), form->centralWidget()->width() - 1);
 }
 
 TEST_F(NavigatorTest, ALongAddressAnywhereInTheListCanBeScrolledTo) {
