@@ -3,6 +3,7 @@
 #include "FormReclama.h"
 #include "MainUnit.h"
 #include "OrvelUtils.h"
+#include "Shell.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -55,5 +56,8 @@ int main(int argc, char* argv[]) {
     // The template copy of the product column: made now, never shown.
     TfrmMain frmMain;
     mainForm.show();
-    return app.exec();
+    const int status = app.exec();
+    // An opener that hangs would otherwise outlive the viewer, one per click.
+    Shell::endOpeners();
+    return status;
 }

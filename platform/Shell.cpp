@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include <cerrno>
+#include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <vector>
@@ -71,6 +72,23 @@ Handler& currentHandler() {
 }
 
 } // namespace
+
+void endOpeners() {
+    reapFinishedOpeners();
+    auto& pids = pendingOpeners();
+    for (const pid_t pid : pids)
+        kill(pid, SIGTERM);
+    const QDeadlineTimer grace(500);
+    while (!pids.empty() && !grace.hasExpired()) {
+        QThread::msleep(10);
+        reapFinishedOpeners();
+    }
+    for (const pid_t pid : pids) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    pids.clear();
+}
 
 QByteArray desktopTarget(const QByteArray& target) {
     if (target.size() >= 4 && target.first(4).toLower() == "www.")

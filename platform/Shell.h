@@ -22,6 +22,10 @@ int execute(const QByteArray& target);
 // puts the real one back.
 void setHandler(Handler handler);
 
+// Ends the openers that are still running (the program is ending); each gets a moment to end
+// by itself before it is killed, and none is left behind as a zombie.
+void endOpeners();
+
 // What the real handler hands to the desktop's opener for a target: a bare "www." address
 // gains the web scheme, as the Windows shell treats it as a web address.
 QByteArray desktopTarget(const QByteArray& target);

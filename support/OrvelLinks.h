@@ -7,11 +7,12 @@
 #include <array>
 #include <cstdint>
 
-// The characters that end a web address: tab, line feed, carriage return, blank and
+// The characters that end a web address: NUL (nothing past it reaches the opener, so nothing
+// past it is listed), tab, line feed, carriage return, blank and
 // ! " $ & ' ( ) * , : ; < > [ \ ] ^ ` { | } ~ — bit c mod 8 of byte c div 8.
 inline constexpr std::array<std::uint8_t, 32> AddressStopChars = [] {
     std::array<std::uint8_t, 32> set{};
-    for (const unsigned char c : {9,  10, 13, 32, 33, 34, 36, 38, 39, 40,  41,  42,  44,
+    for (const unsigned char c : {0,  9,  10, 13, 32, 33, 34, 36, 38, 39,  40,  41,  42, 44,
                                   58, 59, 60, 62, 91, 92, 93, 94, 96, 123, 124, 125, 126})
         set[c / 8] |= std::uint8_t(1u << (c % 8));
     return set;

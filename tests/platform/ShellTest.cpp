@@ -1,5 +1,10 @@
 #include "Shell.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 TEST(ShellTarget, BareWebAddressesOpenAsWebAddresses) {
@@ -27,4 +32,26 @@ TEST(ShellExecute, RealOpenerReportsAMissingFileAsFailure) {
     // Whether or not an opener is installed, a file that does not exist cannot be opened.
     EXPECT_LE(Shell::execute("/nonexistent/folder/zelvan-test-file.nfo"), 32);
     EXPECT_LE(Shell::execute(""), 32);
+}
+
+TEST(ShellExecute, AnOpenerThatHangsIsEndedWithTheProgram) {
+    const QTemporaryDir bin;
+    const QString pidFile = bin.filePath(QStringLiteral("pid"));
+    QFile script(bin.filePath(QStringLiteral("xdg-open")));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\necho $$ > '" + pidFile.toLocal8Bit() + "'\nexec /bin/sleep 1000\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()));
+    Shell::setHandler({});
+    EXPECT_GT(Shell::execute("www.hangs.example"), 32) << "a running opener has found a handler";
+    qputenv("PATH", path);
+    QFile written(pidFile);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const pid_t pid = written.readAll().trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(kill(pid, 0), 0);
+    Shell::endOpeners();
+    EXPECT_EQ(kill(pid, 0), -1) << "the opener outlived the program (or was left a zombie)";
 }

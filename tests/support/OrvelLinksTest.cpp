@@ -51,14 +51,14 @@ QByteArrayList literalScan(const QByteArray& text) {
 
 } // namespace
 
-TEST(AddressStopChars, HoldExactlyTheTwentySixStopCharacters) {
-    const QByteArray stops("\t\n\r !\"$&'()*,:;<>[\\]^`{|}~");
+TEST(AddressStopChars, HoldExactlyTheTwentySevenStopCharacters) {
+    const QByteArray stops("\0\t\n\r !\"$&'()*,:;<>[\\]^`{|}~", 27);
     int members = 0;
     for (int c = 0; c < 256; ++c) {
         EXPECT_EQ(isAddressStopChar(uchar(c)), stops.contains(char(c))) << c;
         members += isAddressStopChar(uchar(c));
     }
-    EXPECT_EQ(members, 26);
+    EXPECT_EQ(members, 27);
 }
 
 struct LinkCase {
@@ -103,6 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{
             "OtherSchemeFromWww", "https://www.a.example/x https://b.example", {"www.a.example/x"}},
         LinkCase{"BarePrefixBeforeAStop", "www. and http://)", {"www.", "http://"}},
+        LinkCase{"EndsAtNulAsTheOpenerDoes", QByteArray("www.a\0.example x", 16), {"www.a"}},
         LinkCase{"HighBytesBelong", "www.\xE4\xB0\x01x y", {"www.\xE4\xB0\x01x"}},
         LinkCase{"CrossesBlockBoundaries",
                  QByteArray(29, 'x') + "http://a.example " + QByteArray(40, '.') + "WWW.b",
