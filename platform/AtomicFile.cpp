@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -126,6 +127,37 @@ int nameTemporary(Temporary& t, const QByteArray& folder, const QByteArray& pref
     return EEXIST;
 }
 
+bool isAccessList(const char* name) {
+    return std::strcmp(name, "system.posix_acl_access") == 0 ||
+           std::strcmp(name, "system.posix_acl_default") == 0;
+}
+
+// Gives the new file the old one's extended attributes, its access control list among them
+// (set after the mode, which would otherwise rewrite the list's mask). Returns 0, or the error
+// that kept the access control list from being copied: the new file would grant more than the
+// old one then. Other attributes the file system or our rights refuse are left behind.
+int copyAttributes(const QByteArray& from, int to) {
+    ssize_t size = ::listxattr(from.constData(), nullptr, 0);
+    if (size <= 0)
+        return 0; // none, or no support for them
+    QByteArray names(size, '\0');
+    size = ::listxattr(from.constData(), names.data(), names.size());
+    if (size <= 0)
+        return 0;
+    for (const char* name = names.constData(); name < names.constData() + size;
+         name += std::strlen(name) + 1) {
+        const ssize_t length = ::getxattr(from.constData(), name, nullptr, 0);
+        QByteArray value(std::max<ssize_t>(length, 0), '\0');
+        const bool read =
+            length >= 0 && ::getxattr(from.constData(), name, value.data(), value.size()) == length;
+        if (read && ::fsetxattr(to, name, value.constData(), value.size(), 0) == 0)
+            continue;
+        if (isAccessList(name))
+            return read ? errno : EIO;
+    }
+    return 0;
+}
+
 } // namespace
 
 QByteArray linkTarget(const QByteArray& path) {
@@ -156,6 +188,9 @@ AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
     const bool exists = ::stat(path.constData(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
         return failure(AtomicWrite::CannotCreate, EISDIR);
+    // A named pipe, a device or a socket is not replaced by a file of the same name.
+    if (exists && !S_ISREG(old.st_mode))
+        return failure(AtomicWrite::CannotCreate, EINVAL);
     if (exists && (old.st_mode & 0222) == 0)
         return failure(AtomicWrite::CannotCreate, EACCES);
     // A file the user may not write stays as it is, even where its folder would let us replace
@@ -189,6 +224,10 @@ AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
     if (exists && ::fchown(temporary.fd, old.st_uid, old.st_gid) != 0)
         mode &= 0777; // no set-id bits on a file we could not give away
     ::fchmod(temporary.fd, mode);
+    if (exists) {
+        if (const int error = copyAttributes(path, temporary.fd))
+            return discard(AtomicWrite::CannotCreate, error);
+    }
 
     if (!writeAll(temporary.fd, bytes.data(), bytes.size()) || ::fsync(temporary.fd) != 0)
         return discard(AtomicWrite::WriteFailed, errno);

@@ -5,10 +5,12 @@
 #include <QString>
 
 // Replacing a file's content all or nothing: the bytes go to a new file beside it, which then
-// takes its place with the old file's permissions and owner. A symbolic link is written through,
-// also one whose target does not exist yet. While the bytes are written the new file has no name
-// where the file system allows it, so a process killed part-way leaves nothing behind; where a
-// name is needed, names of ours left by a killed write are removed by the next write beside them.
+// takes its place with the old file's owner, permissions, access control list and other extended
+// attributes (where the list cannot be kept the write fails rather than grant more). A symbolic
+// link is written through, also one whose target does not exist yet. While the bytes are written
+// the new file has no name where the file system allows it, so a process killed part-way leaves
+// nothing behind; where a name is needed, names of ours left by a killed write are removed by the
+// next write beside them.
 struct AtomicWrite {
     enum Outcome {
         Written,
@@ -22,7 +24,8 @@ struct AtomicWrite {
 };
 
 // A file with no write permission for anyone counts as read-only and is refused, even for the
-// administrator, like the read-only attribute it stands for.
+// administrator, like the read-only attribute it stands for; so is anything that is not a
+// regular file (EINVAL: a named pipe or a device is never replaced).
 AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes);
 
 // The file a path finally names once every symbolic link on the way is followed, whether or not

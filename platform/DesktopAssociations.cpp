@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "RegularFile.h"
 #include "SystemInfo.h"
 
 #include <QDir>
@@ -105,14 +106,15 @@ std::map<QByteArray, TypeUse> typesUsingProgram(const QByteArray& programPath) {
     return types;
 }
 
+QByteArray readFile(const QString& path) {
+    return readRegularFile(path).value_or(QByteArray());
+}
+
 // The system's MIME type for an extension, from the shared MIME database's glob lists.
 QString systemMimeType(const Folders& f, const QByteArray& ext) {
     for (const QString& dir : f.systemDataDirs) {
-        QFile globs(dir + QStringLiteral("/mime/globs2"));
-        if (!globs.open(QIODevice::ReadOnly))
-            continue;
-        while (!globs.atEnd()) {
-            const QByteArray line = globs.readLine().trimmed();
+        for (const QByteArray& raw : readFile(dir + QStringLiteral("/mime/globs2")).split('\n')) {
+            const QByteArray line = raw.trimmed();
             // weight:type:glob[:flags]
             const QByteArrayList parts = line.split(':');
             if (parts.size() >= 3 && ('*' + ext) == parts[2].toLower())
@@ -123,11 +125,6 @@ QString systemMimeType(const Folders& f, const QByteArray& ext) {
 }
 
 // ---- the desktop's view for the registry
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 using Section = std::vector<std::pair<QByteArray, QByteArray>>;
 
@@ -319,8 +316,7 @@ std::map<QByteArray, QByteArray> defaultCommands(const Folders& f,
 }
 
 bool writeIfChanged(const QString& path, const QByteArray& content) {
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == content)
+    if (readRegularFile(path) == content)
         return false;
     QDir().mkpath(path.left(path.lastIndexOf(u'/')));
     return bool(writeFileAtomically(path, content));

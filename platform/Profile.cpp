@@ -1,5 +1,7 @@
 #include "Profile.h"
 
+#include "RegularFile.h"
+
 #include "AtomicFile.h"
 
 #include <QFile>
@@ -136,15 +138,13 @@ Place locate(Reader& reader, QByteArrayView section, QByteArrayView key) {
 }
 
 std::optional<QByteArray> readFile(const QString& fileName, bool& missing) {
-    QFile file(fileName);
     // A link to a file not made yet counts as missing: the write goes through it.
     struct stat info {};
     missing = ::stat(QFile::encodeName(fileName).constData(), &info) != 0 && errno == ENOENT;
     if (missing)
         return QByteArray();
-    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+    // A folder, a named pipe or a device reads as nothing, without waiting on it.
+    return readRegularFile(fileName);
 }
 
 } // namespace

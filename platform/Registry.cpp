@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -252,11 +253,8 @@ void serialize(const Key& key, const QByteArray& path, QByteArray& out) {
 }
 
 void load(Store& s) {
-    QFile file(registryFile());
-    QByteArray text;
-    if (file.open(QIODevice::ReadOnly))
-        text = file.readAll();
-    parse(text, s);
+    // A registry file that is not a regular file (a named pipe) reads as empty, at once.
+    parse(readRegularFile(registryFile()).value_or(QByteArray()), s);
     addDesktopTypes(s.root);
     s.dirty = false;
 }

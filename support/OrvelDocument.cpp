@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -55,15 +56,15 @@ private:
 } // namespace
 
 QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity) {
-    const QByteArray path = QFile::encodeName(fileName);
-    FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
-        cannotOpen(fileName, errno);
+    // Only a regular file is read: a named pipe would hang the window, a device never ends.
+    const RegularFile file = openRegularFile(QFile::encodeName(fileName));
+    if (!file)
+        throw UserError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(fileName), file.reason));
+    FileDescriptor fd(file.fd);
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
         cannotOpen(fileName, errno);
-    if (S_ISDIR(info.st_mode))
-        cannotOpen(fileName, EISDIR);
     if (info.st_size > capacity)
         throw UserError(QStringLiteral("Text exceeds memo capacity"));
     return ReadDocumentStream(fd.get(), fileName, capacity, info.st_size);

@@ -2,7 +2,10 @@
 #include "TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -88,6 +91,13 @@ TEST_F(ProfileTest, RefusedWritesReportFailureAndChangeNothing) {
     QFile::setPermissions(file, QFile::ReadOwner);
     EXPECT_FALSE(Profile::writeString(file, "S", "k", "new"));
     EXPECT_EQ(read("S", "k"), QByteArray("old"));
+
+    // A named pipe in the file's place reads as missing at once and is never replaced.
+    const QString pipe = dir.filePath(QStringLiteral("pipe.ini"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(Profile::readString(pipe, "S", "k", "default"), QByteArray("default"));
+    EXPECT_FALSE(Profile::writeString(pipe, "S", "k", "v"));
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
 }
 
 TEST_F(ProfileTest, RandomTextsNeitherCrashNorLoseWrites) {

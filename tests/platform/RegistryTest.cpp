@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +94,14 @@ TEST_F(RegistryTest, ADamagedFileIsReadAsFarAsItParsesAndTheRestIsKept) {
 
     writeFile(file(), QByteArray("\xFF\xFE garbage \0\0 [", 16));
     EXPECT_EQ(defaultOf(".nfo"), QByteArray());
+
+    // A named pipe in its place reads as empty at once, and nothing is written to it.
+    QFile::remove(file());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file()).constData(), 0600), 0);
+    EXPECT_EQ(defaultOf(".nfo"), QByteArray());
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".nfo", KEY_ALL_ACCESS, &key),
+              ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(QFileInfo(file()).isFile());
 }
 
 TEST_F(RegistryTest, TheDesktopsTypesShowBelowTheFileAndOnlyWhatTheProgramWritesIsKept) {

@@ -1,10 +1,19 @@
 #include "OrvelDocument.h"
+#include "AtomicFile.h"
 #include "Errors.h"
 #include "TestSupport.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +87,32 @@ TEST_F(DocumentFiles, UnreadableFilesRaiseCannotOpenWithThePathAndReason) {
     }
 }
 
+TEST_F(DocumentFiles, APipeOrADeviceIsRefusedAtOnceAndNothingReplacesIt) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.nfo")).constData(), 0600), 0);
+    const struct {
+        QString name;
+        const char* reason;
+    } cases[] = {{path("pipe.nfo"), "It is a named pipe, not a file"},
+                 {QStringLiteral("/dev/zero"), "It is a device, not a file"}};
+    for (const auto& [name, reason] : cases) {
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            ReadDocumentFile(name, qint64(512) << 20);
+            ADD_FAILURE() << "no error";
+        } catch (const UserError& e) {
+            EXPECT_EQ(
+                e.message(),
+                QStringLiteral("Cannot open file \"%1\". %2").arg(name, QLatin1String(reason)));
+        }
+        EXPECT_LT(clock.elapsed(), 1000) << "waited on or read " << name.toStdString();
+    }
+    EXPECT_EQ(writeFileAtomically(path("pipe.nfo"), "x").outcome, AtomicWrite::CannotCreate);
+    EXPECT_TRUE(QFileInfo(path("pipe.nfo")).isFile() == false &&
+                QFileInfo::exists(path("pipe.nfo")))
+        << "the pipe was replaced";
+}
+
 TEST_F(DocumentFiles, AFileLargerThanTheCapacityIsRefusedBeforeReading) {
     QFile huge(path("huge.nfo"));
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
@@ -112,6 +147,33 @@ TEST_F(DocumentFiles, SaveReplacesTheContentAndKeepsPermissions) {
 
     WriteDocumentFile(path("new.nfo"), "created");
     EXPECT_EQ(readFile(path("new.nfo")), QByteArray("created"));
+}
+
+TEST_F(DocumentFiles, SaveKeepsTheAccessListAndExtendedAttributes) {
+    if (QStandardPaths::findExecutable(QStringLiteral("setfacl")).isEmpty())
+        GTEST_SKIP() << "setfacl (package acl) is not installed";
+    writeFile(path("doc.nfo"), "old");
+    const QByteArray file = QFile::encodeName(path("doc.nfo"));
+    ASSERT_EQ(::chmod(file.constData(), 0640), 0);
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral("setfacl"),
+                          {QStringLiteral("-m"), QStringLiteral("u:1234:rw"), path("doc.nfo")}),
+        0);
+    if (::setxattr(file.constData(), "user.origin", "archive", 7, 0) != 0)
+        GTEST_SKIP() << "this file system keeps no user attributes";
+    const auto acl = [this] {
+        QProcess getfacl;
+        getfacl.start(QStringLiteral("getfacl"), {QStringLiteral("-c"), path("doc.nfo")});
+        getfacl.waitForFinished();
+        return getfacl.readAllStandardOutput();
+    };
+    const QByteArray before = acl();
+    ASSERT_TRUE(before.contains("group::r--")) << before.constData();
+    WriteDocumentFile(path("doc.nfo"), "new");
+    EXPECT_EQ(acl(), before) << "the group gained write, or the list was lost";
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(file.constData(), "user.origin", value, sizeof value), 7);
+    EXPECT_STREQ(value, "archive");
 }
 
 TEST_F(DocumentFiles, SaveThroughALinkWritesTheFileItNames) {
