@@ -43,6 +43,35 @@ std::function<Folders()>& source() {
     return s;
 }
 
+// Splits a command line the way a shell would: blanks separate, double quotes group and, where
+// the rules have it (desktop entries), a backslash inside them takes the next byte as it is.
+QByteArrayList splitWords(const QByteArray& line, bool escapesInQuotes) {
+    QByteArrayList words;
+    QByteArray word;
+    bool quoted = false;
+    bool inWord = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (escapesInQuotes && quoted && c == '\\' && i + 1 < line.size()) {
+            word += line[++i];
+        } else if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
 // What the registry says about one file type that this program serves.
 struct TypeUse {
     QByteArrayList extensions;
@@ -64,8 +93,10 @@ QByteArray readDefault(HKEY parent, const QByteArray& path) {
 // The file types of HKEY_CLASSES_ROOT whose commands run the program at programPath.
 std::map<QByteArray, TypeUse> typesUsingProgram(const QByteArray& programPath) {
     std::map<QByteArray, TypeUse> types;
+    // The command runs the program when its first word is the program, exactly as a shell
+    // would split it.
     const auto runsProgram = [&programPath](const QByteArray& command) {
-        return command.contains(programPath);
+        return splitWords(command, false).value(0) == programPath;
     };
     HKEY root = 0;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, QByteArray(), KEY_READ, &root) != ERROR_SUCCESS)
@@ -149,35 +180,6 @@ QByteArrayList desktopIds(const QByteArray& list) {
     QByteArrayList ids = list.split(';');
     ids.removeIf([](const QByteArray& id) { return id.trimmed().isEmpty(); });
     return ids;
-}
-
-// Splits a command line the way a shell would: blanks separate, double quotes group and, where
-// the rules have it (desktop entries), a backslash inside them takes the next byte as it is.
-QByteArrayList splitWords(const QByteArray& line, bool escapesInQuotes) {
-    QByteArrayList words;
-    QByteArray word;
-    bool quoted = false;
-    bool inWord = false;
-    for (qsizetype i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (escapesInQuotes && quoted && c == '\\' && i + 1 < line.size()) {
-            word += line[++i];
-        } else if (c == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (inWord)
-                words << word;
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words << word;
-    return words;
 }
 
 // The words of a desktop entry's Exec value, unquoted, field codes as they stand.
@@ -425,7 +427,16 @@ std::vector<Registry::DesktopType> desktopTypes() {
 
 void reflect(const QByteArray& iconPng) {
     const Folders f = folders();
-    const auto types = typesUsingProgram(SystemInfo::programPath().toLocal8Bit());
+    // A desktop entry must name the program exactly: a path with control bytes or bytes that
+    // are not UTF-8 cannot be written into one, and in a path with a double quote the
+    // registry's command line itself ends the path early. Such a program gets no entry rather
+    // than one that starts something else.
+    const QByteArray program = SystemInfo::programPath().toLocal8Bit();
+    if (std::any_of(program.begin(), program.end(),
+                    [](char c) { return (unsigned char)c < 0x20 || c == 0x7F || c == '"'; }) ||
+        !QUtf8StringView(program).isValidUtf8())
+        return;
+    const auto types = typesUsingProgram(program);
     if (types.empty())
         return;
 

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <sys/stat.h>
@@ -19,6 +20,13 @@ namespace Registry {
 namespace {
 
 constexpr char RootName[] = "HKEY_CLASSES_ROOT";
+// Everything after this line is what an earlier read could not parse, kept as it was found.
+constexpr char KeptMarker[] = "; Kept as found, not read: the lines below could not be parsed";
+
+bool hasControlBytes(QByteArrayView text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return (unsigned char)c < 0x20 || c == 0x7F; });
+}
 
 using Values = std::vector<std::pair<QByteArray, QByteArray>>;
 
@@ -114,6 +122,31 @@ QByteArray unescape(QByteArrayView quoted, bool& ok) {
     return out;
 }
 
+// A string value as hex(1) data: its bytes and a closing NUL, as exports write a string that
+// does not fit between quotes.
+QByteArray hexValue(const QByteArray& value) {
+    QByteArray out = "hex(1):";
+    for (const char c : QByteArray(value).append('\0'))
+        out += QByteArray::number((unsigned char)c, 16).rightJustified(2, '0') + ',';
+    out.chop(1);
+    return out;
+}
+
+QByteArray readValue(QByteArrayView text, bool& ok) {
+    if (!text.startsWith("hex(1):"))
+        return unescape(text, ok);
+    QByteArray bytes;
+    for (const QByteArray& pair : text.sliced(7).toByteArray().split(',')) {
+        const uint byte = pair.trimmed().toUInt(&ok, 16);
+        if (!ok || byte > 0xFF)
+            return {};
+        bytes += char(byte);
+    }
+    ok = bytes.endsWith('\0');
+    bytes.chop(1);
+    return bytes;
+}
+
 QByteArray escape(const QByteArray& text) {
     QByteArray out;
     for (const char c : text) {
@@ -205,6 +238,10 @@ void parse(const QByteArray& text, Store& s) {
             end = text.size();
         const QByteArray line = text.mid(pos, end - pos).trimmed();
         bool ok = true;
+        if (line == KeptMarker) {
+            s.tail = text.mid(end + 1);
+            return;
+        }
         if (line.isEmpty() || line.startsWith(';')) {
             // blank lines and comments carry nothing
         } else if (!header) {
@@ -225,7 +262,7 @@ void parse(const QByteArray& text, Store& s) {
             if (ok && !line.startsWith('@'))
                 name = unescape(QByteArrayView(line).first(equals), ok);
             const QByteArray value =
-                ok ? unescape(QByteArrayView(line).sliced(equals + 1), ok) : QByteArray();
+                ok ? readValue(QByteArrayView(line).sliced(equals + 1), ok) : QByteArray();
             if (ok)
                 setValue(*current, name, value);
         } else {
@@ -239,15 +276,19 @@ void parse(const QByteArray& text, Store& s) {
     }
 }
 
+void writeKey(const Key& key, const QByteArray& path, QByteArray& out) {
+    out += "\r\n[" + path + "]\r\n";
+    for (const auto& [name, value] : key.values)
+        out += (name.isEmpty() ? QByteArray("@") : '"' + escape(name) + '"') + '=' +
+               (hasControlBytes(value) ? hexValue(value) : '"' + escape(value) + '"') + "\r\n";
+}
+
 void serialize(const Key& key, const QByteArray& path, QByteArray& out) {
     for (const auto& child : key.children) {
         if (child->desktopOnly)
             continue; // nothing below it is ours either
         const QByteArray childPath = path + '\\' + child->name;
-        out += "\r\n[" + childPath + "]\r\n";
-        for (const auto& [name, value] : child->values)
-            out += (name.isEmpty() ? QByteArray("@") : '"' + escape(name) + '"') + "=\"" +
-                   escape(value) + "\"\r\n";
+        writeKey(*child, childPath, out);
         serialize(*child, childPath, out);
     }
 }
@@ -263,9 +304,11 @@ bool save(Store& s) {
     if (!s.dirty)
         return true;
     QByteArray out = "REGEDIT4\r\n";
+    if (!s.root.values.empty())
+        writeKey(s.root, RootName, out);
     serialize(s.root, RootName, out);
     if (!s.tail.isEmpty())
-        out += "\r\n" + s.tail;
+        out += "\r\n" + QByteArray(KeptMarker) + "\r\n" + s.tail;
     QDir().mkpath(dataFolder());
     s.dirty = false;
     return bool(writeFileAtomically(registryFile(), out));
@@ -311,6 +354,8 @@ long open(HKEY parent, const QByteArray& subKey, std::uint32_t access, HKEY* res
         return ERROR_INVALID_HANDLE;
     if ((access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) && !writable())
         return ERROR_ACCESS_DENIED;
+    if (hasControlBytes(subKey))
+        return ERROR_INVALID_PARAMETER; // a key name the export could not hold
     Handle handle{base->path + splitPath(subKey), access};
     const Key* existing = resolve(handle.path);
     // Creating a key the desktop's view shows makes it the program's, to be written.
@@ -371,6 +416,8 @@ long RegSetValueExA(HKEY key, const QByteArray& valueName, const QByteArray& val
         return ERROR_INVALID_HANDLE;
     if (!(handle->access & KEY_SET_VALUE))
         return ERROR_ACCESS_DENIED;
+    if (hasControlBytes(valueName))
+        return ERROR_INVALID_PARAMETER;
     Key* k = resolve(handle->path);
     if (!k)
         return ERROR_FILE_NOT_FOUND;

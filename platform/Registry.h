@@ -14,7 +14,10 @@
 // to case and keep the case they were first written with; values are strings, "" naming a key's
 // default value. A key opened for reading can neither get subkeys nor values; a registry file
 // the user cannot write cannot be opened for writing at all. A damaged file is read as far as it
-// parses, and what follows is kept as it was when the file is written again.
+// parses, and what follows is kept as it was when the file is written again, behind a comment
+// line after which nothing is read as a key (so it can never override what the program wrote).
+// Values holding control bytes (a newline in a path) are written as hex(1) data; key and value
+// names cannot hold them.
 namespace Registry {
 
 using HKEY = std::intptr_t;
@@ -37,6 +40,7 @@ enum : long {
     ERROR_FILE_NOT_FOUND = 2,
     ERROR_ACCESS_DENIED = 5,
     ERROR_INVALID_HANDLE = 6,
+    ERROR_INVALID_PARAMETER = 87,
 };
 
 long RegOpenKeyExA(HKEY key, const QByteArray& subKey, std::uint32_t access, HKEY* result);

@@ -143,6 +143,56 @@ TEST_F(RegistryTest, TheDesktopsTypesShowBelowTheFileAndOnlyWhatTheProgramWrites
     EXPECT_TRUE(readFile(file()).contains("[HKEY_CLASSES_ROOT\\.diz]\r\n"));
 }
 
+TEST_F(RegistryTest, WhatCouldNotBeReadNeverOverridesWhatTheProgramWrites) {
+    QDir().mkpath(dataFolder());
+    const QByteArray nfo = "[HKEY_CLASSES_ROOT\\.nfo]\r\n@=\"other_file\"\r\n";
+    const std::pair<QByteArray, QByteArray> unreadable[] = {
+        {nfo, nfo}, // no header: all of it is kept, none of it read
+        {"REGEDIT4\r\n@=\"loose\"\r\n" + nfo, "@=\"loose\"\r\n" + nfo},
+        {"REGEDIT4\r\n[HKEY_CLASSES_ROOT\\.x]\r\n@=\"cut\r\n" + nfo, "@=\"cut\r\n" + nfo},
+    };
+    for (const auto& [found, kept] : unreadable) {
+        writeFile(file(), found);
+        TRegistry registry;
+        ASSERT_TRUE(registry.OpenKey("\\.nfo", true));
+        registry.WriteString({}, "nfo_file");
+        registry.CloseKey();
+        const QByteArray written = readFile(file());
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_EQ(defaultOf(".nfo"), QByteArray("nfo_file")) << found.constData();
+            ASSERT_TRUE(registry.OpenKey("\\.nfo", true));
+            registry.WriteString({}, "nfo_file");
+            registry.CloseKey();
+            EXPECT_EQ(readFile(file()), written) << "a rewrite changes nothing";
+        }
+        EXPECT_TRUE(written.endsWith(kept)) << "what was found is kept: " << written.constData();
+    }
+}
+
+TEST_F(RegistryTest, ControlBytesInValuesRoundTripAndValuesOnTheRootAreKept) {
+    HKEY key = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, {}, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "OnRoot", "kept"), ERROR_SUCCESS);
+    HKEY sub = 0;
+    EXPECT_EQ(RegCreateKeyExA(key, "bad\nname", KEY_ALL_ACCESS, &sub), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegSetValueExA(key, "bad\rname", "x"), ERROR_INVALID_PARAMETER);
+    ASSERT_EQ(RegCreateKeyExA(key, "cmd", KEY_ALL_ACCESS, &sub), ERROR_SUCCESS);
+    const QByteArray command = "\"/opt/a\nb \"c\"\\\x01/viewer\" \"%L\"";
+    ASSERT_EQ(RegSetValueExA(sub, {}, command), ERROR_SUCCESS);
+    RegCloseKey(sub);
+    RegCloseKey(key);
+    const QByteArray written = readFile(file());
+    EXPECT_EQ(written.count('\n'), 7) << "one line per line of the export: " << written.constData();
+    EXPECT_EQ(defaultOf("cmd"), command);
+    QByteArray onRoot;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, {}, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(key, "onroot", &onRoot), ERROR_SUCCESS);
+    EXPECT_EQ(onRoot, QByteArray("kept"));
+    ASSERT_EQ(RegSetValueExA(key, "other", "v"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_TRUE(readFile(file()).contains("[HKEY_CLASSES_ROOT]\r\n\"OnRoot\"=\"kept\""));
+}
+
 TEST(RegistryClass, OpensRelativeToTheCurrentKeyOrFromTheRoot) {
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey("\\a\\b", true));

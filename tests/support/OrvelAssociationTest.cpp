@@ -1,4 +1,5 @@
 #include "OrvelAssociation.h"
+#include "DesktopAssociations.h"
 #include "SystemInfo.h"
 #include "TestSupport.h"
 
@@ -113,4 +114,36 @@ TEST(SplitCommaText, CommasBlanksAndQuotes) {
     EXPECT_EQ(SplitCommaText("\"a b,c\",\"say \"\"hi\"\"\""),
               (QByteArrayList{"a b,c", "say \"hi\""}));
     EXPECT_EQ(SplitCommaText(""), QByteArrayList{});
+}
+
+TEST_F(AssociationTest, CraftedFolderNamesAreWrittenExactlyOrGetNoDesktopEntry) {
+    const QString entry = DesktopAssociations::folders().dataHome +
+                          QStringLiteral("/applications/") +
+                          QString::fromLatin1(DesktopAssociations::ProgramEntry);
+    const QString registryFile = dataFolder() + QStringLiteral("/Classes.reg");
+    const struct {
+        QByteArray folder;
+        QByteArray exec; // empty: no desktop entry may be written
+    } cases[] = {
+        {"/opt/100% $(touch pwned) `id`",
+         "\"/opt/100%% \\\\$(touch pwned) \\\\`id\\\\`/viewer\" %f"},
+        {"/opt/evil\" \"arg", {}},
+        {"/opt/line\nbreak", {}},
+    };
+    for (const auto& [folder, exec] : cases) {
+        program = folder + "/viewer";
+        QFile::remove(entry);
+        AssociateFileType(".nfo", "Zelvan RID Evodad", false);
+        const QByteArray written = readFile(registryFile);
+        AssociateFileType(".nfo", "Zelvan RID Evodad", false);
+        EXPECT_EQ(readFile(registryFile), written) << "the export grows at every run";
+        EXPECT_EQ(valueOf("nfo_file\\shell\\open\\command"), '"' + program + "\" \"%L\"");
+        DesktopAssociations::reflect({});
+        if (exec.isEmpty()) {
+            EXPECT_FALSE(QFile::exists(entry)) << program.constData();
+        } else {
+            EXPECT_TRUE(readFile(entry).contains(QByteArray("\nExec=" + exec + "\n")))
+                << readFile(entry).constData();
+        }
+    }
 }
