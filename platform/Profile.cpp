@@ -1,5 +1,6 @@
 #include "Profile.h"
 
+#include "FolderLock.h"
 #include "RegularFile.h"
 
 #include "AtomicFile.h"
@@ -167,6 +168,8 @@ QByteArray readString(const QString& fileName, const QByteArray& section, const 
 bool writeString(const QString& fileName, const QByteArray& section, const QByteArray& key,
                  const QByteArray& value, LineEnd lineEnd) {
     const QByteArray newLine = lineEnd == LineEnd::CrLf ? "\r\n" : "\n";
+    // Read, change and write as one step against other processes writing the same file.
+    const FolderLock lock(fileName);
     bool missing = false;
     const std::optional<QByteArray> read = readFile(fileName, missing);
     if (!read)

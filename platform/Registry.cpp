@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "FolderLock.h"
 #include "RegularFile.h"
 
 #include <QDir>
@@ -61,6 +62,8 @@ struct Store {
     bool dirty = false;
     std::map<HKEY, Handle> handles;
     HKEY nextHandle = 1;
+    // Held while any key is open: from the fresh read of the file to the write of the changes.
+    FolderLock lock;
 };
 
 Store& store() {
@@ -126,7 +129,8 @@ QByteArray unescape(QByteArrayView quoted, bool& ok) {
 // does not fit between quotes.
 QByteArray hexValue(const QByteArray& value) {
     QByteArray out = "hex(1):";
-    for (const char c : QByteArray(value).append('\0'))
+    const QByteArray terminated = value + '\0';
+    for (const char c : terminated)
         out += QByteArray::number((unsigned char)c, 16).rightJustified(2, '0') + ',';
     out.chop(1);
     return out;
@@ -344,11 +348,8 @@ Key* resolve(const QByteArrayList& path) {
     return key;
 }
 
-long open(HKEY parent, const QByteArray& subKey, std::uint32_t access, HKEY* result, bool create) {
-    Store& s = store();
-    // A fresh look at the file whenever nothing is open, so other processes' changes show.
-    if (parent == HKEY_CLASSES_ROOT && s.handles.empty())
-        load(s);
+long openUnderLock(Store& s, HKEY parent, const QByteArray& subKey, std::uint32_t access,
+                   HKEY* result, bool create) {
     const Handle* base = handleOf(parent);
     if (!base)
         return ERROR_INVALID_HANDLE;
@@ -382,6 +383,20 @@ long open(HKEY parent, const QByteArray& subKey, std::uint32_t access, HKEY* res
     return ERROR_SUCCESS;
 }
 
+long open(HKEY parent, const QByteArray& subKey, std::uint32_t access, HKEY* result, bool create) {
+    Store& s = store();
+    // A fresh look at the file whenever nothing is open, so other processes' changes show.
+    if (parent == HKEY_CLASSES_ROOT && s.handles.empty()) {
+        if (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY))
+            QDir().mkpath(dataFolder());
+        s.lock = FolderLock(registryFile());
+        load(s);
+    }
+    const long status = openUnderLock(s, parent, subKey, access, result, create);
+    if (s.handles.empty())
+        s.lock = FolderLock();
+    return status;
+}
 } // namespace
 
 long RegOpenKeyExA(HKEY key, const QByteArray& subKey, std::uint32_t access, HKEY* result) {
@@ -438,8 +453,10 @@ long RegCloseKey(HKEY key) {
     if (s.handles.erase(key) == 0)
         return ERROR_INVALID_HANDLE;
     // A lazy close still reaches the file, at the latest when the last key is closed.
-    if (s.handles.empty())
+    if (s.handles.empty()) {
         save(s);
+        s.lock = FolderLock();
+    }
     return ERROR_SUCCESS;
 }
 

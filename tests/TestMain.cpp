@@ -15,6 +15,8 @@
 #include <QTimer>
 
 #include <memory>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +40,24 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+bool runInTwoProcesses(const std::function<bool(int child)>& work) {
+    pid_t children[2] = {};
+    for (int child = 0; child < 2; ++child) {
+        children[child] = ::fork();
+        if (children[child] < 0)
+            return false;
+        if (children[child] == 0)
+            ::_exit(work(child) ? 0 : 1);
+    }
+    bool succeeded = true;
+    for (const pid_t child : children) {
+        int status = 0;
+        succeeded &=
+            ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    return succeeded;
 }
 
 void onNextDialog(std::function<void(QDialog*)> action) {

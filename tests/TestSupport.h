@@ -24,6 +24,10 @@ struct OutsideWorld {
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes);
 
+// Runs work(0) and work(1) in two child processes at the same time and waits for both; false
+// when either failed (work returned false or the child died).
+bool runInTwoProcesses(const std::function<bool(int child)>& work);
+
 class QDialog;
 
 // Runs action on the next modal dialog as soon as it is up (the dialog's exec() then returns).

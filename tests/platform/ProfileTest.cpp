@@ -100,6 +100,18 @@ TEST_F(ProfileTest, RefusedWritesReportFailureAndChangeNothing) {
     EXPECT_FALSE(QFileInfo(pipe).isFile());
 }
 
+TEST_F(ProfileTest, TwoProcessesWritingAtOnceKeepEveryKey) {
+    constexpr int Keys = 300;
+    EXPECT_TRUE(runInTwoProcesses([this](int child) {
+        for (int i = 0; i < Keys; ++i) {
+            if (!Profile::writeString(file, "S", "k" + QByteArray::number(child * Keys + i), "v"))
+                return false;
+        }
+        return true;
+    }));
+    EXPECT_EQ(readFile(file).count("=v"), 2 * Keys) << "updates were lost";
+}
+
 TEST_F(ProfileTest, RandomTextsNeitherCrashNorLoseWrites) {
     // Garbage of every kind: brackets, equals signs, quotes, line ends, NUL and high bytes.
     const char alphabet[] = "[]=;\"' \t\r\nabcKEY\x00\xFF";

@@ -193,6 +193,24 @@ TEST_F(RegistryTest, ControlBytesInValuesRoundTripAndValuesOnTheRootAreKept) {
     EXPECT_TRUE(readFile(file()).contains("[HKEY_CLASSES_ROOT]\r\n\"OnRoot\"=\"kept\""));
 }
 
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceKeepEveryKey) {
+    constexpr int Keys = 300;
+    EXPECT_TRUE(runInTwoProcesses([](int child) {
+        for (int i = 0; i < Keys; ++i) {
+            HKEY key = 0;
+            if (RegCreateKeyExA(HKEY_CLASSES_ROOT, "k" + QByteArray::number(child * Keys + i),
+                                KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+                return false;
+            RegCloseKey(key);
+        }
+        return true;
+    }));
+    HKEY root = 0;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, {}, KEY_READ, &root), ERROR_SUCCESS);
+    EXPECT_EQ(subKeyNames(root).size(), 2 * Keys) << "updates were lost";
+    RegCloseKey(root);
+}
+
 TEST(RegistryClass, OpensRelativeToTheCurrentKeyOrFromTheRoot) {
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey("\\a\\b", true));
