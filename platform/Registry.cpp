@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -64,6 +65,7 @@ struct Store {
     HKEY nextHandle = 1;
     // Held while any key is open: from the fresh read of the file to the write of the changes.
     FolderLock lock;
+    std::optional<bool> writable; // found out once a session, not at every open
 };
 
 Store& store() {
@@ -302,6 +304,7 @@ void load(Store& s) {
     parse(readRegularFile(registryFile()).value_or(QByteArray()), s);
     addDesktopTypes(s.root);
     s.dirty = false;
+    s.writable.reset();
 }
 
 bool save(Store& s) {
@@ -319,7 +322,7 @@ bool save(Store& s) {
 }
 
 // Whether this user may change the registry file (or create it).
-bool writable() {
+bool mayWrite() {
     const QByteArray file = QFile::encodeName(registryFile());
     struct stat info {};
     if (::stat(file.constData(), &info) == 0)
@@ -327,6 +330,13 @@ bool writable() {
                ::access(file.constData(), W_OK) == 0;
     const QString folder = dataFolder();
     return QDir().mkpath(folder) && ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
+
+bool writable() {
+    Store& s = store();
+    if (!s.writable)
+        s.writable = mayWrite();
+    return *s.writable;
 }
 
 const Handle* handleOf(HKEY key) {
