@@ -4,6 +4,7 @@
 #include "Application.h"
 #include "DesktopAssociations.h"
 #include "Dock.h"
+#include "FileNames.h"
 #include "FormAbout.h"
 #include "FormReclama.h"
 #include "OrvelAddresses.h"
@@ -154,7 +155,7 @@ void TMainForm::FormCreate() {
     // Only the first argument counts. Relative names resolve against the current folder,
     // which LoadSettings has made the program's folder.
     const QString first = m_arguments.size() > 1 ? m_arguments.at(1) : QString();
-    if (!first.isEmpty() && QFileInfo(first).isFile()) {
+    if (!first.isEmpty() && FileNames::isRegularFile(first)) {
         LoadDocument(first);
     } else {
         const QString fallback = GetProgramFolder() + QStringLiteral("OrvelDesign.NFO");
@@ -313,7 +314,8 @@ void TMainForm::mnuOpenClick() {
         QFileDialog* dialog = openDialog();
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
-        OpenChosenFile(dialog->selectedFiles().constFirst());
+        // The dialog's names come through Qt's lossy conversion: find the file it meant.
+        OpenChosenFile(FileNames::recover(dialog->selectedFiles().constFirst()));
     });
 }
 

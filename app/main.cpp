@@ -1,5 +1,6 @@
 #include "Application.h"
 #include "DesktopAssociations.h"
+#include "FileNames.h"
 #include "FormReclama.h"
 #include "MainUnit.h"
 #include "OrvelUtils.h"
@@ -52,7 +53,8 @@ int main(int argc, char* argv[]) {
     // The registry sees the file types the desktop already knows, as Windows has its own.
     Registry::setDesktopTypesSource(DesktopAssociations::desktopTypes);
     Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));
-    TMainForm mainForm(QApplication::arguments());
+    // argv as the toolkit has left it (its own options taken out), names without loss.
+    TMainForm mainForm(FileNames::fromArguments(argc, argv));
     // The template copy of the product column: made now, never shown.
     TfrmMain frmMain;
     mainForm.show();

@@ -1,4 +1,5 @@
 #include "AtomicFile.h"
+#include "FileNames.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -182,7 +183,7 @@ QByteArray linkTarget(const QByteArray& path) {
 
 AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
     keepFileSizeLimitsFromKilling();
-    const QByteArray path = linkTarget(QFile::encodeName(fileName));
+    const QByteArray path = linkTarget(FileNames::toBytes(fileName));
 
     struct stat old {};
     const bool exists = ::stat(path.constData(), &old) == 0;

@@ -1,5 +1,7 @@
 #include "RegularFile.h"
 
+#include "FileNames.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -49,7 +51,7 @@ RegularFile openRegularFile(const QByteArray& path) {
 }
 
 std::optional<QByteArray> readRegularFile(const QString& fileName, qint64 limit) {
-    const RegularFile file = openRegularFile(QFile::encodeName(fileName));
+    const RegularFile file = openRegularFile(FileNames::toBytes(fileName));
     if (!file)
         return std::nullopt;
     QByteArray bytes;

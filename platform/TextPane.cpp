@@ -1,4 +1,5 @@
 #include "TextPane.h"
+#include "FileNames.h"
 
 #include <QDragEnterEvent>
 #include <QKeyEvent>
@@ -77,8 +78,10 @@ QString droppedLocalFile(const QMimeData* data) {
         return {};
     const QList<QUrl> urls = data->urls();
     for (const QUrl& url : urls) {
+        // The path's own bytes: toLocalFile() would turn a byte that is not UTF-8 into U+FFFD.
         if (url.isLocalFile())
-            return url.toLocalFile();
+            return FileNames::fromBytes(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 #include "Errors.h"
+#include "FileNames.h"
 #include "RegularFile.h"
 
 #include <QFile>
@@ -21,7 +22,7 @@ QString systemText(int error) {
 }
 
 QString fullPath(const QString& fileName) {
-    return QFileInfo(fileName).absoluteFilePath();
+    return FileNames::forDisplay(QFileInfo(fileName).absoluteFilePath());
 }
 
 [[noreturn]] void cannotOpen(const QString& fileName, int error) {
@@ -57,7 +58,7 @@ private:
 
 QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity) {
     // Only a regular file is read: a named pipe would hang the window, a device never ends.
-    const RegularFile file = openRegularFile(QFile::encodeName(fileName));
+    const RegularFile file = openRegularFile(FileNames::toBytes(fileName));
     if (!file)
         throw UserError(
             QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(fileName), file.reason));

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DesktopAssociations.h"
+#include "FileNames.h"
 #include "MessageBox.h"
 #include "Registry.h"
 #include "Shell.h"
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,16 +31,21 @@ void OutsideWorld::reset() {
     *this = OutsideWorld{};
 }
 
+// Through the names' own bytes, so that tests can make files whose names are not UTF-8.
 QByteArray readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    std::FILE* stream = std::fopen(FileNames::toBytes(path).constData(), "rb");
+    if (!stream)
         return {};
+    file.open(stream, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     return file.readAll();
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    QFile file;
+    std::FILE* stream = std::fopen(FileNames::toBytes(path).constData(), "wb");
+    ASSERT_NE(stream, nullptr) << path.toStdString();
+    ASSERT_TRUE(file.open(stream, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
 

@@ -3,6 +3,7 @@
 
 #include "CodePage.h"
 #include "Errors.h"
+#include "FileNames.h"
 #include "OrvelDocument.h"
 #include "OrvelLinks.h"
 
@@ -75,7 +76,8 @@ int links(const QStringList& files) {
         }
         QByteArrayList addresses;
         ExtractLinks(text, addresses);
-        const QByteArray prefix = files.size() > 1 ? file.toLocal8Bit() + ':' : QByteArray();
+        // The name as the file system has it, byte for byte, as other tools print names.
+        const QByteArray prefix = files.size() > 1 ? FileNames::toBytes(file) + ':' : QByteArray();
         QByteArray out;
         for (const QByteArray& address : std::as_const(addresses))
             out += prefix + address + '\n';
@@ -132,7 +134,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(ZELVAN_VERSION));
     try {
-        const int status = run(QCoreApplication::arguments().mid(1));
+        const int status = run(FileNames::fromArguments(argc, argv).mid(1));
         finishOutput();
         return status;
     } catch (const WriteError& failure) {

@@ -3,6 +3,8 @@
 #include "MainWindowFixture.h"
 
 #include "CodePage.h"
+#include "Errors.h"
+#include "FileNames.h"
 #include "FontDialog.h"
 #include "MenuBar.h"
 
@@ -11,6 +13,8 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -157,4 +161,34 @@ TEST_F(MainWindowTest, AnAccessKeySharedByTwoItemsHighlightsThemInTurnAndOnlyEnt
     QTest::keyClick(form.get(), Qt::Key_O, Qt::AltModifier);
     QTest::keyClick(bar, Qt::Key_Return);
     EXPECT_EQ(dialogs, 1) << "Enter on Open opens";
+}
+
+TEST_F(MainWindowTest, ANameThatIsNotUtf8OpensSavesAndReadsInMessages) {
+    const QString name = FileNames::fromBytes(QFile::encodeName(dir.path()) + "/caf\x82.nfo");
+    writeFile(name, "old");
+    start({name});
+    EXPECT_EQ(paneBytes(), QByteArray("old")) << "the default document was shown instead";
+    // Dropped, as a file manager names it (percent-encoded bytes): opened to be saved.
+    QMimeData drop;
+    drop.setUrls({QUrl::fromEncoded("file://" + FileNames::toBytes(name).toPercentEncoding("/"))});
+    writeFile(name, "dropped");
+    dropOnPane(ui()->Memo->viewport(), &drop);
+    ASSERT_EQ(paneBytes(), QByteArray("dropped"));
+    ASSERT_FALSE(ui()->Memo->isReadOnly());
+    ui()->Memo->selectAll();
+    ui()->Memo->setFocus();
+    QTest::keyClicks(ui()->Memo, QStringLiteral("new"));
+    ui()->mnuSave->trigger();
+    EXPECT_EQ(readFile(name), QByteArray("new"));
+
+    // A folder by that name cannot be opened; the message names it readably.
+    const QString folder = FileNames::fromBytes(QFile::encodeName(dir.path()) + "/\x82t\x82");
+    ASSERT_EQ(::mkdir(FileNames::toBytes(folder).constData(), 0700), 0);
+    OutsideWorld::get().messages.clear();
+    try {
+        form->LoadDocument(folder);
+    } catch (const UserError& e) {
+        EXPECT_TRUE(e.message().contains(QString::fromUtf16(u"/ét\u00e9\". Is a directory")))
+            << e.message().toStdString();
+    }
 }

@@ -1,3 +1,4 @@
+#include "FileNames.h"
 #include "OrvelUtils.h"
 #include "TestSupport.h"
 
@@ -125,4 +126,19 @@ TEST_F(ToolTest, TheViewerAnswersHelpAndVersionWithoutAWindow) {
         EXPECT_TRUE(viewer.readAllStandardOutput().startsWith(
             option == u"--help" ? "Usage: zelvan-rid-evodad" : "zelvan-rid-evodad "));
     }
+}
+
+TEST_F(ToolTest, ANameThatIsNotUtf8IsOpenedAndPrintedAsItsBytes) {
+    const QByteArray folder = QFile::encodeName(dir.path());
+    writeFile(FileNames::fromBytes(folder + "/caf\x82.nfo"), "www.cafe.example");
+    QProcess process;
+    // The name goes in as raw bytes, as a shell hands it over.
+    process.start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("exec \"$0\" links \"$1/caf$(printf '\\202').nfo\" \"$1/x.nfo\""),
+                   GetProgramFolder() + QStringLiteral("zelvan-rid-tool"), dir.path()});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.readAllStandardOutput(), folder + "/caf\x82.nfo:www.cafe.example\n");
+    EXPECT_EQ(process.readAllStandardError(), "zelvan-rid-tool: Cannot open file \"" + folder +
+                                                  "/x.nfo\". No such file or directory\n");
 }
