@@ -1,5 +1,6 @@
 #include "OrvelAssociation.h"
 #include "DesktopAssociations.h"
+#include "Profile.h"
 #include "SystemInfo.h"
 #include "TestSupport.h"
 
@@ -145,5 +146,35 @@ TEST_F(AssociationTest, CraftedFolderNamesAreWrittenExactlyOrGetNoDesktopEntry) 
             EXPECT_TRUE(readFile(entry).contains(QByteArray("\nExec=" + exec + "\n")))
                 << readFile(entry).constData();
         }
+    }
+}
+
+TEST_F(AssociationTest, TwoViewersAssociatingAtOnceBothKeepTheirAssociation) {
+    const DesktopAssociations::Folders f = DesktopAssociations::folders();
+    const QString mimeapps = f.configHome + QStringLiteral("/mimeapps.list");
+    for (int round = 0; round < 20; ++round) {
+        for (const QString& folder : {f.dataHome, f.configHome})
+            QDir(folder).removeRecursively();
+        AssociateFileType(".nfo", "Zelvan RID Evodad", false); // the type the verb goes on
+        ASSERT_TRUE(runInTwoProcesses([](int child) {
+            if (child == 0) {
+                AssociateFileType(".nfo", "Zelvan RID Evodad", false);
+                AssociateFileType(".diz", "Zelvan RID Evodad", false);
+            } else {
+                AddShellMenuEntry("Open with Zelvan RID Evodad", ".nfo");
+            }
+            DesktopAssociations::reflect({});
+            return true;
+        }));
+        EXPECT_EQ(valueOf(".diz"), QByteArray("diz_file")) << round;
+        EXPECT_EQ(valueOf("nfo_file\\shell\\Open with Zelvan RID Evodad\\command"),
+                  '"' + program + "\" \"%1\"")
+            << round;
+        EXPECT_EQ(Profile::readString(mimeapps, "Default Applications", "text/x-diz", {}),
+                  QByteArray(DesktopAssociations::ProgramEntry))
+            << round;
+        EXPECT_TRUE(Profile::readString(mimeapps, "Added Associations", "text/x-nfo", {})
+                        .contains(DesktopAssociations::VerbEntry))
+            << round;
     }
 }
