@@ -17,6 +17,7 @@
 #include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
 #include "SystemColors.h"
+#include "SystemInfo.h"
 #include "TextPane.h"
 #include "TitleMarquee.h"
 #include "WindowFrame.h"
@@ -40,6 +41,20 @@
 TMainForm* MainForm = nullptr;
 
 namespace {
+
+// The bundled document: beside the program (the build tree, an install in one folder), else in
+// the data folder of the prefix the program is installed in, found from the program's real
+// path so that any prefix, or a moved one, works.
+QString bundledDocument() {
+    const QString name = QStringLiteral("OrvelDesign.NFO");
+    const QString beside = GetProgramFolder() + name;
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QFileInfo program(QFileInfo(SystemInfo::programPath()).canonicalFilePath());
+    const QString shared = QDir::cleanPath(program.absolutePath() +
+                                           QStringLiteral("/../share/zelvan-rid-evodad/") + name);
+    return QFileInfo(shared).isFile() ? shared : QString();
+}
 
 constexpr int DesignedWidth = 800;
 constexpr int DesignedHeight = 910;
@@ -158,8 +173,8 @@ void TMainForm::FormCreate() {
     if (!first.isEmpty() && FileNames::isRegularFile(first)) {
         LoadDocument(first);
     } else {
-        const QString fallback = GetProgramFolder() + QStringLiteral("OrvelDesign.NFO");
-        if (QFileInfo(fallback).isFile())
+        const QString fallback = bundledDocument();
+        if (!fallback.isEmpty())
             LoadDocument(fallback);
     }
 

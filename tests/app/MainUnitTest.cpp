@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include "SystemInfo.h"
+
 #include "FontDialog.h"
 #include "OrvelAddresses.h"
 #include "OrvelDocument.h"
@@ -43,6 +45,24 @@ TEST_F(MainWindowTest, StartsOnTheDefaultDocumentBesideTheProgram) {
         << "the start-up document is not the current file";
     EXPECT_EQ(QDir::currentPath() + u'/', GetProgramFolder());
     EXPECT_TRUE(OutsideWorld::get().messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, InstalledTheDefaultDocumentComesFromTheDataFolderOfItsPrefix) {
+    // prefix/bin/viewer, reached through a link elsewhere, with the document in prefix/share.
+    QDir(dir.path()).mkpath(QStringLiteral("prefix/bin"));
+    QDir(dir.path()).mkpath(QStringLiteral("prefix/share/zelvan-rid-evodad"));
+    QDir(dir.path()).mkpath(QStringLiteral("links"));
+    writeFile(path(QStringLiteral("prefix/bin/zelvan-rid-evodad")), "");
+    writeFile(path(QStringLiteral("prefix/share/zelvan-rid-evodad/OrvelDesign.NFO")), "shared");
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("prefix/bin/zelvan-rid-evodad")),
+                            path(QStringLiteral("links/zelvan-rid-evodad"))));
+    SystemInfo::setFactsSource([this, facts = SystemInfo::facts()] {
+        SystemInfo::Facts f = facts;
+        f.programPath = path(QStringLiteral("links/zelvan-rid-evodad"));
+        return f;
+    });
+    start();
+    EXPECT_EQ(paneBytes(), QByteArray("shared"));
 }
 
 TEST_F(MainWindowTest, AMissingFileOrAFolderAsArgumentFallsBackToTheDefault) {
