@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs the build into a staging folder (DESTDIR) and checks what a distribution would: the
+# desktop entry, the AppStream data and the manual pages pass their validators without a word,
+# and the installed viewer, with no document beside it, reads the bundled one from share/.
+#   check_install.sh BUILD_DIR
+# Exits 77 (skipped) when a checking tool is missing.
+set -uo pipefail
+
+build=$1
+for tool in desktop-file-validate appstreamcli man strace; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIPPED: $tool is not installed (scripts/setup installs it)"
+        exit 77
+    fi
+done
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+failed=0
+fail() {
+    echo "FAILED: $*"
+    failed=1
+}
+
+DESTDIR="$stage" cmake --install "$build" --prefix /usr/local >/dev/null || fail "cmake --install"
+prefix="$stage/usr/local"
+
+out=$(desktop-file-validate "$prefix/share/applications/zelvan-rid-evodad.desktop" 2>&1)
+[ -z "$out" ] || fail "desktop-file-validate: $out"
+
+out=$(appstreamcli validate --no-net "$prefix/share/metainfo/zelvan-rid-evodad.metainfo.xml" 2>&1)
+status=$?
+echo "$out"
+{ [ $status -eq 0 ] && ! grep -qE '^[EW]:' <<<"$out"; } || fail "appstreamcli validate"
+
+for page in zelvan-rid-evodad zelvan-rid-tool; do
+    out=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null)
+    [ -z "$out" ] || fail "man $page: $out"
+done
+
+[ ! -e "$prefix/bin/OrvelDesign.NFO" ] || fail "the document is still installed beside the program"
+mkdir -p "$stage/home"
+HOME="$stage/home" XDG_CONFIG_HOME="$stage/home/.config" QT_QPA_PLATFORM=offscreen \
+    strace -f -e trace=openat -o "$stage/trace" timeout 5 "$prefix/bin/zelvan-rid-evodad" \
+    >/dev/null 2>&1
+grep -qE 'share/zelvan-rid-evodad/OrvelDesign\.NFO", O_RDONLY[^)]*\) = [0-9]' "$stage/trace" ||
+    fail "the installed viewer did not read share/zelvan-rid-evodad/OrvelDesign.NFO"
+
+[ $failed -eq 0 ] && echo "PASSED: installed to a staging prefix and checked"
+exit $failed
