@@ -346,6 +346,23 @@ QByteArray desktopEntry(const QString& name, const QString& exec, const QStringL
 }
 
 // Adds the entry to the comma-free list value "a.desktop;b.desktop;" of a mimeapps.list key.
+// Stands for "no such key" where an empty value means something.
+const QByteArray Absent = QByteArrayLiteral("\x01"
+                                            "absent");
+
+// Where reflect() notes the defaults it replaced in mimeapps.list.
+QString record() {
+    return Registry::dataFolder() + QStringLiteral("/Replaced defaults.list");
+}
+
+QString mimePackage(const Folders& f) {
+    return f.dataHome + QStringLiteral("/mime/packages/zelvan-rid-evodad.xml");
+}
+
+QString userIcon(const Folders& f) {
+    return f.dataHome + QStringLiteral("/icons/hicolor/32x32/apps/zelvan-rid-evodad.png");
+}
+
 void addToList(const QString& file, const QByteArray& section, const QString& mime,
                const QByteArray& entry) {
     const QByteArray key = mime.toLatin1();
@@ -475,14 +492,11 @@ void reflect(const QByteArray& iconPng) {
                                    "<mime-info xmlns=\"http://www.freedesktop.org/standards/"
                                    "shared-mime-info\">\n" +
                                    ownTypes + "</mime-info>\n";
-        if (writeIfChanged(f.dataHome + QStringLiteral("/mime/packages/zelvan-rid-evodad.xml"),
-                           package))
+        if (writeIfChanged(mimePackage(f), package))
             run(QStringLiteral("update-mime-database"), {f.dataHome + QStringLiteral("/mime")});
     }
     if (!iconPng.isEmpty())
-        writeIfChanged(f.dataHome +
-                           QStringLiteral("/icons/hicolor/32x32/apps/zelvan-rid-evodad.png"),
-                       iconPng);
+        writeIfChanged(userIcon(f), iconPng);
 
     const QString applications = f.dataHome + QStringLiteral("/applications/");
     const QString mimeapps = f.configHome + QStringLiteral("/mimeapps.list");
@@ -493,10 +507,19 @@ void reflect(const QByteArray& iconPng) {
             applications + QString::fromLatin1(ProgramEntry),
             desktopEntry(description, execFromCommand(openCommand), openMimes, false));
         for (const QString& mime : std::as_const(openMimes)) {
-            if (Profile::readString(mimeapps, "Default Applications", mime.toLatin1(), {}) !=
-                ProgramEntry)
+            const QByteArray previous =
+                Profile::readString(mimeapps, "Default Applications", mime.toLatin1(), Absent);
+            if (previous != ProgramEntry) {
+                // What the desktop opened the type with before, for withdraw() to put back.
+                QDir().mkpath(Registry::dataFolder());
+                if (Profile::readString(record(), "Default Applications", mime.toLatin1(),
+                                        Absent) == Absent)
+                    Profile::writeString(record(), "Default Applications", mime.toLatin1(),
+                                         previous == Absent ? QByteArray() : previous,
+                                         Profile::LineEnd::Lf);
                 Profile::writeString(mimeapps, "Default Applications", mime.toLatin1(),
                                      ProgramEntry, Profile::LineEnd::Lf);
+            }
             addToList(mimeapps, "Added Associations", mime, ProgramEntry);
         }
     }
@@ -511,6 +534,67 @@ void reflect(const QByteArray& iconPng) {
     }
     if (entriesChanged)
         run(QStringLiteral("update-desktop-database"), {applications});
+}
+
+QByteArrayList commandWords(const QByteArray& command) {
+    return splitWords(command, false);
+}
+
+QStringList ownFiles() {
+    const Folders f = folders();
+    const QString applications = f.dataHome + QStringLiteral("/applications/");
+    return {Registry::dataFolder() + QStringLiteral("/Classes.reg"),
+            record(),
+            f.configHome + QStringLiteral("/mimeapps.list"),
+            applications + QString::fromLatin1(ProgramEntry),
+            applications + QString::fromLatin1(VerbEntry),
+            mimePackage(f),
+            userIcon(f)};
+}
+
+void withdraw() {
+    const Folders f = folders();
+    const QString applications = f.dataHome + QStringLiteral("/applications/");
+    const QString mimeapps = f.configHome + QStringLiteral("/mimeapps.list");
+    for (const auto& [mime, entry] : readSection(mimeapps, "Default Applications")) {
+        if (entry != ProgramEntry)
+            continue;
+        const QByteArray before = Profile::readString(record(), "Default Applications", mime, {});
+        if (before.isEmpty())
+            Profile::deleteKey(mimeapps, "Default Applications", mime);
+        else
+            Profile::writeString(mimeapps, "Default Applications", mime, before,
+                                 Profile::LineEnd::Lf);
+    }
+    for (const auto& [mime, list] : readSection(mimeapps, "Added Associations")) {
+        QByteArrayList kept = list.split(';');
+        const qsizetype count = kept.size();
+        kept.removeIf([](const QByteArray& id) { return id == ProgramEntry || id == VerbEntry; });
+        if (kept.size() == count)
+            continue;
+        const QByteArray rest = kept.join(';');
+        if (rest.isEmpty())
+            Profile::deleteKey(mimeapps, "Added Associations", mime);
+        else
+            Profile::writeString(mimeapps, "Added Associations", mime, rest, Profile::LineEnd::Lf);
+    }
+    QFile::remove(record());
+    QDir().rmdir(Registry::dataFolder());
+
+    bool entries = false;
+    for (const char* entry : {ProgramEntry, VerbEntry})
+        entries |= QFile::remove(applications + QString::fromLatin1(entry));
+    if (entries)
+        run(QStringLiteral("update-desktop-database"), {applications});
+    if (QFile::remove(mimePackage(f)))
+        run(QStringLiteral("update-mime-database"), {f.dataHome + QStringLiteral("/mime")});
+    if (QFile::remove(userIcon(f))) {
+        // The folders the icon needed, where nothing else lives in them.
+        QDir icons(f.dataHome);
+        for (const char* folder :
+             {"icons/hicolor/32x32/apps", "icons/hicolor/32x32", "icons/hicolor", "icons"})
+            icons.rmdir(QString::fromLatin1(folder));
+    }
 }
 
 } // namespace DesktopAssociations

@@ -40,6 +40,17 @@ void reflect(const QByteArray& iconPng);
 // desktop does without us, so it can never make the program its own default.
 std::vector<Registry::DesktopType> desktopTypes();
 
+// Takes back what reflect() wrote for the current user: the program's desktop entries, MIME
+// package and icon are removed, its entries in mimeapps.list go (a default it replaced comes
+// back; other lines stay as they are), and the desktop's caches are refreshed.
+void withdraw();
+
+// The files reflect() and the registry may write for the current user (existing or not).
+QStringList ownFiles();
+
+// The words of a registry command line, split as the shell splits it.
+QByteArrayList commandWords(const QByteArray& command);
+
 // A registry command line ("X" "%L") as a desktop entry's Exec value ("X" %f).
 QString execFromCommand(const QByteArray& command);
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Profile {
 namespace {
@@ -198,6 +199,32 @@ bool writeString(const QString& fileName, const QByteArray& section, const QByte
     if (!missing && updated == text)
         return true;
     return bool(writeFileAtomically(fileName, updated));
+}
+
+bool deleteKey(const QString& fileName, const QByteArray& section, const QByteArray& key) {
+    const FolderLock lock(fileName);
+    bool missing = false;
+    const std::optional<QByteArray> read = readFile(fileName, missing);
+    if (!read)
+        return false;
+    QByteArray text = *read;
+    Reader reader(text);
+    const Place place = locate(reader, section, key);
+    if (missing || !place.keyFound)
+        return true;
+    text.remove(place.keyLine.start, place.keyLine.next - place.keyLine.start);
+    Reader again(text);
+    const Place left = locate(again, section, QByteArray()); // no key: finds the section's end
+    if (left.sectionFound && again.section(left.lastSectionLine))
+        text.remove(left.lastSectionLine.start,
+                    left.lastSectionLine.next - left.lastSectionLine.start);
+    if (text.trimmed().isEmpty()) {
+        struct stat info {};
+        const QByteArray path = QFile::encodeName(fileName);
+        if (::lstat(path.constData(), &info) == 0 && !S_ISLNK(info.st_mode))
+            return ::unlink(path.constData()) == 0;
+    }
+    return bool(writeFileAtomically(fileName, text));
 }
 
 } // namespace Profile

@@ -30,4 +30,8 @@ enum class LineEnd { CrLf, Lf };
 bool writeString(const QString& fileName, const QByteArray& section, const QByteArray& key,
                  const QByteArray& value, LineEnd lineEnd = LineEnd::CrLf);
 
+// Removes the key's line; a section left with no key goes too, and a file left with nothing is
+// removed (emptied where it is a link). True when the key is gone, also when it was never there.
+bool deleteKey(const QString& fileName, const QByteArray& section, const QByteArray& key);
+
 } // namespace Profile

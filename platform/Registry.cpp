@@ -316,8 +316,14 @@ bool save(Store& s) {
     serialize(s.root, RootName, out);
     if (!s.tail.isEmpty())
         out += "\r\n" + QByteArray(KeptMarker) + "\r\n" + s.tail;
-    QDir().mkpath(dataFolder());
     s.dirty = false;
+    // Everything deleted again: no export at all, as before the first key was written.
+    if (out == "REGEDIT4\r\n") {
+        QFile::remove(registryFile());
+        QDir().rmdir(dataFolder());
+        return true;
+    }
+    QDir().mkpath(dataFolder());
     return bool(writeFileAtomically(registryFile(), out));
 }
 
@@ -448,6 +454,25 @@ long RegSetValueExA(HKEY key, const QByteArray& valueName, const QByteArray& val
         return ERROR_FILE_NOT_FOUND;
     makePath(store().root, handle->path); // the key is the program's now, view or not
     setValue(*k, valueName, value);
+    store().dirty = true;
+    return ERROR_SUCCESS;
+}
+
+long RegDeleteTreeA(HKEY key, const QByteArray& subKey) {
+    const Handle* handle = handleOf(key);
+    if (!handle)
+        return ERROR_INVALID_HANDLE;
+    if (!(handle->access & KEY_SET_VALUE) || !writable())
+        return ERROR_ACCESS_DENIED;
+    const QByteArrayList path = handle->path + splitPath(subKey);
+    if (path.isEmpty())
+        return ERROR_ACCESS_DENIED; // the root itself stays
+    Key* parent = resolve(path.mid(0, path.size() - 1));
+    Key* doomed = parent ? parent->child(path.back()) : nullptr;
+    if (!doomed)
+        return ERROR_FILE_NOT_FOUND;
+    parent->byFoldedName.remove(doomed->name.toLower());
+    std::erase_if(parent->children, [doomed](const auto& c) { return c.get() == doomed; });
     store().dirty = true;
     return ERROR_SUCCESS;
 }

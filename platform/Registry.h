@@ -47,6 +47,8 @@ long RegOpenKeyExA(HKEY key, const QByteArray& subKey, std::uint32_t access, HKE
 long RegCreateKeyExA(HKEY key, const QByteArray& subKey, std::uint32_t access, HKEY* result);
 long RegQueryValueExA(HKEY key, const QByteArray& valueName, QByteArray* value);
 long RegSetValueExA(HKEY key, const QByteArray& valueName, const QByteArray& value);
+// Deletes the key named subKey below key with everything under it (the key needs write access).
+long RegDeleteTreeA(HKEY key, const QByteArray& subKey);
 long RegFlushKey(HKEY key);
 long RegCloseKey(HKEY key);
 

@@ -1,5 +1,6 @@
 #include "OrvelAssociation.h"
 
+#include "DesktopAssociations.h"
 #include "Errors.h"
 #include "MessageBox.h"
 #include "SystemInfo.h"
@@ -75,6 +76,71 @@ void AddShellMenuEntry(const QByteArray& caption, const QByteArray& extensions) 
             // This extension is abandoned without notice; the next one is tried.
         }
     }
+}
+
+bool RemoveProgramAssociations() {
+    const QByteArray program = programPath();
+    const auto runsProgram = [&program](HKEY parent, const QByteArray& path) {
+        HKEY key = 0;
+        QByteArray command;
+        if (RegOpenKeyExA(parent, path, KEY_READ, &key) == ERROR_SUCCESS) {
+            RegQueryValueExA(key, {}, &command);
+            RegCloseKey(key);
+        }
+        return DesktopAssociations::commandWords(command).value(0) == program;
+    };
+    const auto isEmpty = [](HKEY parent, const QByteArray& path) {
+        HKEY key = 0;
+        if (RegOpenKeyExA(parent, path, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        QByteArray value;
+        const bool empty =
+            subKeyNames(key).isEmpty() && RegQueryValueExA(key, {}, &value) != ERROR_SUCCESS;
+        RegCloseKey(key);
+        return empty;
+    };
+    HKEY root = 0;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, {}, KEY_ALL_ACCESS, &root) != ERROR_SUCCESS)
+        return false;
+    bool ok = true;
+    const auto remove = [&](const QByteArray& path) {
+        ok &= RegDeleteTreeA(root, path) == ERROR_SUCCESS;
+    };
+    for (const QByteArray& name : subKeyNames(root)) {
+        if (name.startsWith('.')) {
+            HKEY ext = 0;
+            QByteArray type;
+            if (RegOpenKeyExA(root, name, KEY_READ, &ext) == ERROR_SUCCESS) {
+                RegQueryValueExA(ext, {}, &type);
+                RegCloseKey(ext);
+            }
+            if (!type.isEmpty() && runsProgram(root, type + "\\shell\\open\\command")) {
+                remove(name);
+                remove(type);
+            }
+            continue;
+        }
+        HKEY shell = 0;
+        if (RegOpenKeyExA(root, name + "\\shell", KEY_READ, &shell) != ERROR_SUCCESS)
+            continue;
+        const QByteArrayList verbs = subKeyNames(shell);
+        RegCloseKey(shell);
+        bool removedVerb = false;
+        for (const QByteArray& verb : verbs) {
+            const QByteArray path = name + "\\shell\\" + verb;
+            if (verb.compare("open", Qt::CaseInsensitive) != 0 &&
+                runsProgram(root, path + "\\command")) {
+                remove(path);
+                removedVerb = true;
+            }
+        }
+        if (removedVerb && isEmpty(root, name + "\\shell"))
+            remove(name + "\\shell");
+        if (removedVerb && isEmpty(root, name))
+            remove(name);
+    }
+    RegCloseKey(root);
+    return ok;
 }
 
 void ShowErrorText(const QString& text) {

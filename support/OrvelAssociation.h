@@ -24,6 +24,12 @@ bool WriteRegistryString(Registry::HKEY rootKey, const QByteArray& keyPath,
                          const QByteArray& valueName, const QByteArray& value, bool lazyWrite,
                          bool canCreate);
 
+// Deletes from the registry what the two association items wrote for this program: each
+// extension whose file type opens with it, with that type, and each right-click verb that runs
+// it (with the shell and type keys that were there only for the verb). False when the registry
+// could not be changed.
+bool RemoveProgramAssociations();
+
 // An error box titled "Error" for a non-empty text, with its line-break markers expanded.
 void ShowErrorText(const QString& text);
 

@@ -2,24 +2,32 @@
 // scripts that work over NFO collections.
 
 #include "CodePage.h"
+#include "DesktopAssociations.h"
 #include "Errors.h"
 #include "FileNames.h"
+#include "OrvelAssociation.h"
 #include "OrvelDocument.h"
 #include "OrvelLinks.h"
+#include "Registry.h"
+#include "SystemInfo.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <unistd.h>
 
 namespace {
 
 constexpr char Usage[] = "Usage: zelvan-rid-tool links FILE...\n"
                          "       zelvan-rid-tool text FILE\n"
+                         "       zelvan-rid-tool associate | unassociate\n"
                          "       zelvan-rid-tool --help | --version\n";
 
 constexpr char TryHelp[] = "Try 'zelvan-rid-tool --help'.\n";
@@ -32,9 +40,14 @@ constexpr char Help[] =
     "                 files each line starts with the file name and a colon\n"
     "  text FILE      print the document as UTF-8 text: every byte as its code page 437\n"
     "                 glyph, line breaks as LF\n"
+    "  associate      make the viewer beside this program open .nfo and .diz files for\n"
+    "                 the current user, as its Options item does\n"
+    "  unassociate    take back what the viewer's two Options items wrote for the current\n"
+    "                 user\n"
+    "                 Both print each file they wrote or removed, one per line.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file could not be read (the others are still\n"
-    "processed), 2 on wrong usage.\n";
+    "processed) or an association could not be made or taken back, 2 on wrong usage.\n";
 
 // Output that cannot be written ends the run: the caller must not take a cut list for all.
 struct WriteError {
@@ -94,6 +107,59 @@ int text(const QString& file) {
     return 0;
 }
 
+// The content of each file the associations may touch (absent ones as nothing).
+std::map<QString, std::optional<QByteArray>> associationFiles() {
+    std::map<QString, std::optional<QByteArray>> files;
+    for (const QString& path : DesktopAssociations::ownFiles()) {
+        QFile file(path);
+        files[path] = file.open(QIODevice::ReadOnly) ? std::optional(file.readAll()) : std::nullopt;
+    }
+    return files;
+}
+
+// One line per file that changed between the two looks.
+void reportChanges(const std::map<QString, std::optional<QByteArray>>& before) {
+    QByteArray out;
+    for (const auto& [path, now] : associationFiles()) {
+        const std::optional<QByteArray>& then = before.at(path);
+        if (then == now)
+            continue;
+        out += (now ? "written " : "removed ") + FileNames::toBytes(path) + '\n';
+    }
+    write(out);
+}
+
+int associate(bool on) {
+    // The registry's commands name the viewer, which lives beside this program.
+    const QString viewer = SystemInfo::programFolder() + QStringLiteral("zelvan-rid-evodad");
+    SystemInfo::setFactsSource([viewer] {
+        SystemInfo::Facts facts = SystemInfo::realFacts();
+        facts.programPath = viewer;
+        return facts;
+    });
+    Registry::setDesktopTypesSource(DesktopAssociations::desktopTypes);
+    const auto before = associationFiles();
+    bool ok = true;
+    if (on) {
+        AssociateFileType(".nfo", "Zelvan RID Evodad", true);
+        AssociateFileType(".diz", "Zelvan RID Evodad", true);
+        Registry::TRegistry registry(Registry::KEY_READ);
+        ok = registry.OpenKeyReadOnly("\\.nfo") && registry.ReadString({}) == "nfo_file" &&
+             registry.OpenKeyReadOnly("\\.diz") && registry.ReadString({}) == "diz_file";
+        QFile icon(QStringLiteral(":/icons/zelvan-rid-evodad.png"));
+        icon.open(QIODevice::ReadOnly);
+        DesktopAssociations::reflect(icon.readAll());
+    } else {
+        ok = RemoveProgramAssociations();
+        DesktopAssociations::withdraw();
+    }
+    reportChanges(before);
+    if (!ok)
+        std::fprintf(stderr, "zelvan-rid-tool: the registry at %s could not be changed\n",
+                     FileNames::toBytes(Registry::dataFolder()).constData());
+    return ok ? 0 : 1;
+}
+
 int usage(const char* problem = nullptr) {
     if (problem)
         std::fprintf(stderr, "zelvan-rid-tool: %s\n", problem);
@@ -123,6 +189,11 @@ int run(const QStringList& arguments) {
         if (files.size() != 1)
             return usage("text takes exactly one FILE");
         return text(files.front());
+    }
+    if (command == u"associate" || command == u"unassociate") {
+        if (!files.isEmpty())
+            return usage("associate and unassociate take no FILE");
+        return associate(command == u"associate");
     }
     const QByteArray unknown = "unknown command '" + command.toLocal8Bit() + "'";
     return usage(unknown.constData());

@@ -4,6 +4,7 @@
 #include "OrvelUtils.h"
 #include "Profile.h"
 #include "Registry.h"
+#include "SystemInfo.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -180,4 +181,45 @@ TEST_F(AssociationMenuTest, RightClickItemOnAFreshAccountJoinsTheTypeTheDesktopK
     const auto before = snapshot();
     ui()->mnuAssoc1->trigger();
     EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(AssociationMenuTest, TheCompanionTakesBothItemsBackLeavingEveryFileAsItWas) {
+    const DesktopAssociations::Folders f = DesktopAssociations::folders();
+    QDir().mkpath(f.configHome);
+    writeFile(mimeapps(), "# the user's own\n[Default Applications]\ntext/x-nfo=other.desktop\n"
+                          "text/plain=vim.desktop\n");
+    const QString viewer = GetProgramFolder() + QStringLiteral("zelvan-rid-evodad");
+    SystemInfo::setFactsSource([viewer, facts = SystemInfo::facts()] {
+        SystemInfo::Facts changed = facts;
+        changed.programPath = viewer;
+        return changed;
+    });
+    const auto withoutCaches = [] {
+        auto files = snapshot();
+        std::erase_if(files, [](const auto& file) {
+            return file.first.endsWith(QStringLiteral("/applications/mimeinfo.cache"));
+        });
+        return files;
+    };
+    const auto before = withoutCaches();
+    start();
+    ui()->mnuAssoc2->trigger();
+    ui()->mnuAssoc1->trigger();
+    ASSERT_EQ(mimeappsValue("Default Applications", "text/x-nfo"),
+              QByteArray(DesktopAssociations::ProgramEntry));
+
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), f.dataHome);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), f.configHome);
+    env.insert(QStringLiteral("XDG_DATA_DIRS"), QStringLiteral("/usr/share"));
+    tool.setProcessEnvironment(env);
+    tool.start(GetProgramFolder() + QStringLiteral("zelvan-rid-tool"),
+               {QStringLiteral("unassociate")});
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().constData();
+    const QByteArray report = tool.readAllStandardOutput();
+    EXPECT_TRUE(report.contains(QByteArray("written " + QFile::encodeName(mimeapps()) + '\n')))
+        << report.constData();
+    EXPECT_EQ(withoutCaches(), before) << "a file of the user's is not as it was";
 }
