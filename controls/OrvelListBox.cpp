@@ -29,21 +29,25 @@ TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent), m_measure(g
 
     // Filling from a list is one insertion of many rows, each of them an addition; rows put in
     // before the end are insertions. Clearing resets the model and reports nothing.
+    m_measureLater.setInterval(0);
+    connect(&m_measureLater, &QTimer::timeout, this, &TOrvelListBox::measureSome);
     connect(model(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
                 const bool appended = last == count() - 1;
                 for (int row = first; row <= last; ++row) {
-                    // Each entry is measured once, as it arrives; only the widest is kept.
+                    // Each entry is measured once, after it arrives; only the widest is kept.
                     if (!m_widestDirty)
-                        m_widest = std::max(m_widest, textWidth(item(row)->text()));
+                        m_unmeasured.push_back(item(row));
                     Q_EMIT changed(this, appended ? lbAdded : lbInserted);
                 }
+                measureSome();
                 // The extent stays as the last fit left it, whatever entry now comes last.
                 applyScrollWidth();
             });
     connect(model(), &QAbstractItemModel::rowsRemoved, this,
             [this](const QModelIndex&, int first, int last) {
                 m_widestDirty = true;
+                m_unmeasured.clear(); // may hold the entries that went
                 for (int row = first; row <= last; ++row)
                     Q_EMIT changed(this, lbDeleted);
                 applyScrollWidth();
@@ -51,6 +55,8 @@ TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent), m_measure(g
     connect(model(), &QAbstractItemModel::modelReset, this, [this] {
         m_widest = 0;
         m_widestDirty = false;
+        m_unmeasured.clear();
+        m_measureLater.stop();
     });
     // Replacing an entry's text is a deletion followed by an insertion.
     connect(model(), &QAbstractItemModel::dataChanged, this,
@@ -58,6 +64,7 @@ TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent), m_measure(g
                 if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
                     return;
                 m_widestDirty = true;
+                m_unmeasured.clear();
                 for (int row = from.row(); row <= to.row(); ++row) {
                     Q_EMIT changed(this, lbDeleted);
                     Q_EMIT changed(this, lbInserted);
@@ -110,13 +117,35 @@ int TOrvelListBox::textWidth(const QString& text) const {
     return m_measure.horizontalAdvance(text);
 }
 
+void TOrvelListBox::measureSome() {
+    constexpr std::size_t Batch = 4000; // about 10 ms of measuring
+    const std::size_t from = m_unmeasured.size() - std::min(Batch, m_unmeasured.size());
+    for (std::size_t i = from; i < m_unmeasured.size(); ++i)
+        m_widest = std::max(m_widest, textWidth(m_unmeasured[i]->text()));
+    m_unmeasured.resize(from);
+    if (!m_unmeasured.empty()) {
+        m_measureLater.start();
+        return;
+    }
+    m_measureLater.stop();
+    if (m_refitWhenMeasured) {
+        m_refitWhenMeasured = false;
+        m_scrollWidth = m_widest + 6;
+        applyScrollWidth();
+    }
+}
+
 void TOrvelListBox::UpdateScrollWidth() {
     if (m_widestDirty) {
         m_widest = 0;
+        m_unmeasured.clear();
         for (int i = 0; i < count(); ++i)
-            m_widest = std::max(m_widest, textWidth(item(i)->text()));
+            m_unmeasured.push_back(item(i));
         m_widestDirty = false;
+        measureSome();
     }
+    // Entries still waiting to be measured fit the list again once they have been.
+    m_refitWhenMeasured = !m_unmeasured.empty();
     m_scrollWidth = m_widest + 6;
     applyScrollWidth();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QListWidget>
+#include <QTimer>
+
+#include <vector>
 
 enum TLBNotifications { lbAdded = 0, lbInserted = 1, lbDeleted = 2 };
 
@@ -47,8 +50,14 @@ private:
     int itemIndexAt(const QPoint& position) const;
     int textWidth(const QString& text) const;
     void applyScrollWidth();
+    void measureSome();
     QFontMetrics m_measure;
     int m_scrollWidth = 0;
     int m_widest = 0;
     bool m_widestDirty = false; // an entry went or changed: measure them all at the next fit
+    // Entries not measured yet. A few thousand are measured at once; the rest a batch per turn of
+    // the event loop, so that 200,000 addresses neither delay the window nor freeze it.
+    std::vector<QListWidgetItem*> m_unmeasured;
+    QTimer m_measureLater;
+    bool m_refitWhenMeasured = false; // a fit used the widest of the entries measured so far
 };

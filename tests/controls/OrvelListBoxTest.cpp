@@ -156,3 +156,18 @@ TEST_F(ListBoxTest, TheExtentFollowsTheWidestEntryWhereverItStandsAndOutlivesARe
     QTest::qWait(20);
     EXPECT_EQ(reach(), expected);
 }
+
+TEST_F(ListBoxTest, AHugeListIsMeasuredAfterItShowsAndThenFittedToItsWidest) {
+    list->resize(150, 150);
+    QStringList many;
+    for (int i = 0; i < 30000; ++i)
+        many << QStringLiteral("www.site%1.example").arg(i);
+    const QString wide(60, u'W');
+    many[7] = wide; // among the entries the first batch leaves for later
+    list->addItems(many);
+    list->resize(160, 150);
+    const int expected =
+        QFontMetrics(QFont(QStringLiteral("MS Sans Serif"), 8)).horizontalAdvance(wide) + 6;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->ScrollWidth() == expected; }, 5000))
+        << list->ScrollWidth() << " " << expected;
+}
