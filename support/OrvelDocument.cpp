@@ -97,12 +97,9 @@ QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint
     return bytes;
 }
 
-QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
-    const char* const begin = bytes.constData();
+qsizetype NormalizedSize(QByteArrayView bytes) {
+    const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
-
-    // First pass: how many bytes the breaks need added. Most NFO files already use CR LF
-    // throughout and are handed back as they are.
     qsizetype added = 0;
     for (const char* p = begin; p != end; ++p) {
         if (*p == '\r') {
@@ -114,6 +111,16 @@ QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
             ++added;
         }
     }
+    return bytes.size() + added;
+}
+
+QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
+    const char* const begin = bytes.constData();
+    const char* const end = begin + bytes.size();
+
+    // First: how many bytes the breaks need added. Most NFO files already use CR LF
+    // throughout and are handed back as they are.
+    const qsizetype added = NormalizedSize(bytes) - bytes.size();
     if (added == 0)
         return bytes;
 

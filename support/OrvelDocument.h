@@ -20,6 +20,9 @@ QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity);
 // capacity and messages, name standing for the file in them; sizeHint is where to start.
 QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint64 sizeHint = 0);
 
+// The size the bytes have once NormalizeLineBreaks has made every break CR LF.
+qsizetype NormalizedSize(QByteArrayView bytes);
+
 // Each CR LF pair, lone CR and lone LF becomes one CR LF pair; every other byte passes as it is.
 // A text that needs no change is returned without a copy.
 QByteArray NormalizeLineBreaks(const QByteArray& bytes);

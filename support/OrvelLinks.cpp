@@ -85,9 +85,15 @@ const unsigned char* nextPrefix(const unsigned char* p, const unsigned char* end
 } // namespace
 
 std::int32_t ExtractLinks(QByteArrayView text, QByteArrayList& list) {
+    return std::int32_t(
+        ForEachLink(text, [&list](QByteArrayView address) { list.append(address.toByteArray()); }));
+}
+
+std::int64_t ForEachLink(QByteArrayView text, const std::function<void(QByteArrayView)>& found) {
     const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = begin + text.size();
-    std::int32_t count = 0;
+    std::int64_t count = 0;
+    QByteArray address;
     const unsigned char* resume = begin;
     // The scan goes on while at least two characters remain after the last address.
     while (end - resume > 1) {
@@ -101,10 +107,11 @@ std::int32_t ExtractLinks(QByteArrayView text, QByteArrayList& list) {
         const unsigned char* stop = prefix + length;
         while (stop != end && !isAddressStopChar(*stop))
             ++stop;
-        QByteArray address(reinterpret_cast<const char*>(prefix), stop - prefix);
+        address.resize(stop - prefix);
+        std::memcpy(address.data(), prefix, size_t(stop - prefix));
         for (char& c : address)
             c = char(lower(static_cast<unsigned char>(c)));
-        list.append(std::move(address));
+        found(address);
         ++count;
         resume = stop;
     }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 // The characters that end a web address: NUL (nothing past it reaches the opener, so nothing
 // past it is listed), tab, line feed, carriage return, blank and
@@ -27,3 +28,7 @@ inline constexpr bool isAddressStopChar(unsigned char c) {
 // with the letters A to Z lowered. A prefix that ends the text is not taken. Returns how many
 // it appended. Runs in time linear in the text's length.
 std::int32_t ExtractLinks(QByteArrayView text, QByteArrayList& list);
+
+// The same addresses handed to found one at a time, as they are met, with nothing kept: the
+// memory of a scan is the text and one address.
+std::int64_t ForEachLink(QByteArrayView text, const std::function<void(QByteArrayView)>& found);

@@ -65,12 +65,15 @@ void finishOutput() {
 }
 
 // Loads a document as the viewer does; reports to standard error and gives false on failure.
-bool load(const QString& fileName, QByteArray& text) {
+// Addresses end at any line break, so links reads the bytes as they are, with no copy.
+bool load(const QString& fileName, QByteArray& text, bool normalise = true) {
     try {
-        text = NormalizeLineBreaks(
-            fileName == u"-" ? ReadDocumentStream(STDIN_FILENO, fileName, DocumentCapacity)
-                             : ReadDocumentFile(fileName, DocumentCapacity));
-        if (text.size() > DocumentCapacity)
+        text = fileName == u"-" ? ReadDocumentStream(STDIN_FILENO, fileName, DocumentCapacity)
+                                : ReadDocumentFile(fileName, DocumentCapacity);
+        if (normalise)
+            text = NormalizeLineBreaks(text);
+        // What the viewer would refuse once its breaks are CR LF is refused here too.
+        if ((normalise ? text.size() : NormalizedSize(text)) > DocumentCapacity)
             throw UserError(QStringLiteral("Text exceeds memo capacity"));
         return true;
     } catch (const UserError& error) {
@@ -83,18 +86,19 @@ int links(const QStringList& files) {
     int status = 0;
     for (const QString& file : files) {
         QByteArray text;
-        if (!load(file, text)) {
+        if (!load(file, text, false)) {
             status = 1;
             continue;
         }
-        QByteArrayList addresses;
-        ExtractLinks(text, addresses);
         // The name as the file system has it, byte for byte, as other tools print names.
         const QByteArray prefix = files.size() > 1 ? FileNames::toBytes(file) + ':' : QByteArray();
-        QByteArray out;
-        for (const QByteArray& address : std::as_const(addresses))
-            out += prefix + address + '\n';
-        write(out);
+        // Each address goes out as it is found: nothing but the text is held.
+        QByteArray line;
+        ForEachLink(text, [&](QByteArrayView address) {
+            line = prefix;
+            line.append(address).append('\n');
+            write(line);
+        });
     }
     return status;
 }
