@@ -35,8 +35,8 @@
 #include <QIcon>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QTimer>
+#include <QUtf8StringView>
 
 TMainForm* MainForm = nullptr;
 
@@ -69,9 +69,7 @@ QString initialOpenFolder() {
 // A font name from the settings' bytes: UTF-8 where they are that, else one character a byte.
 QString fontNameFromSettings(const QString& bytes) {
     const QByteArray raw = bytes.toLatin1();
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8(raw);
-    return utf8.hasError() ? bytes : decoded;
+    return QUtf8StringView(raw).isValidUtf8() ? QString::fromUtf8(raw) : bytes;
 }
 
 } // namespace

@@ -93,11 +93,6 @@ QByteArray readDefault(HKEY parent, const QByteArray& path) {
 // The file types of HKEY_CLASSES_ROOT whose commands run the program at programPath.
 std::map<QByteArray, TypeUse> typesUsingProgram(const QByteArray& programPath) {
     std::map<QByteArray, TypeUse> types;
-    // The command runs the program when its first word is the program, exactly as a shell
-    // would split it.
-    const auto runsProgram = [&programPath](const QByteArray& command) {
-        return splitWords(command, false).value(0) == programPath;
-    };
     HKEY root = 0;
     if (RegOpenKeyExA(HKEY_CLASSES_ROOT, QByteArray(), KEY_READ, &root) != ERROR_SUCCESS)
         return types;
@@ -112,7 +107,7 @@ std::map<QByteArray, TypeUse> typesUsingProgram(const QByteArray& programPath) {
             verb = "open";
         TypeUse use;
         const QByteArray open = readDefault(root, type + "\\shell\\" + verb + "\\command");
-        if (runsProgram(open))
+        if (commandRuns(open, programPath))
             use.openCommand = open;
         HKEY shell = 0;
         if (RegOpenKeyExA(root, type + "\\shell", KEY_READ, &shell) == ERROR_SUCCESS) {
@@ -120,7 +115,7 @@ std::map<QByteArray, TypeUse> typesUsingProgram(const QByteArray& programPath) {
                 if (other.compare(verb, Qt::CaseInsensitive) == 0)
                     continue;
                 const QByteArray command = readDefault(shell, other + "\\command");
-                if (runsProgram(command))
+                if (commandRuns(command, programPath))
                     use.verbs[other] = command;
             }
             RegCloseKey(shell);
@@ -141,18 +136,23 @@ QByteArray readFile(const QString& path) {
     return readRegularFile(path).value_or(QByteArray());
 }
 
-// The system's MIME type for an extension, from the shared MIME database's glob lists.
-QString systemMimeType(const Folders& f, const QByteArray& ext) {
-    for (const QString& dir : f.systemDataDirs) {
-        for (const QByteArray& raw : readFile(dir + QStringLiteral("/mime/globs2")).split('\n')) {
-            const QByteArray line = raw.trimmed();
-            // weight:type:glob[:flags]
-            const QByteArrayList parts = line.split(':');
-            if (parts.size() >= 3 && ('*' + ext) == parts[2].toLower())
-                return QString::fromLatin1(parts[1]);
+// Extension -> MIME type from the glob lists of the MIME databases in dirs, the first glob seen
+// winning: each list is sorted by weight, and earlier folders come first.
+std::map<QByteArray, QByteArray> globExtensions(const QStringList& dirs) {
+    std::map<QByteArray, QByteArray> extensions;
+    for (const QString& dir : dirs) {
+        for (const QByteArray& line : readFile(dir + QStringLiteral("/mime/globs2")).split('\n')) {
+            if (line.startsWith('#'))
+                continue;
+            const QByteArrayList parts = line.trimmed().split(':'); // weight:type:glob[:flags]
+            if (parts.size() < 3 || !parts[2].startsWith("*.") || parts[1].isEmpty())
+                continue;
+            const QByteArray ext = parts[2].mid(1).toLower();
+            if (ext.size() > 1 && !ext.contains('*') && !ext.contains('?') && !ext.contains('['))
+                extensions.try_emplace(ext, parts[1]);
         }
     }
-    return {};
+    return extensions;
 }
 
 // ---- the desktop's view for the registry
@@ -345,7 +345,6 @@ QByteArray desktopEntry(const QString& name, const QString& exec, const QStringL
     return entry;
 }
 
-// Adds the entry to the comma-free list value "a.desktop;b.desktop;" of a mimeapps.list key.
 // Stands for "no such key" where an empty value means something.
 const QByteArray Absent = QByteArrayLiteral("\x01"
                                             "absent");
@@ -363,6 +362,7 @@ QString userIcon(const Folders& f) {
     return f.dataHome + QStringLiteral("/icons/hicolor/32x32/apps/zelvan-rid-evodad.png");
 }
 
+// Adds the entry to the comma-free list value "a.desktop;b.desktop;" of a mimeapps.list key.
 void addToList(const QString& file, const QByteArray& section, const QString& mime,
                const QByteArray& entry) {
     const QByteArray key = mime.toLatin1();
@@ -414,21 +414,9 @@ QString execFromCommand(const QByteArray& command) {
 
 std::vector<Registry::DesktopType> desktopTypes() {
     const Folders f = folders();
-    // extension -> type, the first glob seen winning: the user's database before the system's,
-    // and each glob list is sorted by weight.
-    std::map<QByteArray, QByteArray> extensions;
-    for (const QString& dir : QStringList{f.dataHome} + f.systemDataDirs) {
-        for (const QByteArray& line : readFile(dir + QStringLiteral("/mime/globs2")).split('\n')) {
-            if (line.startsWith('#'))
-                continue;
-            const QByteArrayList parts = line.split(':'); // weight:type:glob[:flags]
-            if (parts.size() < 3 || !parts[2].startsWith("*.") || parts[1].isEmpty())
-                continue;
-            const QByteArray ext = parts[2].mid(1).toLower();
-            if (ext.size() > 1 && !ext.contains('*') && !ext.contains('?') && !ext.contains('['))
-                extensions.try_emplace(ext, parts[1]);
-        }
-    }
+    // The user's database before the system's.
+    const std::map<QByteArray, QByteArray> extensions =
+        globExtensions(QStringList{f.dataHome} + f.systemDataDirs);
     std::set<QByteArray> types;
     for (const auto& [ext, type] : extensions)
         types.insert(type);
@@ -457,6 +445,8 @@ void reflect(const QByteArray& iconPng) {
     if (types.empty())
         return;
 
+    // The system's MIME type for an extension where it has one, else our own.
+    const std::map<QByteArray, QByteArray> systemTypes = globExtensions(f.systemDataDirs);
     QStringList openMimes;
     std::map<QString, std::pair<QByteArray, QStringList>> verbs; // caption -> command, mimes
     QByteArray ownTypes;
@@ -464,7 +454,9 @@ void reflect(const QByteArray& iconPng) {
     QByteArray openCommand;
     for (const auto& [type, use] : types) {
         for (const QByteArray& ext : use.extensions) {
-            QString mime = systemMimeType(f, ext);
+            const auto system = systemTypes.find(ext);
+            QString mime =
+                system == systemTypes.end() ? QString() : QString::fromLatin1(system->second);
             if (mime.isEmpty()) {
                 mime = QStringLiteral("text/x-") + QString::fromLatin1(ext.mid(1));
                 ownTypes += "  <mime-type type=\"" + mime.toLatin1() + "\">\n    <comment>" +
@@ -536,8 +528,8 @@ void reflect(const QByteArray& iconPng) {
         run(QStringLiteral("update-desktop-database"), {applications});
 }
 
-QByteArrayList commandWords(const QByteArray& command) {
-    return splitWords(command, false);
+bool commandRuns(const QByteArray& command, const QByteArray& program) {
+    return splitWords(command, false).value(0) == program;
 }
 
 QStringList ownFiles() {

@@ -48,8 +48,9 @@ void withdraw();
 // The files reflect() and the registry may write for the current user (existing or not).
 QStringList ownFiles();
 
-// The words of a registry command line, split as the shell splits it.
-QByteArrayList commandWords(const QByteArray& command);
+// Whether a registry command line runs the program: its first word, split as the shell splits
+// it, is exactly the program's path.
+bool commandRuns(const QByteArray& command, const QByteArray& program);
 
 // A registry command line ("X" "%L") as a desktop entry's Exec value ("X" %f).
 QString execFromCommand(const QByteArray& command);

@@ -2,7 +2,7 @@
 
 #include "CodePage.h"
 
-#include <QStringDecoder>
+#include <QUtf8StringView>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -30,10 +30,8 @@ qsizetype sequenceAt(const char* text, qsizetype left) {
         if (((unsigned char)text[i] >> 6) != 0x2)
             return 0;
     }
-    // What the strict decoder accepts (no overlong forms, surrogates or values past U+10FFFF).
-    QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = strict.decode(QByteArrayView(text, length));
-    return strict.hasError() ? 0 : length;
+    // No overlong forms, surrogates or values past U+10FFFF.
+    return QUtf8StringView(text, length).isValidUtf8() ? length : 0;
 }
 
 } // namespace

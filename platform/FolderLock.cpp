@@ -1,9 +1,9 @@
 #include "FolderLock.h"
 
 #include "AtomicFile.h"
+#include "FileNames.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QThread>
 
 #include <cerrno>
@@ -14,7 +14,7 @@
 
 FolderLock::FolderLock(const QString& fileName) {
     // The folder of the file the path finally names, as the write goes through links.
-    const QByteArray path = linkTarget(QFile::encodeName(fileName));
+    const QByteArray path = linkTarget(FileNames::toBytes(fileName));
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray folder = slash > 0 ? path.left(slash) : slash == 0 ? "/" : ".";
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

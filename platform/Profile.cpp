@@ -1,5 +1,6 @@
 #include "Profile.h"
 
+#include "FileNames.h"
 #include "FolderLock.h"
 #include "RegularFile.h"
 
@@ -142,7 +143,7 @@ Place locate(Reader& reader, QByteArrayView section, QByteArrayView key) {
 std::optional<QByteArray> readFile(const QString& fileName, bool& missing) {
     // A link to a file not made yet counts as missing: the write goes through it.
     struct stat info {};
-    missing = ::stat(QFile::encodeName(fileName).constData(), &info) != 0 && errno == ENOENT;
+    missing = ::stat(FileNames::toBytes(fileName).constData(), &info) != 0 && errno == ENOENT;
     if (missing)
         return QByteArray();
     // A folder, a named pipe or a device reads as nothing, without waiting on it.
@@ -220,7 +221,7 @@ bool deleteKey(const QString& fileName, const QByteArray& section, const QByteAr
                     left.lastSectionLine.next - left.lastSectionLine.start);
     if (text.trimmed().isEmpty()) {
         struct stat info {};
-        const QByteArray path = QFile::encodeName(fileName);
+        const QByteArray path = FileNames::toBytes(fileName);
         if (::lstat(path.constData(), &info) == 0 && !S_ISLNK(info.st_mode))
             return ::unlink(path.constData()) == 0;
     }

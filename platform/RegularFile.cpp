@@ -37,11 +37,13 @@ RegularFile openRegularFile(const QByteArray& path) {
     if (fd < 0)
         return failed(errno);
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
         const int error = errno;
         ::close(fd);
-        if (error && !info.st_mode)
-            return failed(error);
+        return failed(error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
         return S_ISDIR(info.st_mode) ? failed(EISDIR) : failed(EINVAL, kindOf(info.st_mode));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);

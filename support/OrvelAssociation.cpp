@@ -80,14 +80,12 @@ void AddShellMenuEntry(const QByteArray& caption, const QByteArray& extensions) 
 
 bool RemoveProgramAssociations() {
     const QByteArray program = programPath();
-    const auto runsProgram = [&program](HKEY parent, const QByteArray& path) {
-        HKEY key = 0;
-        QByteArray command;
-        if (RegOpenKeyExA(parent, path, KEY_READ, &key) == ERROR_SUCCESS) {
-            RegQueryValueExA(key, {}, &command);
-            RegCloseKey(key);
-        }
-        return DesktopAssociations::commandWords(command).value(0) == program;
+    const auto defaultOf = [](const QByteArray& path) {
+        TRegistry registry(KEY_READ);
+        return registry.OpenKeyReadOnly('\\' + path) ? registry.ReadString({}) : QByteArray();
+    };
+    const auto runsProgram = [&](const QByteArray& path) {
+        return DesktopAssociations::commandRuns(defaultOf(path), program);
     };
     const auto isEmpty = [](HKEY parent, const QByteArray& path) {
         HKEY key = 0;
@@ -108,13 +106,8 @@ bool RemoveProgramAssociations() {
     };
     for (const QByteArray& name : subKeyNames(root)) {
         if (name.startsWith('.')) {
-            HKEY ext = 0;
-            QByteArray type;
-            if (RegOpenKeyExA(root, name, KEY_READ, &ext) == ERROR_SUCCESS) {
-                RegQueryValueExA(ext, {}, &type);
-                RegCloseKey(ext);
-            }
-            if (!type.isEmpty() && runsProgram(root, type + "\\shell\\open\\command")) {
+            const QByteArray type = defaultOf(name);
+            if (!type.isEmpty() && runsProgram(type + "\\shell\\open\\command")) {
                 remove(name);
                 remove(type);
             }
@@ -128,8 +121,7 @@ bool RemoveProgramAssociations() {
         bool removedVerb = false;
         for (const QByteArray& verb : verbs) {
             const QByteArray path = name + "\\shell\\" + verb;
-            if (verb.compare("open", Qt::CaseInsensitive) != 0 &&
-                runsProgram(root, path + "\\command")) {
+            if (verb.compare("open", Qt::CaseInsensitive) != 0 && runsProgram(path + "\\command")) {
                 remove(path);
                 removedVerb = true;
             }

@@ -9,6 +9,7 @@
 #include "OrvelDocument.h"
 #include "OrvelLinks.h"
 #include "Registry.h"
+#include "RegularFile.h"
 #include "SystemInfo.h"
 
 #include <QByteArray>
@@ -114,10 +115,8 @@ int text(const QString& file) {
 // The content of each file the associations may touch (absent ones as nothing).
 std::map<QString, std::optional<QByteArray>> associationFiles() {
     std::map<QString, std::optional<QByteArray>> files;
-    for (const QString& path : DesktopAssociations::ownFiles()) {
-        QFile file(path);
-        files[path] = file.open(QIODevice::ReadOnly) ? std::optional(file.readAll()) : std::nullopt;
-    }
+    for (const QString& path : DesktopAssociations::ownFiles())
+        files[path] = readRegularFile(path);
     return files;
 }
 
