@@ -24,14 +24,8 @@ qsizetype sequenceAt(const char* text, qsizetype left) {
                              : (lead >> 4) == 0xE  ? 3
                              : (lead >> 3) == 0x1E ? 4
                                                    : 0;
-    if (length == 0 || length > left)
-        return 0;
-    for (qsizetype i = 1; i < length; ++i) {
-        if (((unsigned char)text[i] >> 6) != 0x2)
-            return 0;
-    }
-    // No overlong forms, surrogates or values past U+10FFFF.
-    return QUtf8StringView(text, length).isValidUtf8() ? length : 0;
+    // Continuation bytes only, and no overlong forms, surrogates or values past U+10FFFF.
+    return length > 0 && length <= left && QUtf8StringView(text, length).isValidUtf8() ? length : 0;
 }
 
 } // namespace
