@@ -79,6 +79,8 @@ BENCHMARK(LoadAndShow)->Arg(20)->Arg(200000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ChangeTheHeight)->Arg(20)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     Application::initialise();
     benchmark::Initialize(&argc, argv);
