@@ -212,7 +212,7 @@ TEST_F(MainWindowTest, SaveWritesTheEditedBytesWithCrLfAndSometimesTheDownloadPa
     writeFile(file, "line one\nline two\n");
     start();
     openThroughDialog(file);
-    ui()->Memo->moveCursor(QTextCursor::End);
+    ui()->Memo->setCaret(paneBytes().size());
     ui()->Memo->setFocus();
     QTest::keyClicks(ui()->Memo, QStringLiteral("x"));
     // A character code page 437 lacks, typed as a keyboard would deliver it.
@@ -263,12 +263,12 @@ TEST_F(MainWindowTest, CloseEmptiesThePaneAndDisablesSaveAndClose) {
 
 TEST_F(MainWindowTest, WrapFollowsItsMarkWithoutAHorizontalBar) {
     start();
-    EXPECT_EQ(ui()->Memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(ui()->Memo->wrap(), false);
     ui()->mnuWrap->trigger();
     EXPECT_TRUE(ui()->mnuWrap->isChecked());
-    EXPECT_EQ(ui()->Memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(ui()->Memo->wrap(), true);
     ui()->mnuWrap->trigger();
-    EXPECT_EQ(ui()->Memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(ui()->Memo->wrap(), false);
     EXPECT_EQ(ui()->Memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     EXPECT_EQ(paneBytes(), defaultDocument()) << "wrapping never changes the text";
 }

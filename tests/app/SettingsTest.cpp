@@ -54,7 +54,7 @@ TEST_F(SettingsTest, ChangesComeBackAtTheNextStart) {
     EXPECT_EQ(form->paneFont().pointSize, 18);
     EXPECT_EQ(form->paneFont().color, QColor(Qt::white));
     EXPECT_TRUE(ui()->mnuWrap->isChecked());
-    EXPECT_EQ(ui()->Memo->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(ui()->Memo->wrap(), true);
     EXPECT_FALSE(ui()->mnuProducts->isChecked());
     EXPECT_TRUE(ui()->pnlReclama->isHidden());
 }

@@ -1,0 +1,430 @@
+#include "CellRenderer.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace Cells {
+
+qint64 columns(QByteArrayView line, CodePage::Charset charset) {
+    // Without a tab every byte is one cell.
+    if (!line.contains('\t'))
+        return line.size();
+    qint64 end = 0;
+    forEach(line, charset, [&](const Cell& cell) {
+        end = cell.column + cell.width;
+        return true;
+    });
+    return end;
+}
+
+qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column) {
+    if (column <= 0)
+        return 0;
+    if (!line.contains('\t'))
+        return qsizetype(std::min<qint64>(column, line.size()));
+    qsizetype offset = line.size();
+    forEach(line, charset, [&](const Cell& cell) {
+        if (cell.column + cell.width <= column)
+            return true;
+        // Inside a wide cell: the nearer of its two edges.
+        offset = column - cell.column <= cell.width / 2 ? cell.offset : cell.offset + cell.length;
+        return false;
+    });
+    return offset;
+}
+
+qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset) {
+    if (!line.first(std::min(offset, line.size())).contains('\t'))
+        return offset;
+    qint64 column = 0;
+    forEach(line, charset, [&](const Cell& cell) {
+        if (cell.offset >= offset)
+            return false;
+        column = cell.column + cell.width;
+        return true;
+    });
+    return column;
+}
+
+} // namespace Cells
+
+namespace {
+
+constexpr int TilesPerRow = 32;
+
+// The arms of a box-drawing character: up, right, down, left; 0 none, 1 single, 2 double.
+struct Arms {
+    unsigned char up, right, down, left;
+};
+
+bool boxArms(char32_t c, Arms& arms) {
+    // U+2550..U+256C, the double and mixed lines, as "urdl".
+    static constexpr const char* Doubles[] = {
+        "0202", "2020", "0210", "0120", "0220", "0012", "0021", "0022", "1200", "2100",
+        "2200", "1002", "2001", "2002", "1210", "2120", "2220", "1012", "2021", "2022",
+        "0212", "0121", "0222", "1202", "2101", "2202", "1212", "2121", "2222"};
+    const char* spec = nullptr;
+    switch (c) {
+    case 0x2500:
+        spec = "0101";
+        break;
+    case 0x2502:
+        spec = "1010";
+        break;
+    case 0x250C:
+        spec = "0110";
+        break;
+    case 0x2510:
+        spec = "0011";
+        break;
+    case 0x2514:
+        spec = "1100";
+        break;
+    case 0x2518:
+        spec = "1001";
+        break;
+    case 0x251C:
+        spec = "1110";
+        break;
+    case 0x2524:
+        spec = "1011";
+        break;
+    case 0x252C:
+        spec = "0111";
+        break;
+    case 0x2534:
+        spec = "1101";
+        break;
+    case 0x253C:
+        spec = "1111";
+        break;
+    default:
+        if (c >= 0x2550 && c <= 0x256C)
+            spec = Doubles[c - 0x2550];
+    }
+    if (!spec)
+        return false;
+    arms = {uchar(spec[0] - '0'), uchar(spec[1] - '0'), uchar(spec[2] - '0'), uchar(spec[3] - '0')};
+    return true;
+}
+
+// Where the lines of an arm start towards the centre, given the arms across it: a double arm
+// leaves the channel of a crossing double line open, a single one meets whatever crosses it.
+int armStart(int arm, int sideThis, int sideOther, int centre, int thin, int gap) {
+    if (arm == 1) {
+        if (sideThis == 2 && sideOther == 2)
+            return centre + gap;
+        if (sideThis == 2 || sideOther == 2)
+            return centre - gap;
+        return sideThis || sideOther ? centre - thin / 2 : centre;
+    }
+    if (sideThis == 2)
+        return centre + gap;
+    if (sideThis == 1)
+        return centre - thin / 2;
+    if (sideOther == 2)
+        return centre - gap;
+    return sideOther == 1 ? centre - thin / 2 : centre;
+}
+
+class TilePainter {
+public:
+    TilePainter(QPainter& painter, QRect tile, const QColor& color)
+        : m_painter(painter), m_tile(tile), m_color(color) {}
+
+    void fill(int x, int y, int w, int h) const {
+        if (w > 0 && h > 0)
+            m_painter.fillRect(QRect(m_tile.x() + x, m_tile.y() + y, w, h), m_color);
+    }
+
+    // Light shade sets one pixel in four, medium every other one, dark three in four.
+    void shade(int level) const {
+        for (int y = 0; y < m_tile.height(); ++y)
+            for (int x = 0; x < m_tile.width(); ++x) {
+                const bool odd = (x + y) % 2;
+                const bool on = level == 2   ? !odd
+                                : level == 1 ? (x % 2 == 0 && y % 2 == 0)
+                                             : !(x % 2 == 1 && y % 2 == 1);
+                if (on)
+                    fill(x, y, 1, 1);
+            }
+    }
+
+    void box(const Arms& a) const {
+        const int w = m_tile.width(), h = m_tile.height();
+        const int thin = std::max(1, int(std::lround(w / 8.0)));
+        const int gap = thin;
+        const int cx = w / 2, cy = h / 2;
+        // The end of an arm running towards 0 whose mirror image towards the far edge starts at
+        // start: lines are mirrored about the middle of the single line.
+        const auto mirrored = [thin](int start, int centre) {
+            return std::max(0, 2 * centre - 2 * (thin / 2) + thin - start);
+        };
+        // Horizontal arms: one line on the centre row, or two a gap above and below it.
+        const auto horizontal = [&](int arm, bool right) {
+            if (!arm)
+                return;
+            const auto line = [&](int y, int upper, int lower) {
+                const int start = armStart(arm, upper, lower, cx, thin, gap);
+                if (right)
+                    fill(start, y, w - start, thin);
+                else {
+                    fill(0, y, mirrored(start, cx), thin);
+                }
+            };
+            if (arm == 1)
+                line(cy - thin / 2, a.up, a.down);
+            else {
+                line(cy - gap - thin / 2, a.up, a.down);
+                line(cy + gap - thin / 2, a.down, a.up);
+            }
+        };
+        const auto vertical = [&](int arm, bool down) {
+            if (!arm)
+                return;
+            const auto line = [&](int x, int near, int far) {
+                const int start = armStart(arm, near, far, cy, thin, gap);
+                if (down)
+                    fill(x, start, thin, h - start);
+                else {
+                    fill(x, 0, thin, mirrored(start, cy));
+                }
+            };
+            if (arm == 1)
+                line(cx - thin / 2, a.left, a.right);
+            else {
+                line(cx - gap - thin / 2, a.left, a.right);
+                line(cx + gap - thin / 2, a.right, a.left);
+            }
+        };
+        horizontal(a.right, true);
+        horizontal(a.left, false);
+        vertical(a.down, true);
+        vertical(a.up, false);
+    }
+
+private:
+    QPainter& m_painter;
+    QRect m_tile;
+    QColor m_color;
+};
+
+// The block elements (U+2580..U+259F) and the box-drawing lines code page 437 has, in device
+// pixels. False for every other character.
+bool drawShape(const TilePainter& t, char32_t c, int w, int h) {
+    const auto eighthsDown = [h](int n) { return int(std::lround(h * n / 8.0)); };
+    const auto eighthsAcross = [w](int n) { return int(std::lround(w * n / 8.0)); };
+    const int hw = w / 2, hh = h / 2;
+    switch (c) {
+    case 0x2580:
+        t.fill(0, 0, w, hh);
+        return true; // upper half
+    case 0x2588:
+        t.fill(0, 0, w, h);
+        return true; // full block
+    case 0x258C:
+        t.fill(0, 0, hw, h);
+        return true; // left half
+    case 0x2590:
+        t.fill(hw, 0, w - hw, h);
+        return true; // right half
+    case 0x2591:
+        t.shade(1);
+        return true;
+    case 0x2592:
+        t.shade(2);
+        return true;
+    case 0x2593:
+        t.shade(3);
+        return true;
+    case 0x2594:
+        t.fill(0, 0, w, eighthsDown(1));
+        return true; // upper eighth
+    case 0x2595:
+        t.fill(w - eighthsAcross(1), 0, eighthsAcross(1), h);
+        return true;
+    default:
+        break;
+    }
+    if (c >= 0x2581 && c <= 0x2587) { // lower n eighths
+        const int rows = eighthsDown(int(c - 0x2580));
+        t.fill(0, h - rows, w, rows);
+        return true;
+    }
+    if (c >= 0x2589 && c <= 0x258F) { // left n eighths, widest first
+        t.fill(0, 0, eighthsAcross(int(0x2590 - c)), h);
+        return true;
+    }
+    if (c >= 0x2596 && c <= 0x259F) { // quadrants: upper left, upper right, lower left, lower right
+        static constexpr unsigned char Quadrants[] = {4, 8, 1, 13, 9, 7, 11, 2, 6, 14};
+        const unsigned char q = Quadrants[c - 0x2596];
+        if (q & 1)
+            t.fill(0, 0, hw, hh);
+        if (q & 2)
+            t.fill(hw, 0, w - hw, hh);
+        if (q & 4)
+            t.fill(0, hh, hw, h - hh);
+        if (q & 8)
+            t.fill(hw, hh, w - hw, h - hh);
+        return true;
+    }
+    Arms arms{};
+    if (boxArms(c, arms)) {
+        t.box(arms);
+        return true;
+    }
+    return false;
+}
+
+bool isBlank(char32_t c) {
+    return c == U' ' || c == 0x2007 || c == 0x00A0 || c == 0;
+}
+
+} // namespace
+
+struct CellRenderer::Atlas {
+    QImage image;
+    QHash<char32_t, int> tiles;
+    QColor color;
+};
+
+CellRenderer::CellRenderer() {
+    setFont(QFont());
+}
+
+CellRenderer::~CellRenderer() = default;
+
+void CellRenderer::setFont(const QFont& font) {
+    m_font = font;
+    m_plainFont = font;
+    m_plainFont.setUnderline(false);
+    m_plainFont.setStrikeOut(false);
+    reset();
+}
+
+void CellRenderer::setDevicePixelRatio(qreal ratio) {
+    if (ratio <= 0 || ratio == m_ratio)
+        return;
+    m_ratio = ratio;
+    reset();
+}
+
+void CellRenderer::reset() {
+    m_atlases.clear();
+    const QFontMetricsF metrics(m_plainFont);
+    // Whole device pixels, so that cells meet exactly at any ratio.
+    m_deviceCell =
+        QSize(std::max(1, int(std::lround(metrics.horizontalAdvance(u'0') * m_ratio))),
+              std::max(1, int(std::ceil((metrics.ascent() + metrics.descent()) * m_ratio - 0.01))));
+    m_ascent = metrics.ascent();
+}
+
+CellRenderer::Atlas& CellRenderer::atlas(const QColor& color) const {
+    std::shared_ptr<Atlas>& found = m_atlases[color.rgba()];
+    if (!found) {
+        found = std::make_shared<Atlas>();
+        found->color = color;
+    }
+    return *found;
+}
+
+void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView line,
+                            CodePage::Charset charset, qint64 firstColumn, qint64 count,
+                            const QColor& color) const {
+    Atlas& a = atlas(color);
+    const int w = m_deviceCell.width(), h = m_deviceCell.height();
+    const bool lined = m_font.underline() || m_font.strikeOut();
+    const QSizeF cell = cellSize();
+    const qint64 endColumn = firstColumn + count;
+
+    const auto slotOf = [&](char32_t c) {
+        const auto found = a.tiles.constFind(c);
+        if (found != a.tiles.constEnd())
+            return *found;
+        const int slot = int(a.tiles.size());
+        const int rows = slot / TilesPerRow + 1;
+        if (a.image.isNull() || a.image.height() < rows * h) {
+            QImage grown(TilesPerRow * w, std::max(8, 2 * rows) * h,
+                         QImage::Format_ARGB32_Premultiplied);
+            grown.fill(Qt::transparent);
+            if (!a.image.isNull())
+                for (int y = 0; y < a.image.height(); ++y)
+                    std::memcpy(grown.scanLine(y), a.image.constScanLine(y),
+                                size_t(a.image.bytesPerLine()));
+            a.image = grown;
+        }
+        const QRect tile((slot % TilesPerRow) * w, (slot / TilesPerRow) * h, w, h);
+        QPainter p(&a.image);
+        p.setClipRect(tile);
+        const TilePainter shapes(p, tile, a.color);
+        if (!drawShape(shapes, c, w, h)) {
+            p.save();
+            p.translate(tile.topLeft());
+            p.scale(m_ratio, m_ratio);
+            p.setFont(m_plainFont);
+            p.setPen(a.color);
+            const char32_t text[] = {c};
+            p.drawText(QPointF(0, m_ascent), QString::fromUcs4(text, 1));
+            p.restore();
+        }
+        // Underline and strike-out run across whole cells, so a lined run has no breaks.
+        const QFontMetricsF metrics(m_font);
+        const int thick = std::max(1, int(std::lround(metrics.lineWidth() * m_ratio)));
+        if (m_font.underline())
+            shapes.fill(0,
+                        std::min(h - thick,
+                                 int(std::lround((m_ascent + metrics.underlinePos()) * m_ratio))),
+                        w, thick);
+        if (m_font.strikeOut())
+            shapes.fill(0, int(std::lround((m_ascent - metrics.strikeOutPos()) * m_ratio)), w,
+                        thick);
+        a.tiles.insert(c, slot);
+        return slot;
+    };
+
+    Cells::forEach(line, charset, [&](const Cells::Cell& c) {
+        if (c.column >= endColumn)
+            return false;
+        if (c.column + c.width <= firstColumn || (!lined && isBlank(c.glyph)))
+            return true;
+        const int slot = slotOf(c.glyph);
+        const QRectF source((slot % TilesPerRow) * w, (slot / TilesPerRow) * h, w, h);
+        for (qint64 col = std::max(c.column, firstColumn);
+             col < std::min(c.column + c.width, endColumn); ++col) {
+            const QRectF target(origin.x() + qreal(col - firstColumn) * cell.width(), origin.y(),
+                                cell.width(), cell.height());
+            painter.drawImage(target, a.image, source);
+        }
+        return true;
+    });
+}
+
+QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset charset,
+                             const QColor& color, const QColor& ground, qsizetype maxLines) const {
+    const qsizetype lines =
+        maxLines < 0 ? document.lineCount() : std::min(maxLines, document.lineCount());
+    qint64 widest = 1;
+    for (qsizetype line = 0; line < lines; ++line)
+        widest = std::max(widest, Cells::columns(document.line(line), charset));
+    const qint64 width = widest * m_deviceCell.width();
+    const qint64 height = std::max<qint64>(1, lines) * m_deviceCell.height();
+    // What one image can hold, with room to spare.
+    if (width > 1 << 20 || height > 1 << 24 || width * height > qint64(1) << 28)
+        return {};
+    QImage image(int(width), int(height), QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    image.setDevicePixelRatio(m_ratio);
+    image.fill(ground);
+    QPainter painter(&image);
+    for (qsizetype line = 0; line < lines; ++line) {
+        const QByteArrayView text = document.line(line);
+        drawLine(painter, QPointF(0, qreal(line) * cellSize().height()), text, charset, 0,
+                 Cells::columns(text, charset), color);
+    }
+    return image;
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "CodePage.h"
+#include "TextDocument.h"
+
+#include <QByteArrayView>
+#include <QColor>
+#include <QFont>
+#include <QHash>
+#include <QImage>
+#include <QSize>
+#include <QSizeF>
+
+#include <memory>
+
+class QPainter;
+
+// A document is a grid of fixed cells: each byte (a whole UTF-8 sequence in that script) is one
+// cell, a tab runs to the next stop. Shared by everything that lays lines out, so the pane, its
+// caret and the pictures of documents agree on every column.
+namespace Cells {
+
+inline constexpr int TabWidth = 8;
+
+struct Cell {
+    qsizetype offset; // of its first byte, within the line
+    int length;       // bytes it stands for
+    qint64 column;    // its first column
+    int width;        // columns it covers: 1, or up to the next tab stop
+    char32_t glyph;   // what it shows; a tab shows blanks
+};
+
+// Calls visit(cell) for each cell of one line (bytes without their line break), left to right,
+// while visit returns true.
+template <typename Visit>
+void forEach(QByteArrayView line, CodePage::Charset charset, Visit&& visit) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    qint64 column = 0;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const unsigned char b = bytes[i];
+        const int width = b == '\t' ? int(TabWidth - column % TabWidth) : 1;
+        const char32_t glyph = b == '\t' || b == '\r' ? U' ' : CodePage::glyph(b, charset);
+        if (!visit(Cell{i, 1, column, width, glyph}))
+            return;
+        column += width;
+    }
+}
+
+// How many columns a line covers.
+qint64 columns(QByteArrayView line, CodePage::Charset charset);
+
+// The offset of the cell boundary nearest to column (the line's end past its last cell).
+qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column);
+
+// The column the cell starting at offset begins at.
+qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset);
+
+} // namespace Cells
+
+// Draws cells with one font at one device pixel ratio. Every glyph is drawn once into an atlas
+// in device pixels and copied from there; the block, shade and box-drawing characters are drawn
+// as rectangles that fill their cell exactly, so art tiles without gaps at any size and scale,
+// whatever the font's own outlines do.
+class CellRenderer {
+public:
+    CellRenderer();
+    ~CellRenderer();
+    CellRenderer(const CellRenderer&) = delete;
+    CellRenderer& operator=(const CellRenderer&) = delete;
+
+    void setFont(const QFont& font);
+    const QFont& font() const { return m_font; }
+    void setDevicePixelRatio(qreal ratio);
+    qreal devicePixelRatio() const { return m_ratio; }
+
+    // One cell in device pixels, and in the painter's (logical) pixels.
+    QSize deviceCellSize() const { return m_deviceCell; }
+    QSizeF cellSize() const { return QSizeF(m_deviceCell) / m_ratio; }
+
+    // Draws columns [firstColumn, firstColumn + count) of a line with its top left cell corner at
+    // origin (logical pixels) in colour. Cells are not filled behind: the caller paints the ground.
+    void drawLine(QPainter& painter, QPointF origin, QByteArrayView line, CodePage::Charset charset,
+                  qint64 firstColumn, qint64 count, const QColor& color) const;
+
+    // The document as the pane draws it, one cell row per line and no margin: as wide as its
+    // widest line (at most maxLines lines when that is not negative). A null image when the
+    // picture would be too large to hold.
+    QImage picture(const TextDocument& document, CodePage::Charset charset, const QColor& color,
+                   const QColor& ground, qsizetype maxLines = -1) const;
+
+private:
+    struct Atlas;
+    Atlas& atlas(const QColor& color) const;
+    void reset();
+
+    QFont m_font;
+    QFont m_plainFont; // without the lines, which are drawn across whole cells instead
+    qreal m_ratio = 1;
+    QSize m_deviceCell{8, 16};
+    qreal m_ascent = 0;
+    mutable QHash<QRgb, std::shared_ptr<Atlas>> m_atlases;
+};

@@ -1,0 +1,123 @@
+#include "TextDocument.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Appends the start of every line after the first that text holds, as offsets from base.
+void indexBreaks(QByteArrayView text, qsizetype base, std::vector<qsizetype>& starts) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* p = begin; p != end;) {
+        const auto* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        if (!nl)
+            break;
+        starts.push_back(base + (nl + 1 - begin));
+        p = nl + 1;
+    }
+}
+
+} // namespace
+
+TextDocument::TextDocument() {
+    m_starts.push_back(0);
+}
+
+void TextDocument::setBytes(const QByteArray& bytes) {
+    m_bytes = bytes;
+    m_starts.assign(1, 0);
+    indexBreaks(m_bytes, 0, m_starts);
+    m_undo.clear();
+    m_redo.clear();
+}
+
+qsizetype TextDocument::lineEnd(qsizetype line) const {
+    if (line + 1 >= lineCount())
+        return m_bytes.size();
+    qsizetype end = m_starts[size_t(line + 1)] - 1;
+    if (end > m_starts[size_t(line)] && m_bytes[end - 1] == '\r')
+        --end;
+    return end;
+}
+
+QByteArrayView TextDocument::line(qsizetype line) const {
+    const qsizetype start = lineStart(line);
+    return QByteArrayView(m_bytes.constData() + start, lineEnd(line) - start);
+}
+
+qsizetype TextDocument::lineOf(qsizetype offset) const {
+    const auto after = std::upper_bound(m_starts.begin(), m_starts.end(), offset);
+    return qsizetype(after - m_starts.begin()) - 1;
+}
+
+qsizetype TextDocument::next(qsizetype offset) const {
+    if (offset >= m_bytes.size())
+        return m_bytes.size();
+    const qsizetype line = lineOf(offset);
+    return offset >= lineEnd(line) && line + 1 < lineCount() ? lineStart(line + 1) : offset + 1;
+}
+
+qsizetype TextDocument::previous(qsizetype offset) const {
+    if (offset <= 0)
+        return 0;
+    const qsizetype line = lineOf(offset);
+    return offset == lineStart(line) ? lineEnd(line - 1) : offset - 1;
+}
+
+void TextDocument::apply(qsizetype from, qsizetype to, const QByteArray& text) {
+    m_bytes.replace(from, to - from, text);
+    // Lines that started inside the replaced bytes go; later ones move by the difference; the
+    // new text's own breaks come in between.
+    const auto first = std::upper_bound(m_starts.begin(), m_starts.end(), from);
+    const auto last = std::upper_bound(first, m_starts.end(), to);
+    const qsizetype delta = text.size() - (to - from);
+    for (auto it = last; it != m_starts.end(); ++it)
+        *it += delta;
+    std::vector<qsizetype> added;
+    indexBreaks(text, from, added);
+    const auto at = m_starts.erase(first, last);
+    m_starts.insert(at, added.begin(), added.end());
+}
+
+void TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text) {
+    from = std::clamp<qsizetype>(from, 0, m_bytes.size());
+    to = std::clamp<qsizetype>(to, from, m_bytes.size());
+    if (from == to && text.isEmpty())
+        return;
+    m_redo.clear();
+    const bool typing = to == from && text.size() == 1 && text != "\r" && text != "\n";
+    if (typing && !m_undo.empty()) {
+        Edit& last = m_undo.back();
+        if (last.removed.isEmpty() && last.at + last.inserted.size() == from &&
+            !last.inserted.contains('\n')) {
+            last.inserted += text;
+            apply(from, to, text);
+            return;
+        }
+    }
+    m_undo.push_back(Edit{from, m_bytes.sliced(from, to - from), text});
+    apply(from, to, text);
+}
+
+qsizetype TextDocument::undo() {
+    if (m_undo.empty())
+        return -1;
+    Edit edit = std::move(m_undo.back());
+    m_undo.pop_back();
+    apply(edit.at, edit.at + edit.inserted.size(), edit.removed);
+    const qsizetype caret = edit.at + edit.removed.size();
+    m_redo.push_back(std::move(edit));
+    return caret;
+}
+
+qsizetype TextDocument::redo() {
+    if (m_redo.empty())
+        return -1;
+    Edit edit = std::move(m_redo.back());
+    m_redo.pop_back();
+    apply(edit.at, edit.at + edit.removed.size(), edit.inserted);
+    const qsizetype caret = edit.at + edit.inserted.size();
+    m_undo.push_back(std::move(edit));
+    return caret;
+}

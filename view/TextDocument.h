@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <vector>
+
+// The pane's content: the document's bytes and where each of its lines starts, found in one
+// pass at load and kept up to date by every edit, so that nothing ever lays out the whole text.
+// A line ends at LF; a CR just before it belongs to the break. Edits are kept for undo.
+class TextDocument {
+public:
+    TextDocument();
+
+    // Takes the bytes as they are (shared, not copied) and indexes their lines; forgets the edits.
+    void setBytes(const QByteArray& bytes);
+    const QByteArray& bytes() const { return m_bytes; }
+    qsizetype size() const { return m_bytes.size(); }
+
+    qsizetype lineCount() const { return qsizetype(m_starts.size()); }
+    qsizetype lineStart(qsizetype line) const { return m_starts[size_t(line)]; }
+    // Where the line's text ends, before its break.
+    qsizetype lineEnd(qsizetype line) const;
+    QByteArrayView line(qsizetype line) const;
+    // The line an offset lies in (a break belongs to the line it ends).
+    qsizetype lineOf(qsizetype offset) const;
+
+    // The offset one cell on: over a whole line break at a line's end, to the document's end at
+    // most; and back.
+    qsizetype next(qsizetype offset) const;
+    qsizetype previous(qsizetype offset) const;
+
+    // Puts text in place of [from, to) and records it for undo. Typing a run of characters one
+    // after another is undone as one.
+    void replace(qsizetype from, qsizetype to, const QByteArray& text);
+    // Take back the last edit or do it again; the offset is where the caret belongs after it,
+    // -1 when there was nothing to do.
+    qsizetype undo();
+    qsizetype redo();
+    bool canUndo() const { return !m_undo.empty(); }
+    bool canRedo() const { return !m_redo.empty(); }
+
+private:
+    struct Edit {
+        qsizetype at;
+        QByteArray removed;
+        QByteArray inserted;
+    };
+    void apply(qsizetype from, qsizetype to, const QByteArray& text);
+
+    QByteArray m_bytes;
+    std::vector<qsizetype> m_starts;
+    std::vector<Edit> m_undo;
+    std::vector<Edit> m_redo;
+};

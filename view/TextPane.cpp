@@ -1,0 +1,680 @@
+#include "TextPane.h"
+#include "FileNames.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QUrl>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// The edit control's one-pixel document margin, in whole device pixels so that cells stay on
+// the device grid.
+constexpr int Margin = 1;
+
+bool isBlankByte(char b) {
+    return b == ' ' || b == '\t';
+}
+
+} // namespace
+
+TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Without a horizontal bar the view still follows the caret sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setBackgroundRole(QPalette::Base);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    viewport()->setCursor(Qt::ArrowCursor);
+    // Every pixel of the viewport is painted here.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    updateRenderer();
+}
+
+QString droppedLocalFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) {
+        // The path's own bytes: toLocalFile() would turn a byte that is not UTF-8 into U+FFFD.
+        if (url.isLocalFile())
+            return FileNames::fromBytes(
+                QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
+    }
+    return {};
+}
+
+void TextPane::setBytes(const QByteArray& bytes) {
+    m_document.setBytes(bytes);
+    m_caret = m_anchor = 0;
+    m_leftColumn = 0;
+    m_goalColumn = -1;
+    relayout(true);
+    verticalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+QString TextPane::toPlainText() const {
+    return CodePage::toDisplay(m_document.bytes(), m_charset);
+}
+
+void TextPane::setCharset(CodePage::Charset charset) {
+    if (charset == m_charset)
+        return;
+    m_charset = charset;
+    relayout(true);
+    viewport()->update();
+}
+
+void TextPane::setWrap(bool wrap) {
+    if (wrap == m_wrap)
+        return;
+    m_wrap = wrap;
+    m_leftColumn = 0;
+    relayout(true);
+    viewport()->update();
+}
+
+void TextPane::setReadOnly(bool readOnly) {
+    m_readOnly = readOnly;
+    restartBlink();
+    viewport()->update();
+}
+
+// ---- Geometry -------------------------------------------------------------------------------
+
+QPointF TextPane::textOrigin() const {
+    const qreal ratio = m_renderer.devicePixelRatio();
+    const qreal margin = std::round(Margin * ratio) / ratio;
+    return QPointF(margin, margin);
+}
+
+qint64 TextPane::wrapColumns() const {
+    const qreal room = viewport()->width() - textOrigin().x();
+    return std::max<qint64>(1, qint64(room / cell().width()));
+}
+
+int TextPane::visibleRows() const {
+    const qreal room = viewport()->height() - textOrigin().y();
+    return std::max(1, int(room / cell().height()));
+}
+
+qint64 TextPane::visibleColumns() const {
+    return wrapColumns();
+}
+
+qint64 TextPane::rowCount() const {
+    return m_wrap ? m_rowStarts.back() : m_document.lineCount();
+}
+
+int TextPane::firstVisibleRow() const {
+    return verticalScrollBar()->value();
+}
+
+void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const {
+    if (!m_wrap) {
+        line = qsizetype(row);
+        firstColumn = m_leftColumn;
+        return;
+    }
+    const auto after = std::upper_bound(m_rowStarts.begin(), m_rowStarts.end() - 1, row);
+    line = qsizetype(after - m_rowStarts.begin()) - 1;
+    firstColumn = (row - m_rowStarts[size_t(line)]) * m_rowsWrappedAt;
+}
+
+TextPane::Place TextPane::placeOf(qsizetype offset) const {
+    const qsizetype line = m_document.lineOf(offset);
+    const qint64 column =
+        Cells::columnAt(m_document.line(line), m_charset, offset - m_document.lineStart(line));
+    if (!m_wrap)
+        return {line, column};
+    const qint64 columns = m_rowsWrappedAt;
+    qint64 row = column / columns;
+    // The end of a line that fills its last row exactly stays at the end of that row.
+    if (row > 0 && column % columns == 0 && offset == m_document.lineEnd(line))
+        --row;
+    return {m_rowStarts[size_t(line)] + row, column - row * columns};
+}
+
+QRect TextPane::cursorRect(qsizetype offset) const {
+    const Place place = placeOf(std::clamp<qsizetype>(offset, 0, m_document.size()));
+    const QPointF origin = textOrigin();
+    const qint64 left = m_wrap ? 0 : m_leftColumn;
+    const qreal x = origin.x() + qreal(place.column - left) * cell().width();
+    const qreal y = origin.y() + qreal(place.row - firstVisibleRow()) * cell().height();
+    const int thick = std::max(1, int(std::lround(m_renderer.devicePixelRatio())));
+    return QRect(int(std::floor(x)), int(std::floor(y)), thick, int(std::ceil(cell().height())));
+}
+
+qsizetype TextPane::offsetAt(QPoint point) const {
+    const QPointF origin = textOrigin();
+    const qint64 row = std::clamp<qint64>(
+        firstVisibleRow() + qint64(std::floor((point.y() - origin.y()) / cell().height())), 0,
+        rowCount() - 1);
+    qsizetype line = 0;
+    qint64 first = 0;
+    rowToLine(row, line, first);
+    qint64 column =
+        first + std::max<qint64>(0, std::lround((point.x() - origin.x()) / cell().width()));
+    if (m_wrap)
+        column = std::min(column, first + m_rowsWrappedAt);
+    return m_document.lineStart(line) + Cells::offsetAt(m_document.line(line), m_charset, column);
+}
+
+// ---- Layout ---------------------------------------------------------------------------------
+
+void TextPane::updateRenderer() {
+    m_renderer.setFont(font());
+    m_renderer.setDevicePixelRatio(devicePixelRatioF());
+}
+
+void TextPane::relayout(bool force) {
+    // The line at the top stays at the top.
+    qsizetype topLine = 0;
+    qint64 topColumn = 0;
+    if (!m_wrap || !m_rowStarts.empty())
+        rowToLine(std::min<qint64>(firstVisibleRow(), std::max<qint64>(0, rowCount() - 1)), topLine,
+                  topColumn);
+    topLine = std::min(topLine, m_document.lineCount() - 1);
+
+    if (!m_wrap) {
+        m_rowStarts.clear();
+        m_rowsWrappedAt = 0;
+    } else if (force || m_rowsWrappedAt != wrapColumns()) {
+        // Rows come from each line's width alone: arithmetic over the index, no text layout.
+        const qint64 columns = wrapColumns();
+        const qsizetype lines = m_document.lineCount();
+        m_rowStarts.resize(size_t(lines) + 1);
+        qint64 row = 0;
+        for (qsizetype line = 0; line < lines; ++line) {
+            m_rowStarts[size_t(line)] = row;
+            const qint64 width = Cells::columns(m_document.line(line), m_charset);
+            row += std::max<qint64>(1, (width + columns - 1) / columns);
+        }
+        m_rowStarts[size_t(lines)] = row;
+        m_rowsWrappedAt = columns;
+    }
+    updateScrollBar();
+    if (m_wrap)
+        verticalScrollBar()->setValue(int(std::min<qint64>(INT_MAX, m_rowStarts[size_t(topLine)])));
+    else
+        verticalScrollBar()->setValue(int(topLine));
+}
+
+void TextPane::updateScrollBar() {
+    QScrollBar* bar = verticalScrollBar();
+    const int rows = visibleRows();
+    bar->setRange(0, int(std::clamp<qint64>(rowCount() - rows, 0, INT_MAX)));
+    bar->setPageStep(rows);
+    bar->setSingleStep(1);
+}
+
+void TextPane::ensureCaretVisible() {
+    const Place place = placeOf(m_caret);
+    const int top = firstVisibleRow();
+    const int rows = visibleRows();
+    if (place.row < top)
+        verticalScrollBar()->setValue(int(std::min<qint64>(place.row, INT_MAX)));
+    else if (place.row >= top + rows)
+        verticalScrollBar()->setValue(int(std::min<qint64>(place.row - rows + 1, INT_MAX)));
+    if (m_wrap)
+        return;
+    // Sideways by a quarter of the view at a time, as the edit control did.
+    const qint64 columns = visibleColumns();
+    if (place.column < m_leftColumn)
+        m_leftColumn = std::max<qint64>(0, place.column - columns / 4);
+    else if (place.column >= m_leftColumn + columns)
+        m_leftColumn = place.column - columns + 1 + columns / 4;
+}
+
+void TextPane::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    relayout(false);
+}
+
+void TextPane::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        updateRenderer();
+        relayout(true);
+    }
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange)
+        viewport()->update();
+}
+
+void TextPane::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+// ---- Painting -------------------------------------------------------------------------------
+
+void TextPane::paintEvent(QPaintEvent*) {
+    if (m_renderer.devicePixelRatio() != devicePixelRatioF()) {
+        updateRenderer();
+        relayout(true);
+    }
+    QPainter painter(viewport());
+    const QPalette& colours = palette();
+    painter.fillRect(viewport()->rect(), colours.color(QPalette::Base));
+
+    const QPointF origin = textOrigin();
+    const QSizeF size = cell();
+    const qint64 top = firstVisibleRow();
+    const qint64 rows = visibleRows() + 1; // and the one cut off at the bottom
+    const qint64 columns = visibleColumns() + 1;
+    const qsizetype selStart = std::min(m_anchor, m_caret);
+    const qsizetype selEnd = std::max(m_anchor, m_caret);
+    const QColor text = colours.color(QPalette::Text);
+    const QColor marked = colours.color(QPalette::HighlightedText);
+
+    for (qint64 r = 0; r < rows && top + r < rowCount(); ++r) {
+        qsizetype line = 0;
+        qint64 first = 0;
+        rowToLine(top + r, line, first);
+        const qint64 count = m_wrap ? m_rowsWrappedAt : columns;
+        const QPointF at(origin.x(), origin.y() + qreal(r) * size.height());
+        const QByteArrayView bytes = m_document.line(line);
+        const qsizetype start = m_document.lineStart(line);
+        const qsizetype end = m_document.lineEnd(line);
+
+        // The selected columns of this row, a break counting as one cell past the text.
+        qint64 from = 0, to = 0;
+        if (selStart < selEnd && selStart <= end && selEnd > start) {
+            from = Cells::columnAt(bytes, m_charset, std::max(selStart, start) - start);
+            to = Cells::columnAt(bytes, m_charset, std::min(selEnd, end) - start);
+            if (selEnd > end && line + 1 < m_document.lineCount())
+                ++to;
+            from = std::clamp(from, first, first + count);
+            to = std::clamp(to, first, first + count);
+        }
+        if (from < to) {
+            painter.fillRect(QRectF(at.x() + qreal(from - first) * size.width(), at.y(),
+                                    qreal(to - from) * size.width(), size.height()),
+                             colours.color(QPalette::Highlight));
+            const auto part = [&](qint64 a, qint64 b, const QColor& colour) {
+                if (a < b)
+                    m_renderer.drawLine(painter, at + QPointF(qreal(a - first) * size.width(), 0),
+                                        bytes, m_charset, a, b - a, colour);
+            };
+            part(first, from, text);
+            part(from, to, marked);
+            part(to, first + count, text);
+        } else {
+            m_renderer.drawLine(painter, at, bytes, m_charset, first, count, text);
+        }
+    }
+    if (m_caretShown && !m_readOnly && hasFocus())
+        painter.fillRect(cursorRect(m_caret), text);
+}
+
+// ---- Caret and selection ----------------------------------------------------------------------
+
+void TextPane::setCaret(qsizetype offset, bool extendSelection) {
+    offset = std::clamp<qsizetype>(offset, 0, m_document.size());
+    // Never between the CR and the LF of a break.
+    offset = std::min(offset, m_document.lineEnd(m_document.lineOf(offset)));
+    m_caret = offset;
+    if (!extendSelection)
+        m_anchor = offset;
+    m_goalColumn = -1;
+    ensureCaretVisible();
+    restartBlink();
+    viewport()->update();
+}
+
+void TextPane::selectAll() {
+    m_anchor = 0;
+    m_caret = m_document.size();
+    viewport()->update();
+}
+
+QByteArray TextPane::selectedBytes() const {
+    const qsizetype from = std::min(m_anchor, m_caret);
+    return m_document.bytes().sliced(from, std::max(m_anchor, m_caret) - from);
+}
+
+void TextPane::restartBlink() {
+    m_caretShown = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (!m_readOnly && hasFocus() && flash > 0)
+        m_blink.start(flash / 2, this);
+    else
+        m_blink.stop();
+}
+
+void TextPane::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_blink.timerId()) {
+        QAbstractScrollArea::timerEvent(event);
+        return;
+    }
+    m_caretShown = !m_caretShown;
+    viewport()->update(cursorRect(m_caret));
+}
+
+void TextPane::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
+}
+
+void TextPane::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    viewport()->update();
+}
+
+qsizetype TextPane::wordStart(qsizetype offset) const {
+    const qsizetype start = m_document.lineStart(m_document.lineOf(offset));
+    const QByteArray& bytes = m_document.bytes();
+    while (offset > start && !isBlankByte(bytes[offset - 1]))
+        --offset;
+    return offset;
+}
+
+qsizetype TextPane::wordEnd(qsizetype offset) const {
+    const qsizetype end = m_document.lineEnd(m_document.lineOf(offset));
+    const QByteArray& bytes = m_document.bytes();
+    while (offset < end && !isBlankByte(bytes[offset]))
+        ++offset;
+    return offset;
+}
+
+// ---- Editing --------------------------------------------------------------------------------
+
+QByteArray TextPane::toDocumentBytes(const QString& text) const {
+    // Typed and pasted text only ever holds characters that are bytes of the document: one the
+    // code page lacks becomes '?', and every kind of line break becomes CR LF.
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    return CodePage::fromDisplay(lines, m_charset);
+}
+
+void TextPane::replaceSelection(const QByteArray& text) {
+    const qsizetype from = std::min(m_anchor, m_caret);
+    m_document.replace(from, std::max(m_anchor, m_caret), text);
+    edited(from + text.size());
+}
+
+void TextPane::edited(qsizetype caret) {
+    if (m_wrap)
+        relayout(true);
+    else
+        updateScrollBar();
+    setCaret(caret);
+}
+
+void TextPane::copy() const {
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(CodePage::toDisplay(selectedBytes(), m_charset));
+}
+
+void TextPane::cut() {
+    if (m_readOnly || !hasSelection())
+        return;
+    copy();
+    replaceSelection({});
+}
+
+void TextPane::paste() {
+    const QString text = QGuiApplication::clipboard()->text();
+    if (!m_readOnly && !text.isEmpty())
+        replaceSelection(toDocumentBytes(text));
+}
+
+void TextPane::undo() {
+    const qsizetype caret = m_readOnly ? -1 : m_document.undo();
+    if (caret >= 0)
+        edited(caret);
+}
+
+void TextPane::redo() {
+    const qsizetype caret = m_readOnly ? -1 : m_document.redo();
+    if (caret >= 0)
+        edited(caret);
+}
+
+// ---- Keyboard -------------------------------------------------------------------------------
+
+bool TextPane::focusNextPrevChild(bool next) {
+    // Tab is a character of the document while it can be edited.
+    return m_readOnly ? QAbstractScrollArea::focusNextPrevChild(next) : false;
+}
+
+bool TextPane::moveCaret(QKeyEvent* event) {
+    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    const int rows = visibleRows();
+    QScrollBar* bar = verticalScrollBar();
+
+    if (m_readOnly) {
+        // Nothing to edit: the keys move the view.
+        switch (event->key()) {
+        case Qt::Key_Up:
+            bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+            return true;
+        case Qt::Key_Down:
+            bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            return true;
+        case Qt::Key_PageUp:
+            bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+            return true;
+        case Qt::Key_PageDown:
+            bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            return true;
+        case Qt::Key_Home:
+            if (control)
+                bar->triggerAction(QAbstractSlider::SliderToMinimum);
+            return control;
+        case Qt::Key_End:
+            if (control)
+                bar->triggerAction(QAbstractSlider::SliderToMaximum);
+            return control;
+        default:
+            return false;
+        }
+    }
+
+    const Place place = placeOf(m_caret);
+    // Up, Down and the page keys keep to one column over short lines.
+    const auto toRow = [&](qint64 row) {
+        const qint64 goal = m_goalColumn >= 0 ? m_goalColumn : place.column;
+        row = std::clamp<qint64>(row, 0, rowCount() - 1);
+        qsizetype line = 0;
+        qint64 first = 0;
+        rowToLine(row, line, first);
+        qint64 column = first + goal;
+        if (m_wrap && row + 1 < m_rowStarts[size_t(line) + 1])
+            column = std::min(column, first + m_rowsWrappedAt - 1);
+        setCaret(m_document.lineStart(line) +
+                     Cells::offsetAt(m_document.line(line), m_charset, column),
+                 extend);
+        m_goalColumn = goal;
+    };
+    const auto rowEdge = [&](bool end) {
+        qsizetype line = 0;
+        qint64 first = 0;
+        rowToLine(place.row, line, first);
+        const qint64 last = m_wrap && place.row + 1 < m_rowStarts[size_t(line) + 1]
+                                ? first + m_rowsWrappedAt - 1
+                                : Cells::columns(m_document.line(line), m_charset);
+        return m_document.lineStart(line) +
+               Cells::offsetAt(m_document.line(line), m_charset, end ? last : first);
+    };
+    const qsizetype selFrom = std::min(m_anchor, m_caret);
+    const qsizetype selTo = std::max(m_anchor, m_caret);
+
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (control)
+            setCaret(wordStart(m_document.previous(m_caret)), extend);
+        else
+            setCaret(hasSelection() && !extend ? selFrom : m_document.previous(m_caret), extend);
+        return true;
+    case Qt::Key_Right:
+        if (control)
+            setCaret(wordEnd(m_document.next(m_caret)), extend);
+        else
+            setCaret(hasSelection() && !extend ? selTo : m_document.next(m_caret), extend);
+        return true;
+    case Qt::Key_Up:
+        toRow(place.row - 1);
+        return true;
+    case Qt::Key_Down:
+        toRow(place.row + 1);
+        return true;
+    case Qt::Key_PageUp:
+        bar->setValue(bar->value() - rows);
+        toRow(place.row - rows);
+        return true;
+    case Qt::Key_PageDown:
+        bar->setValue(bar->value() + rows);
+        toRow(place.row + rows);
+        return true;
+    case Qt::Key_Home:
+        setCaret(control ? 0 : rowEdge(false), extend);
+        return true;
+    case Qt::Key_End:
+        setCaret(control ? m_document.size() : rowEdge(true), extend);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TextPane::keyPressEvent(QKeyEvent* event) {
+    // Enter does not break a line here: the pane has no use for it but to spoil the art.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->ignore();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
+    if (event->matches(QKeySequence::Copy)) {
+        copy();
+        return;
+    }
+    if (!m_readOnly) {
+        if (event->matches(QKeySequence::Cut))
+            return cut();
+        if (event->matches(QKeySequence::Paste))
+            return paste();
+        if (event->matches(QKeySequence::Undo))
+            return undo();
+        if (event->matches(QKeySequence::Redo))
+            return redo();
+        if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) {
+            if (!hasSelection()) {
+                const bool back = event->key() == Qt::Key_Backspace;
+                (back ? m_anchor : m_caret) =
+                    back ? m_document.previous(m_caret) : m_document.next(m_caret);
+            }
+            replaceSelection({});
+            return;
+        }
+        const QString typed = event->text();
+        if (!typed.isEmpty() && (typed.front().isPrint() || typed == u"\t") &&
+            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            replaceSelection(toDocumentBytes(typed));
+            return;
+        }
+    }
+    if (!moveCaret(event))
+        event->ignore();
+}
+
+void TextPane::inputMethodEvent(QInputMethodEvent* event) {
+    // The input-method editor stays closed; composed text never reaches the document.
+    event->ignore();
+}
+
+// ---- Mouse ----------------------------------------------------------------------------------
+
+void TextPane::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        setCaret(offsetAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+}
+
+void TextPane::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton)
+        setCaret(offsetAt(event->position().toPoint()), true);
+}
+
+void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        const qsizetype at = offsetAt(event->position().toPoint());
+        setCaret(wordStart(at));
+        setCaret(wordEnd(at), true);
+    }
+    Q_EMIT doubleClicked();
+}
+
+void TextPane::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    const bool editable = !m_readOnly;
+    const auto item = [&](const QString& text, QKeySequence::StandardKey key, bool enabled,
+                          auto run) {
+        QAction* action = menu.addAction(text, this, run);
+        action->setShortcut(QKeySequence(key));
+        action->setEnabled(enabled);
+    };
+    item(tr("&Undo"), QKeySequence::Undo, editable && m_document.canUndo(), [this] { undo(); });
+    item(tr("&Redo"), QKeySequence::Redo, editable && m_document.canRedo(), [this] { redo(); });
+    menu.addSeparator();
+    item(tr("Cu&t"), QKeySequence::Cut, editable && hasSelection(), [this] { cut(); });
+    item(tr("&Copy"), QKeySequence::Copy, hasSelection(), [this] { copy(); });
+    item(tr("&Paste"), QKeySequence::Paste,
+         editable && !QGuiApplication::clipboard()->text().isEmpty(), [this] { paste(); });
+    item(tr("Delete"), QKeySequence::Delete, editable && hasSelection(),
+         [this] { replaceSelection({}); });
+    menu.addSeparator();
+    item(tr("Select All"), QKeySequence::SelectAll, m_document.size() > 0, [this] { selectAll(); });
+    menu.exec(event->globalPos());
+}
+
+// ---- Drag and drop --------------------------------------------------------------------------
+
+// Files dropped on the pane are for the window to open, not text to insert; the toolkit hands
+// a drop the pane ignores on to the window.
+static bool takesDrop(const QMimeData* data, bool readOnly) {
+    return !readOnly && data && data->hasText() && droppedLocalFile(data).isEmpty();
+}
+
+void TextPane::dragEnterEvent(QDragEnterEvent* event) {
+    if (takesDrop(event->mimeData(), m_readOnly))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TextPane::dragMoveEvent(QDragMoveEvent* event) {
+    if (takesDrop(event->mimeData(), m_readOnly))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TextPane::dropEvent(QDropEvent* event) {
+    if (!takesDrop(event->mimeData(), m_readOnly)) {
+        event->ignore();
+        return;
+    }
+    setCaret(offsetAt(event->position().toPoint()));
+    replaceSelection(toDocumentBytes(event->mimeData()->text()));
+    event->acceptProposedAction();
+}

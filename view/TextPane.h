@@ -1,0 +1,130 @@
+#pragma once
+
+#include "CellRenderer.h"
+#include "CodePage.h"
+#include "TextDocument.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QByteArray>
+
+#include <vector>
+
+class QMimeData;
+
+// The first local file that dragged data carries, or an empty name.
+QString droppedLocalFile(const QMimeData* data);
+
+// The multi-line edit control of the main window. Its content is bytes (the document with
+// CR LF line breaks); the pane's character set decides which glyph each byte is drawn with, and
+// typed text maps back to bytes through the same table. The text is a grid of cells: only the
+// rows in view are ever drawn or measured, so a document of any size opens, scrolls and wraps
+// at once. Positions are byte offsets into the document.
+class TextPane : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    explicit TextPane(QWidget* parent = nullptr);
+
+    void setBytes(const QByteArray& bytes);
+    QByteArray bytes() const { return m_document.bytes(); }
+    void clear() { setBytes({}); }
+    // The document as the pane shows it: a glyph per cell, line breaks as '\n'.
+    QString toPlainText() const;
+
+    CodePage::Charset charset() const { return m_charset; }
+    // Redraws the same bytes with the other table.
+    void setCharset(CodePage::Charset charset);
+
+    // Line breaks at the right edge, never part of the text.
+    void setWrap(bool wrap);
+    bool wrap() const { return m_wrap; }
+
+    bool isReadOnly() const { return m_readOnly; }
+    void setReadOnly(bool readOnly);
+
+    qsizetype caret() const { return m_caret; }
+    // Moves the caret, extending the selection from where it was when asked to.
+    void setCaret(qsizetype offset, bool extendSelection = false);
+    void selectAll();
+    bool hasSelection() const { return m_anchor != m_caret; }
+    QByteArray selectedBytes() const;
+    // The caret's rectangle in the viewport at offset.
+    QRect cursorRect(qsizetype offset) const;
+    // The offset whose cell boundary lies nearest to a point of the viewport.
+    qsizetype offsetAt(QPoint point) const;
+    int firstVisibleRow() const;
+
+    void copy() const;
+    void cut();
+    void paste();
+    void undo();
+    void redo();
+
+Q_SIGNALS:
+    void doubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    // Where an offset is drawn: its row counted from the top of the document, and its column
+    // within that row.
+    struct Place {
+        qint64 row;
+        qint64 column;
+    };
+    Place placeOf(qsizetype offset) const;
+    // The line a row shows, and the first column of that line the row starts with.
+    void rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const;
+    qint64 rowCount() const;
+    qint64 wrapColumns() const;
+    int visibleRows() const;
+    qint64 visibleColumns() const;
+    QPointF textOrigin() const;
+    QSizeF cell() const { return m_renderer.cellSize(); }
+
+    // Maps rows to lines again; only when the wrap width changed unless forced.
+    void relayout(bool force);
+    void updateScrollBar();
+    void ensureCaretVisible();
+    void updateRenderer();
+    void replaceSelection(const QByteArray& text);
+    void edited(qsizetype caret);
+    QByteArray toDocumentBytes(const QString& text) const;
+    qsizetype wordStart(qsizetype offset) const;
+    qsizetype wordEnd(qsizetype offset) const;
+    bool moveCaret(QKeyEvent* event);
+    void restartBlink();
+
+    TextDocument m_document;
+    CellRenderer m_renderer;
+    CodePage::Charset m_charset = CodePage::Charset::Oem;
+    bool m_wrap = false;
+    bool m_readOnly = true;
+    qsizetype m_caret = 0;
+    qsizetype m_anchor = 0;
+    qint64 m_goalColumn = -1; // kept over Up and Down
+    qint64 m_leftColumn = 0;  // the sideways scroll, without wrap
+    // With wrap: the first row of each line, and the rows of all of them at the end.
+    std::vector<qint64> m_rowStarts;
+    qint64 m_rowsWrappedAt = 0;
+    QBasicTimer m_blink;
+    bool m_caretShown = false;
+};
