@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr int TerminalCellHeight = 16;
-constexpr char16_t StandInFamily[] = u"Unifont";
-
 struct NamedColor {
     const char* name;
     QRgb rgb;
@@ -35,10 +32,6 @@ constexpr NamedColor FontColors[] = {
 
 enum Style { Regular, Italic, Bold, BoldItalic };
 
-bool isTerminal(const QString& name) {
-    return name.compare(QStringView(TerminalFontName), Qt::CaseInsensitive) == 0;
-}
-
 QIcon swatch(const QColor& color) {
     QPixmap pixmap(16, 12);
     pixmap.fill(color);
@@ -46,30 +39,6 @@ QIcon swatch(const QColor& color) {
 }
 
 } // namespace
-
-int terminalPixelSize(int pointSize) {
-    const int cells = std::max(1, int(std::lround(pointSize / 9.0)));
-    return TerminalCellHeight * cells;
-}
-
-QFont resolveFont(const FontSpec& spec) {
-    QFont font;
-    if (isTerminal(spec.name)) {
-        font.setFamily(QString::fromUtf16(StandInFamily));
-        font.setPixelSize(terminalPixelSize(spec.pointSize));
-        font.setStyleStrategy(QFont::NoAntialias);
-        font.setHintingPreference(QFont::PreferFullHinting);
-    } else {
-        font.setFamily(spec.name);
-        font.setPointSize(std::max(1, spec.pointSize));
-    }
-    font.setFixedPitch(true);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
-    font.setStrikeOut(spec.strikeOut);
-    return font;
-}
 
 FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Font"));

@@ -97,6 +97,32 @@ QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint
     return bytes;
 }
 
+QByteArray ReadDocumentHead(const QString& fileName, qsizetype lines, qint64 limit) {
+    const RegularFile file = openRegularFile(FileNames::toBytes(fileName));
+    if (!file)
+        throw UserError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(fileName), file.reason));
+    FileDescriptor fd(file.fd);
+    QByteArray bytes;
+    qsizetype breaks = 0;
+    while (bytes.size() < limit && breaks < lines) {
+        const qsizetype before = bytes.size();
+        bytes.resize(before + qsizetype(std::min<qint64>(64 * 1024, limit - before)));
+        const ssize_t got = ::read(fd.get(), bytes.data() + before, size_t(bytes.size() - before));
+        if (got < 0 && errno == EINTR) {
+            bytes.truncate(before);
+            continue;
+        }
+        if (got < 0)
+            cannotOpen(fileName, errno);
+        bytes.truncate(before + qsizetype(got));
+        if (got == 0)
+            break;
+        breaks += QByteArrayView(bytes).sliced(before).count('\n');
+    }
+    return bytes;
+}
+
 qsizetype NormalizedSize(QByteArrayView bytes) {
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();

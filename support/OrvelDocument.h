@@ -20,6 +20,11 @@ QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity);
 // capacity and messages, name standing for the file in them; sizeHint is where to start.
 QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint64 sizeHint = 0);
 
+// The start of a file: at least its first lines lines where it has that many, never more than
+// limit bytes; the same refusals and messages as ReadDocumentFile, but no capacity, since only
+// the start is read.
+QByteArray ReadDocumentHead(const QString& fileName, qsizetype lines, qint64 limit);
+
 // The size the bytes have once NormalizeLineBreaks has made every break CR LF.
 qsizetype NormalizedSize(QByteArrayView bytes);
 

@@ -1,6 +1,8 @@
 // zelvan-rid-tool: the viewer's loading, line-break normalisation and link extraction for
 // scripts that work over NFO collections.
 
+#include "AtomicFile.h"
+#include "CellRenderer.h"
 #include "CodePage.h"
 #include "DesktopAssociations.h"
 #include "Errors.h"
@@ -8,19 +10,22 @@
 #include "OrvelAssociation.h"
 #include "OrvelDocument.h"
 #include "OrvelLinks.h"
+#include "PaneFont.h"
 #include "Registry.h"
 #include "RegularFile.h"
 #include "SystemInfo.h"
 
+#include <QBuffer>
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
@@ -28,6 +33,9 @@ namespace {
 
 constexpr char Usage[] = "Usage: zelvan-rid-tool links FILE...\n"
                          "       zelvan-rid-tool text FILE\n"
+                         "       zelvan-rid-tool png FILE [-o OUT.png] [--scale N] [--fg COLOR] "
+                         "[--bg COLOR]\n"
+                         "       zelvan-rid-tool thumbnail -s SIZE FILE OUT.png\n"
                          "       zelvan-rid-tool associate | unassociate\n"
                          "       zelvan-rid-tool --help | --version\n";
 
@@ -41,6 +49,13 @@ constexpr char Help[] =
     "                 files each line starts with the file name and a colon\n"
     "  text FILE      print the document as UTF-8 text: every byte as its code page 437\n"
     "                 glyph, line breaks as LF\n"
+    "  png FILE       draw the document as the viewer's pane does at 9 pt Terminal, one\n"
+    "                 8 x 16 cell per character, bright green on black, no margin, into\n"
+    "                 OUT.png (default FILE.png; - is standard output); --scale N draws\n"
+    "                 at N device pixels per pixel, --fg and --bg take a colour name or\n"
+    "                 #RRGGBB\n"
+    "  thumbnail      draw the top of FILE (at most its first 100 lines) scaled to fit\n"
+    "                 SIZE x SIZE pixels into OUT.png, as file managers ask thumbnailers\n"
     "  associate      make the viewer beside this program open .nfo and .diz files for\n"
     "                 the current user, as its Options item does\n"
     "  unassociate    take back what the viewer's two Options items wrote for the current\n"
@@ -112,6 +127,116 @@ int text(const QString& file) {
     return 0;
 }
 
+// Writes a picture as PNG to a file, or to standard output for "-".
+bool writePicture(const QImage& image, const QString& out) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    if (out == u"-") {
+        write(png);
+        return true;
+    }
+    if (const AtomicWrite written = writeFileAtomically(out, png); !written) {
+        std::fprintf(stderr, "zelvan-rid-tool: Cannot create file \"%s\". %s\n",
+                     FileNames::toBytes(out).constData(), std::strerror(written.error));
+        return false;
+    }
+    return true;
+}
+
+// The pane's renderer with the default pane font, "Terminal" 9 pt.
+void paneRenderer(CellRenderer& renderer, int scale) {
+    renderer.setFont(resolveFont(FontSpec{}));
+    renderer.setDevicePixelRatio(scale);
+}
+
+std::optional<int> positive(const QString& text, int most) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok && value >= 1 && value <= most ? std::optional<int>(value) : std::nullopt;
+}
+
+int usage(const char* problem = nullptr);
+
+int png(const QStringList& arguments) {
+    QString file, out;
+    int scale = 1;
+    QColor fg = FontSpec{}.color, bg = Qt::black;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg") {
+            if (!hasValue)
+                return usage("png: an option needs a value");
+            const QString value = arguments[++i];
+            if (a == u"-o") {
+                out = value;
+            } else if (a == u"--scale") {
+                const std::optional<int> n = positive(value, 16);
+                if (!n)
+                    return usage("png: --scale takes a whole number from 1 to 16");
+                scale = *n;
+            } else {
+                QColor& colour = a == u"--fg" ? fg : bg;
+                colour = QColor::fromString(value);
+                if (!colour.isValid())
+                    return usage("png: a colour is a name or #RRGGBB");
+            }
+        } else if (file.isEmpty()) {
+            file = a;
+        } else {
+            return usage("png takes exactly one FILE");
+        }
+    }
+    if (file.isEmpty())
+        return usage("png takes exactly one FILE");
+    if (out.isEmpty())
+        out = file == u"-" ? file : file + QStringLiteral(".png");
+    QByteArray bytes;
+    if (!load(file, bytes))
+        return 1;
+    TextDocument document;
+    document.setBytes(bytes);
+    CellRenderer renderer;
+    paneRenderer(renderer, scale);
+    QImage image = renderer.picture(document, CodePage::Charset::Oem, fg, bg);
+    if (image.isNull()) {
+        std::fprintf(stderr, "zelvan-rid-tool: %s is too large for one picture\n",
+                     FileNames::toBytes(file).constData());
+        return 1;
+    }
+    return writePicture(image, out) ? 0 : 1;
+}
+
+int thumbnail(const QStringList& arguments) {
+    // The shape file managers call thumbnailers with.
+    if (arguments.size() != 4 || arguments[0] != u"-s")
+        return usage("thumbnail takes -s SIZE FILE OUT.png");
+    const std::optional<int> size = positive(arguments[1], 4096);
+    if (!size)
+        return usage("thumbnail: SIZE is a whole number of pixels from 1 to 4096");
+    // Only the top is drawn, so only the top is read: a huge file costs what a small one does.
+    constexpr qsizetype Lines = 100;
+    constexpr qint64 Columns = 256;
+    QByteArray head;
+    try {
+        head = NormalizeLineBreaks(ReadDocumentHead(arguments[2], Lines, Lines * Columns * 4));
+    } catch (const UserError& error) {
+        std::fprintf(stderr, "zelvan-rid-tool: %s\n", error.message().toLocal8Bit().constData());
+        return 1;
+    }
+    TextDocument document;
+    document.setBytes(head);
+    CellRenderer renderer;
+    paneRenderer(renderer, 1);
+    QImage image = renderer.picture(document, CodePage::Charset::Oem, FontSpec{}.color, Qt::black,
+                                    Lines, Columns);
+    if (image.width() > *size || image.height() > *size)
+        image = image.scaled(*size, *size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    return writePicture(image, arguments[3]) ? 0 : 1;
+}
+
 // The content of each file the associations may touch (absent ones as nothing).
 std::map<QString, std::optional<QByteArray>> associationFiles() {
     std::map<QString, std::optional<QByteArray>> files;
@@ -163,7 +288,7 @@ int associate(bool on) {
     return ok ? 0 : 1;
 }
 
-int usage(const char* problem = nullptr) {
+int usage(const char* problem) {
     if (problem)
         std::fprintf(stderr, "zelvan-rid-tool: %s\n", problem);
     else
@@ -193,6 +318,10 @@ int run(const QStringList& arguments) {
             return usage("text takes exactly one FILE");
         return text(files.front());
     }
+    if (command == u"png")
+        return png(files);
+    if (command == u"thumbnail")
+        return thumbnail(files);
     if (command == u"associate" || command == u"unassociate") {
         if (!files.isEmpty())
             return usage("associate and unassociate take no FILE");
@@ -205,7 +334,24 @@ int run(const QStringList& arguments) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // Drawing needs the GUI module's fonts, never a display: the pictures are drawn offscreen.
+    const bool draws =
+        argc > 1 && (std::strcmp(argv[1], "png") == 0 || std::strcmp(argv[1], "thumbnail") == 0);
+    std::unique_ptr<QCoreApplication> app;
+    if (draws) {
+        static char platform[] = "-platform", offscreen[] = "offscreen";
+        static int guiArgc = 3;
+        static char* guiArgv[] = {argv[0], platform, offscreen, nullptr};
+        // The toolkit's own remarks (a missing runtime folder and the like) are no business of
+        // a caller reading standard error for the command's errors.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "zelvan-rid-tool: %s\n", text.toLocal8Bit().constData());
+        });
+        app = std::make_unique<QGuiApplication>(guiArgc, guiArgv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationVersion(QStringLiteral(ZELVAN_VERSION));
     try {
         const int status = run(FileNames::fromArguments(argc, argv).mid(1));

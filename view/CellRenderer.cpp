@@ -404,12 +404,15 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
 }
 
 QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset charset,
-                             const QColor& color, const QColor& ground, qsizetype maxLines) const {
+                             const QColor& color, const QColor& ground, qsizetype maxLines,
+                             qint64 maxColumns) const {
     const qsizetype lines =
         maxLines < 0 ? document.lineCount() : std::min(maxLines, document.lineCount());
     qint64 widest = 1;
     for (qsizetype line = 0; line < lines; ++line)
         widest = std::max(widest, Cells::columns(document.line(line), charset));
+    if (maxColumns > 0)
+        widest = std::min(widest, maxColumns);
     const qint64 width = widest * m_deviceCell.width();
     const qint64 height = std::max<qint64>(1, lines) * m_deviceCell.height();
     // What one image can hold, with room to spare.
@@ -423,8 +426,8 @@ QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset cha
     QPainter painter(&image);
     for (qsizetype line = 0; line < lines; ++line) {
         const QByteArrayView text = document.line(line);
-        drawLine(painter, QPointF(0, qreal(line) * cellSize().height()), text, charset, 0,
-                 Cells::columns(text, charset), color);
+        drawLine(painter, QPointF(0, qreal(line) * cellSize().height()), text, charset, 0, widest,
+                 color);
     }
     return image;
 }
