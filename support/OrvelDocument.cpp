@@ -12,8 +12,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -77,10 +79,23 @@ QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint
     qint64 total = 0;
     // Files that report no size (pipes, /proc) are read until they end, within the capacity.
     for (;;) {
+        // Full: a small read first tells the end of a file whose size was known, so that it is
+        // not copied into a buffer twice its size only to find nothing more.
         if (total == bytes.size()) {
-            if (total > capacity)
+            char probe[4096];
+            const ssize_t got = ::read(fd, probe, sizeof probe);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                cannotOpen(name, errno);
+            if (got == 0)
+                break;
+            if (total + got > capacity)
                 throw UserError(QStringLiteral("Text exceeds memo capacity"));
             bytes.resize(qsizetype(std::max<qint64>(total * 2, 64 * 1024)));
+            std::memcpy(bytes.data() + total, probe, size_t(got));
+            total += got;
+            continue;
         }
         const ssize_t got = ::read(fd, bytes.data() + total, size_t(bytes.size() - total));
         if (got < 0 && errno == EINTR)
@@ -123,21 +138,41 @@ QByteArray ReadDocumentHead(const QString& fileName, qsizetype lines, qint64 lim
     return bytes;
 }
 
-qsizetype NormalizedSize(QByteArrayView bytes) {
+namespace {
+
+// The breaks a text has that are not CR LF pairs yet, found with memchr: a document is mostly
+// long runs without either byte, and a byte-by-byte loop would cost more than reading the file.
+struct LoneBreaks {
+    qsizetype lf = 0; // LF without a CR before it
+    qsizetype cr = 0; // CR without an LF after it
+};
+
+LoneBreaks loneBreaks(QByteArrayView bytes) {
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
-    qsizetype added = 0;
-    for (const char* p = begin; p != end; ++p) {
-        if (*p == '\r') {
-            if (p + 1 != end && p[1] == '\n')
-                ++p;
-            else
-                ++added;
-        } else if (*p == '\n') {
-            ++added;
-        }
+    LoneBreaks lone;
+    // A text without a CR (the usual LF-only file) has only lone LFs: counting them is one
+    // vectorised pass instead of a call per line.
+    if (!std::memchr(begin, '\r', size_t(end - begin))) {
+        lone.lf = std::count(begin, end, '\n');
+        return lone;
     }
-    return bytes.size() + added;
+    for (const char* p = begin;
+         (p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))); ++p)
+        if (p == begin || p[-1] != '\r')
+            ++lone.lf;
+    for (const char* p = begin;
+         (p = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)))); ++p)
+        if (p + 1 == end || p[1] != '\n')
+            ++lone.cr;
+    return lone;
+}
+
+} // namespace
+
+qsizetype NormalizedSize(QByteArrayView bytes) {
+    const LoneBreaks lone = loneBreaks(bytes);
+    return bytes.size() + lone.lf + lone.cr;
 }
 
 QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
@@ -146,17 +181,31 @@ QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
 
     // First: how many bytes the breaks need added. Most NFO files already use CR LF
     // throughout and are handed back as they are.
-    const qsizetype added = NormalizedSize(bytes) - bytes.size();
-    if (added == 0)
+    const LoneBreaks lone = loneBreaks(bytes);
+    if (lone.lf + lone.cr == 0)
         return bytes;
 
-    QByteArray out(bytes.size() + added, Qt::Uninitialized);
+    QByteArray out(bytes.size() + lone.lf + lone.cr, Qt::Uninitialized);
     char* o = out.data();
     const char* p = begin;
+    // Without a lone CR only the LFs need looking at: the runs between them go over whole.
+    const char stop = lone.cr == 0 ? '\n' : '\r';
     while (p != end) {
         const char* run = p;
-        while (p != end && *p != '\r' && *p != '\n')
-            ++p;
+        if (lone.cr == 0) {
+            const auto* nl = static_cast<const char*>(std::memchr(p, stop, size_t(end - p)));
+            p = nl ? nl : end;
+            // A CR already before the LF is copied with the run and the LF then follows it.
+            if (p != end && p != begin && p[-1] == '\r') {
+                ++p;
+                std::memcpy(o, run, size_t(p - run));
+                o += p - run;
+                continue;
+            }
+        } else {
+            while (p != end && *p != '\r' && *p != '\n')
+                ++p;
+        }
         std::memcpy(o, run, size_t(p - run));
         o += p - run;
         if (p == end)
@@ -168,6 +217,32 @@ QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
         *o++ = '\n';
     }
     return out;
+}
+
+QByteArray NormalizeLineBreaks(QByteArray&& bytes) {
+    const LoneBreaks lone = loneBreaks(bytes);
+    if (lone.lf + lone.cr == 0)
+        return std::move(bytes);
+    if (lone.cr != 0 || bytes.isDetached() == false)
+        return NormalizeLineBreaks(std::as_const(bytes));
+    // Only lone LFs: the buffer grows in place and the runs move up from the end, each LF
+    // gaining its CR, so a large document is never held twice.
+    const qsizetype size = bytes.size();
+    bytes.resize(size + lone.lf);
+    char* const data = bytes.data();
+    char* w = data + bytes.size();
+    char* r = data + size;
+    while (w != r) {
+        char* const nl = static_cast<char*>(::memrchr(data, '\n', size_t(r - data)));
+        const size_t run = size_t(r - (nl + 1));
+        w -= run;
+        std::memmove(w, nl + 1, run);
+        *--w = '\n';
+        if (nl == data || nl[-1] != '\r')
+            *--w = '\r';
+        r = nl;
+    }
+    return std::move(bytes);
 }
 
 void WriteDocumentFile(const QString& fileName, QByteArrayView bytes) {

@@ -31,6 +31,8 @@ qsizetype NormalizedSize(QByteArrayView bytes);
 // Each CR LF pair, lone CR and lone LF becomes one CR LF pair; every other byte passes as it is.
 // A text that needs no change is returned without a copy.
 QByteArray NormalizeLineBreaks(const QByteArray& bytes);
+// The same on bytes nobody else holds, in their own buffer where only LFs need a CR.
+QByteArray NormalizeLineBreaks(QByteArray&& bytes);
 
 // Replaces the file's content with the bytes, all or nothing: they go to a new file beside it
 // that then takes its place, with the old file's permissions. Raises "Cannot create file

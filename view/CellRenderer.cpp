@@ -6,19 +6,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace Cells {
 
-qint64 columns(QByteArrayView line, CodePage::Charset charset) {
-    // Without a tab every byte is one cell.
-    if (!line.contains('\t'))
-        return line.size();
-    qint64 end = 0;
-    forEach(line, charset, [&](const Cell& cell) {
-        end = cell.column + cell.width;
-        return true;
-    });
-    return end;
+qint64 columns(QByteArrayView line, CodePage::Charset) {
+    // One cell a byte; each tab runs to the next stop, found by jumping from tab to tab.
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    qint64 column = 0;
+    while (const auto* tab = static_cast<const char*>(std::memchr(p, '\t', size_t(end - p)))) {
+        column += tab - p;
+        column += TabWidth - column % TabWidth;
+        p = tab + 1;
+    }
+    return column + (end - p);
 }
 
 qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column) {
@@ -55,6 +57,8 @@ qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset
 namespace {
 
 constexpr int TilesPerRow = 32;
+// Characters looked up by index rather than hashed: code page 437 and the box and block ranges.
+constexpr char32_t LowCharacters = 0x2600;
 
 // The arms of a box-drawing character: up, right, down, left; 0 none, 1 single, 2 double.
 struct Arms {
@@ -286,10 +290,15 @@ bool isBlank(char32_t c) {
 
 } // namespace
 
+// Tiles of one colour on one ground, opaque, so that a row of cells is put together by copying
+// their pixels and goes to the painter as one image.
 struct CellRenderer::Atlas {
     QImage image;
-    QHash<char32_t, int> tiles;
+    std::vector<int> low;        // tile of each character below LowCharacters, -1 for none yet
+    QHash<char32_t, int> others; // tile of every other character
+    int count = 0;
     QColor color;
+    QColor ground;
 };
 
 CellRenderer::CellRenderer() {
@@ -323,84 +332,112 @@ void CellRenderer::reset() {
     m_ascent = metrics.ascent();
 }
 
-CellRenderer::Atlas& CellRenderer::atlas(const QColor& color) const {
-    std::shared_ptr<Atlas>& found = m_atlases[color.rgba()];
+CellRenderer::Atlas& CellRenderer::atlas(const QColor& color, const QColor& ground) const {
+    std::shared_ptr<Atlas>& found = m_atlases[(quint64(color.rgba()) << 32) | ground.rgba()];
     if (!found) {
         found = std::make_shared<Atlas>();
         found->color = color;
+        found->ground = ground;
+        found->low.assign(LowCharacters, -1);
     }
     return *found;
 }
 
+int CellRenderer::tile(Atlas& a, char32_t c) const {
+    int* const known = c < LowCharacters ? &a.low[c] : nullptr;
+    if (known && *known >= 0)
+        return *known;
+    if (!known) {
+        const auto found = a.others.constFind(c);
+        if (found != a.others.constEnd())
+            return *found;
+    }
+    const int w = m_deviceCell.width(), h = m_deviceCell.height();
+    const int slot = a.count++;
+    const int rows = slot / TilesPerRow + 1;
+    if (a.image.isNull() || a.image.height() < rows * h) {
+        QImage grown(TilesPerRow * w, std::max(8, 2 * rows) * h, QImage::Format_RGB32);
+        grown.fill(a.ground);
+        for (int y = 0; y < a.image.height(); ++y)
+            std::memcpy(grown.scanLine(y), a.image.constScanLine(y),
+                        size_t(a.image.bytesPerLine()));
+        a.image = grown;
+    }
+    const QRect box((slot % TilesPerRow) * w, (slot / TilesPerRow) * h, w, h);
+    QPainter p(&a.image);
+    p.setClipRect(box);
+    const TilePainter shapes(p, box, a.color);
+    if (!drawShape(shapes, c, w, h) && !isBlank(c)) {
+        p.save();
+        p.translate(box.topLeft());
+        p.scale(m_ratio, m_ratio);
+        p.setFont(m_plainFont);
+        p.setPen(a.color);
+        const char32_t text[] = {c};
+        p.drawText(QPointF(0, m_ascent), QString::fromUcs4(text, 1));
+        p.restore();
+    }
+    // Underline and strike-out run across whole cells, so a lined run has no breaks.
+    const QFontMetricsF metrics(m_font);
+    const int thick = std::max(1, int(std::lround(metrics.lineWidth() * m_ratio)));
+    if (m_font.underline())
+        shapes.fill(
+            0, std::min(h - thick, int(std::lround((m_ascent + metrics.underlinePos()) * m_ratio))),
+            w, thick);
+    if (m_font.strikeOut())
+        shapes.fill(0, int(std::lround((m_ascent - metrics.strikeOutPos()) * m_ratio)), w, thick);
+    if (known)
+        *known = slot;
+    else
+        a.others.insert(c, slot);
+    return slot;
+}
+
 void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView line,
                             CodePage::Charset charset, qint64 firstColumn, qint64 count,
-                            const QColor& color) const {
-    Atlas& a = atlas(color);
+                            const QColor& color, const QColor& ground) const {
+    if (count <= 0)
+        return;
+    Atlas& a = atlas(color, ground);
     const int w = m_deviceCell.width(), h = m_deviceCell.height();
-    const bool lined = m_font.underline() || m_font.strikeOut();
-    const QSizeF cell = cellSize();
     const qint64 endColumn = firstColumn + count;
-
-    const auto slotOf = [&](char32_t c) {
-        const auto found = a.tiles.constFind(c);
-        if (found != a.tiles.constEnd())
-            return *found;
-        const int slot = int(a.tiles.size());
-        const int rows = slot / TilesPerRow + 1;
-        if (a.image.isNull() || a.image.height() < rows * h) {
-            QImage grown(TilesPerRow * w, std::max(8, 2 * rows) * h,
-                         QImage::Format_ARGB32_Premultiplied);
-            grown.fill(Qt::transparent);
-            if (!a.image.isNull())
-                for (int y = 0; y < a.image.height(); ++y)
-                    std::memcpy(grown.scanLine(y), a.image.constScanLine(y),
-                                size_t(a.image.bytesPerLine()));
-            a.image = grown;
+    const int blank = tile(a, U' ');
+    if (m_row.width() < count * w || m_row.height() != h)
+        m_row = QImage(int(count * w), h, QImage::Format_RGB32);
+    const qsizetype stride = m_row.bytesPerLine();
+    uchar* const row = m_row.bits();
+    const qsizetype atlasStride = a.image.bytesPerLine();
+    // A cell is a few pixels wide: a plain loop beats a library copy per scan line.
+    const auto copy = [&](int slot, qint64 column) {
+        const uchar* from = a.image.constBits() +
+                            qsizetype((slot / TilesPerRow) * h) * atlasStride +
+                            qsizetype(slot % TilesPerRow) * w * 4;
+        uchar* to = row + (column - firstColumn) * w * 4;
+        for (int y = 0; y < h; ++y, from += atlasStride, to += stride) {
+            const auto* in = reinterpret_cast<const quint32*>(from);
+            auto* out = reinterpret_cast<quint32*>(to);
+            for (int x = 0; x < w; ++x)
+                out[x] = in[x];
         }
-        const QRect tile((slot % TilesPerRow) * w, (slot / TilesPerRow) * h, w, h);
-        QPainter p(&a.image);
-        p.setClipRect(tile);
-        const TilePainter shapes(p, tile, a.color);
-        if (!drawShape(shapes, c, w, h)) {
-            p.save();
-            p.translate(tile.topLeft());
-            p.scale(m_ratio, m_ratio);
-            p.setFont(m_plainFont);
-            p.setPen(a.color);
-            const char32_t text[] = {c};
-            p.drawText(QPointF(0, m_ascent), QString::fromUcs4(text, 1));
-            p.restore();
-        }
-        // Underline and strike-out run across whole cells, so a lined run has no breaks.
-        const QFontMetricsF metrics(m_font);
-        const int thick = std::max(1, int(std::lround(metrics.lineWidth() * m_ratio)));
-        if (m_font.underline())
-            shapes.fill(0,
-                        std::min(h - thick,
-                                 int(std::lround((m_ascent + metrics.underlinePos()) * m_ratio))),
-                        w, thick);
-        if (m_font.strikeOut())
-            shapes.fill(0, int(std::lround((m_ascent - metrics.strikeOutPos()) * m_ratio)), w,
-                        thick);
-        a.tiles.insert(c, slot);
-        return slot;
     };
-
+    qint64 drawn = firstColumn;
     Cells::forEach(line, charset, [&](const Cells::Cell& c) {
         if (c.column >= endColumn)
             return false;
-        if (c.column + c.width <= firstColumn || (!lined && isBlank(c.glyph)))
+        if (c.column + c.width <= firstColumn)
             return true;
-        const int slot = slotOf(c.glyph);
-        const QRectF source((slot % TilesPerRow) * w, (slot / TilesPerRow) * h, w, h);
+        const int slot = tile(a, c.glyph);
         for (qint64 col = std::max(c.column, firstColumn);
-             col < std::min(c.column + c.width, endColumn); ++col) {
-            const QRectF target(origin.x() + qreal(col - firstColumn) * cell.width(), origin.y(),
-                                cell.width(), cell.height());
-            painter.drawImage(target, a.image, source);
-        }
+             col < std::min(c.column + c.width, endColumn); ++col)
+            copy(slot, col);
+        drawn = std::min(c.column + c.width, endColumn);
         return true;
     });
+    for (; drawn < endColumn; ++drawn)
+        copy(blank, drawn);
+    // Device pixels one for one: the target is exactly as large as the source on the device.
+    painter.drawImage(QRectF(origin, QSizeF(qreal(count * w), h) / m_ratio), m_row,
+                      QRectF(0, 0, qreal(count * w), h));
 }
 
 QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset charset,
@@ -427,7 +464,7 @@ QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset cha
     for (qsizetype line = 0; line < lines; ++line) {
         const QByteArrayView text = document.line(line);
         drawLine(painter, QPointF(0, qreal(line) * cellSize().height()), text, charset, 0, widest,
-                 color);
+                 color, ground);
     }
     return image;
 }

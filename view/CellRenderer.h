@@ -77,10 +77,12 @@ public:
     QSize deviceCellSize() const { return m_deviceCell; }
     QSizeF cellSize() const { return QSizeF(m_deviceCell) / m_ratio; }
 
-    // Draws columns [firstColumn, firstColumn + count) of a line with its top left cell corner at
-    // origin (logical pixels) in colour. Cells are not filled behind: the caller paints the ground.
+    // Draws columns [firstColumn, firstColumn + count) of a line, in colour on ground, with its
+    // top left cell corner at origin (logical pixels, on the device grid); columns past the
+    // line's end are ground.
     void drawLine(QPainter& painter, QPointF origin, QByteArrayView line, CodePage::Charset charset,
-                  qint64 firstColumn, qint64 count, const QColor& color) const;
+                  qint64 firstColumn, qint64 count, const QColor& color,
+                  const QColor& ground) const;
 
     // The document as the pane draws it, one cell row per line and no margin: as wide as its
     // widest line. At most maxLines lines and maxColumns columns where those are positive. A
@@ -90,7 +92,8 @@ public:
 
 private:
     struct Atlas;
-    Atlas& atlas(const QColor& color) const;
+    Atlas& atlas(const QColor& color, const QColor& ground) const;
+    int tile(Atlas& atlas, char32_t c) const;
     void reset();
 
     QFont m_font;
@@ -98,5 +101,6 @@ private:
     qreal m_ratio = 1;
     QSize m_deviceCell{8, 16};
     qreal m_ascent = 0;
-    mutable QHash<QRgb, std::shared_ptr<Atlas>> m_atlases;
+    mutable QHash<quint64, std::shared_ptr<Atlas>> m_atlases;
+    mutable QImage m_row; // where a row is put together
 };

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -200,9 +201,19 @@ void TextPane::relayout(bool force) {
         const qsizetype lines = m_document.lineCount();
         m_rowStarts.resize(size_t(lines) + 1);
         qint64 row = 0;
+        // Lines without a tab are as wide as they are long; the tabs are found in one pass.
+        const char* const data = m_document.bytes().constData();
+        const char* const dataEnd = data + m_document.size();
+        const char* tab = static_cast<const char*>(std::memchr(data, '\t', size_t(dataEnd - data)));
         for (qsizetype line = 0; line < lines; ++line) {
             m_rowStarts[size_t(line)] = row;
-            const qint64 width = Cells::columns(m_document.line(line), m_charset);
+            const qsizetype end = m_document.lineEnd(line);
+            qint64 width = end - m_document.lineStart(line);
+            if (tab && tab < data + end) {
+                width = Cells::columns(m_document.line(line), m_charset);
+                tab = static_cast<const char*>(
+                    std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
+            }
             row += std::max<qint64>(1, (width + columns - 1) / columns);
         }
         m_rowStarts[size_t(lines)] = row;
@@ -269,7 +280,6 @@ void TextPane::paintEvent(QPaintEvent*) {
     }
     QPainter painter(viewport());
     const QPalette& colours = palette();
-    painter.fillRect(viewport()->rect(), colours.color(QPalette::Base));
 
     const QPointF origin = textOrigin();
     const QSizeF size = cell();
@@ -281,7 +291,8 @@ void TextPane::paintEvent(QPaintEvent*) {
     const QColor text = colours.color(QPalette::Text);
     const QColor marked = colours.color(QPalette::HighlightedText);
 
-    for (qint64 r = 0; r < rows && top + r < rowCount(); ++r) {
+    qint64 r = 0;
+    for (; r < rows && top + r < rowCount(); ++r) {
         qsizetype line = 0;
         qint64 first = 0;
         rowToLine(top + r, line, first);
@@ -301,22 +312,30 @@ void TextPane::paintEvent(QPaintEvent*) {
             from = std::clamp(from, first, first + count);
             to = std::clamp(to, first, first + count);
         }
+        const QColor ground = colours.color(QPalette::Base);
         if (from < to) {
-            painter.fillRect(QRectF(at.x() + qreal(from - first) * size.width(), at.y(),
-                                    qreal(to - from) * size.width(), size.height()),
-                             colours.color(QPalette::Highlight));
-            const auto part = [&](qint64 a, qint64 b, const QColor& colour) {
+            const QColor highlight = colours.color(QPalette::Highlight);
+            const auto part = [&](qint64 a, qint64 b, const QColor& colour, const QColor& behind) {
                 if (a < b)
                     m_renderer.drawLine(painter, at + QPointF(qreal(a - first) * size.width(), 0),
-                                        bytes, m_charset, a, b - a, colour);
+                                        bytes, m_charset, a, b - a, colour, behind);
             };
-            part(first, from, text);
-            part(from, to, marked);
-            part(to, first + count, text);
+            part(first, from, text, ground);
+            part(from, to, marked, highlight);
+            part(to, first + count, text, ground);
         } else {
-            m_renderer.drawLine(painter, at, bytes, m_charset, first, count, text);
+            m_renderer.drawLine(painter, at, bytes, m_charset, first, count, text, ground);
         }
     }
+    // The rows paint their own ground; the margin and what they leave of the viewport get it here.
+    const qreal right = origin.x() + qreal(m_wrap ? m_rowsWrappedAt : columns) * size.width();
+    const qreal bottom = origin.y() + qreal(r) * size.height();
+    const QRectF all = viewport()->rect();
+    const QColor base = colours.color(QPalette::Base);
+    painter.fillRect(QRectF(0, 0, all.width(), origin.y()), base);
+    painter.fillRect(QRectF(0, origin.y(), origin.x(), all.height()), base);
+    painter.fillRect(QRectF(right, origin.y(), all.width() - right, bottom - origin.y()), base);
+    painter.fillRect(QRectF(0, bottom, all.width(), all.height() - bottom), base);
     if (m_caretShown && !m_readOnly && hasFocus())
         painter.fillRect(cursorRect(m_caret), text);
 }

@@ -36,18 +36,18 @@ TEST_P(NormalizeLineBreaksTest, MakesEveryBreakOneCrLf) {
     EXPECT_EQ(NormalizeLineBreaks(GetParam().in), GetParam().out);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, NormalizeLineBreaksTest,
-                         ::testing::Values(BreakCase{"Empty", "", ""},
-                                           BreakCase{"NoBreaks", "abc", "abc"},
-                                           BreakCase{"CrLf", "a\r\nb\r\n", "a\r\nb\r\n"},
-                                           BreakCase{"LfOnly", "a\nb\n", "a\r\nb\r\n"},
-                                           BreakCase{"CrOnly", "a\rb\r", "a\r\nb\r\n"},
-                                           BreakCase{"LfCrIsTwoBreaks", "a\n\rb", "a\r\n\r\nb"},
-                                           BreakCase{"Mixed", "\r\r\n\n\r", "\r\n\r\n\r\n\r\n"},
-                                           BreakCase{"OtherBytesPass",
-                                                     QByteArray("\0\xB0\x1A\r", 4),
-                                                     QByteArray("\0\xB0\x1A\r\n", 5)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NormalizeLineBreaksTest,
+    ::testing::Values(BreakCase{"Empty", "", ""}, BreakCase{"NoBreaks", "abc", "abc"},
+                      BreakCase{"CrLf", "a\r\nb\r\n", "a\r\nb\r\n"},
+                      BreakCase{"LfOnly", "a\nb\n", "a\r\nb\r\n"},
+                      BreakCase{"CrOnly", "a\rb\r", "a\r\nb\r\n"},
+                      BreakCase{"LfCrIsTwoBreaks", "a\n\rb", "a\r\n\r\nb"},
+                      BreakCase{"Mixed", "\r\r\n\n\r", "\r\n\r\n\r\n\r\n"},
+                      BreakCase{"LfAmongCrLf", "\na\r\nb\n\n\r\n", "\r\na\r\nb\r\n\r\n\r\n"},
+                      BreakCase{"OtherBytesPass", QByteArray("\0\xB0\x1A\r", 4),
+                                QByteArray("\0\xB0\x1A\r\n", 5)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(NormalizeLineBreaks, TextAlreadyNormalIsNotCopied) {
     const QByteArray text("line one\r\nline two\r\n");

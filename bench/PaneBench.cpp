@@ -1,0 +1,202 @@
+// The cell-grid pane on documents of 1, 16 and 64 MiB: a load (read + normalise + index + first
+// paint of a window-sized pane) against the floor of reading the file and finding its line ends
+// with memchr, the old rich-text path (QPlainTextEdit::setPlainText) at 64 MiB, and what a user
+// does to an open document: wrap, resize, script, size, PageDown, Ctrl+End.
+
+#include "CodePage.h"
+#include "OrvelDocument.h"
+#include "PaneFont.h"
+#include "TextPane.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr qint64 MiB = 1024 * 1024;
+
+QTemporaryDir& folder() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// NFO-looking text: 78-column lines of block art, frames and prose with LF ends, so
+// normalisation has work, and a tab now and then.
+QString documentOf(qint64 bytes) {
+    static std::map<qint64, QString> made;
+    if (const auto found = made.find(bytes); found != made.end())
+        return found->second;
+    const QByteArray lines[] = {
+        "  \xDB\xDB\xDB\xDB\xDF\xDF\xDB\xDB\xDC\xDC  \xB0\xB1\xB2\xDB  Release notes for this "
+        "fine piece of software  \xDB\xB2\xB1\xB0\n",
+        " \xBA  Supplier .....:\tsomeone     Cracker ....: nobody          \xBA\n",
+        " \xC8\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD"
+        "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xBC  greetings to all\n",
+    };
+    QByteArray text;
+    text.reserve(bytes + 100);
+    for (int i = 0; text.size() < bytes; ++i)
+        text += lines[i % 3];
+    text.truncate(bytes);
+    const QString path = folder().filePath(QStringLiteral("doc-%1.nfo").arg(bytes));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text);
+    return made[bytes] = path;
+}
+
+// The pane as the window holds it: its default font, its size in the default window.
+TextPane& pane() {
+    static TextPane* made = [] {
+        auto* p = new TextPane;
+        p->setFont(resolveFont(FontSpec{}));
+        p->resize(625, 861);
+        p->show();
+        QTest::qWaitForWindowExposed(p);
+        return p;
+    }();
+    return *made;
+}
+
+void paint(QWidget* widget) {
+    widget->repaint();
+}
+
+void BM_ReadAndFindLineEnds(benchmark::State& state) {
+    const QString path = documentOf(state.range(0));
+    for (auto _ : state) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        const QByteArray bytes = file.readAll();
+        qint64 lines = 0;
+        for (const char *p = bytes.constData(), *end = p + bytes.size();
+             (p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))); ++p)
+            ++lines;
+        benchmark::DoNotOptimize(lines);
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+// The load's parts, for finding where its time goes.
+void BM_ReadNormalise(benchmark::State& state) {
+    const QString path = documentOf(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(NormalizeLineBreaks(ReadDocumentFile(path, DocumentCapacity)));
+}
+
+void BM_PaintOnly(benchmark::State& state) {
+    TextPane& p = pane();
+    p.setBytes(NormalizeLineBreaks(ReadDocumentFile(documentOf(MiB), DocumentCapacity)));
+    for (auto _ : state)
+        paint(p.viewport());
+}
+
+void BM_PaneLoad(benchmark::State& state) {
+    const QString path = documentOf(state.range(0));
+    TextPane& p = pane();
+    for (auto _ : state) {
+        p.setBytes(NormalizeLineBreaks(ReadDocumentFile(path, DocumentCapacity)));
+        paint(p.viewport());
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+void BM_SetPlainTextPath(benchmark::State& state) {
+    const QString path = documentOf(state.range(0));
+    static QPlainTextEdit* edit = [] {
+        auto* e = new QPlainTextEdit;
+        e->setFont(resolveFont(FontSpec{}));
+        e->resize(625, 861);
+        e->show();
+        QTest::qWaitForWindowExposed(e);
+        return e;
+    }();
+    for (auto _ : state) {
+        edit->setPlainText(CodePage::toDisplay(
+            NormalizeLineBreaks(ReadDocumentFile(path, DocumentCapacity)), CodePage::Charset::Oem));
+        paint(edit->viewport());
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+    edit->clear();
+}
+
+// What a user does to an open 64 MiB document, each followed by the repaint it causes.
+enum Action { Wrap, Resize, Script, Size, PageDown, CtrlEnd };
+
+void BM_OnLargeDocument(benchmark::State& state) {
+    TextPane& p = pane();
+    p.setBytes(NormalizeLineBreaks(ReadDocumentFile(documentOf(64 * MiB), DocumentCapacity)));
+    p.setReadOnly(false);
+    p.setWrap(state.range(0) == Resize || state.range(0) == Script || state.range(0) == Size);
+    FontSpec spec;
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        switch (Action(state.range(0))) {
+        case Wrap:
+            p.setWrap(flip);
+            break;
+        // With Wrap on, the worst case: every line's rows are found again.
+        case Resize:
+            p.resize(flip ? 540 : 625, flip ? 700 : 861);
+            break;
+        case Script:
+            p.setCharset(flip ? CodePage::Charset::Ansi : CodePage::Charset::Oem);
+            break;
+        case Size:
+            spec.pointSize = flip ? 18 : 9;
+            p.setFont(resolveFont(spec));
+            break;
+        case PageDown: {
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+            QApplication::sendEvent(&p, &key);
+            break;
+        }
+        case CtrlEnd: {
+            QKeyEvent key(QEvent::KeyPress, flip ? Qt::Key_End : Qt::Key_Home, Qt::ControlModifier);
+            QApplication::sendEvent(&p, &key);
+            break;
+        }
+        }
+        paint(p.viewport());
+    }
+    p.setWrap(false);
+    p.resize(625, 861);
+    p.setFont(resolveFont(FontSpec{}));
+}
+
+BENCHMARK(BM_ReadAndFindLineEnds)
+    ->Arg(MiB)
+    ->Arg(16 * MiB)
+    ->Arg(64 * MiB)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadNormalise)->Arg(64 * MiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaneLoad)->Arg(MiB)->Arg(16 * MiB)->Arg(64 * MiB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SetPlainTextPath)->Arg(64 * MiB)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OnLargeDocument)
+    ->ArgName("wrap|resize|script|size|pagedown|ctrlend")
+    ->DenseRange(Wrap, CtrlEnd)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
