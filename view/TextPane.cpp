@@ -634,6 +634,10 @@ void TextPane::mouseMoveEvent(QMouseEvent* event) {
         setCaret(offsetAt(event->position().toPoint()), true);
 }
 
+void TextPane::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
+
 void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         const qsizetype at = offsetAt(event->position().toPoint());

@@ -2,6 +2,7 @@
 #include "OrvelUtils.h"
 #include "TestSupport.h"
 
+#include <QImage>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -141,4 +142,46 @@ TEST_F(ToolTest, ANameThatIsNotUtf8IsOpenedAndPrintedAsItsBytes) {
     EXPECT_EQ(process.readAllStandardOutput(), folder + "/caf\x82.nfo:www.cafe.example\n");
     EXPECT_EQ(process.readAllStandardError(), "zelvan-rid-tool: Cannot open file \"" + folder +
                                                   "/x.nfo\". No such file or directory\n");
+}
+
+TEST_F(ToolTest, PngAndThumbnailDrawTheDocumentAsThePaneDoes) {
+    const QString art = file("art.nfo", "\xDB\xDB\tX\n\xC9\xCD\xBB\n");
+    const QString out = dir.filePath(QStringLiteral("art.png"));
+    ToolRun run = tool({QStringLiteral("png"), art, QStringLiteral("-o"), out,
+                        QStringLiteral("--bg"), QStringLiteral("#102030")});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.constData();
+    QImage picture(out);
+    ASSERT_EQ(picture.size(), QSize(9 * 8, 3 * 16)) << "9 x 16 cells, one row per line";
+    EXPECT_EQ(picture.pixelColor(0, 0), QColor(0, 255, 0)) << "a full block, bright green";
+    EXPECT_EQ(picture.pixelColor(71, 47), QColor(0x10, 0x20, 0x30));
+
+    run = tool({QStringLiteral("png"), art, QStringLiteral("--scale"), QStringLiteral("2"),
+                QStringLiteral("-o"), QStringLiteral("-")});
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(QImage::fromData(run.out, "PNG").size(), QSize(9 * 16, 3 * 32));
+
+    QByteArray tall;
+    for (int i = 0; i < 5000; ++i)
+        tall += "\xDB\xDB\xDB\xDB line " + QByteArray::number(i) + "\r\n";
+    const QString thumb = dir.filePath(QStringLiteral("thumb.png"));
+    run = tool({QStringLiteral("thumbnail"), QStringLiteral("-s"), QStringLiteral("128"),
+                file("tall.nfo", tall), thumb});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    const QImage small(thumb);
+    EXPECT_EQ(small.height(), 128) << "the first 100 lines, scaled to fit";
+    EXPECT_EQ(small.width(), 128 * 12 * 8 / (100 * 16)) << "12 cells wide";
+
+    const QString missing = dir.filePath(QStringLiteral("missing.nfo"));
+    for (const QStringList& arguments :
+         {QStringList{QStringLiteral("png"), missing},
+          QStringList{QStringLiteral("thumbnail"), QStringLiteral("-s"), QStringLiteral("64"),
+                      missing, thumb}}) {
+        run = tool(arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.startsWith("zelvan-rid-tool: Cannot open file")) << run.err.constData();
+    }
+    EXPECT_EQ(
+        tool({QStringLiteral("png"), art, QStringLiteral("--fg"), QStringLiteral("nope")}).status,
+        2);
 }
