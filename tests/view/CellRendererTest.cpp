@@ -71,7 +71,13 @@ INSTANTIATE_TEST_SUITE_P(SizesAndScales, BlockArtTest,
                                            ArtCase{"Terminal", 11, 1.5}, ArtCase{"Terminal", 9, 2},
                                            ArtCase{"DejaVu Sans Mono", 11, 1},
                                            ArtCase{"DejaVu Sans Mono", 9, 1.5},
-                                           ArtCase{"DejaVu Sans Mono", 18, 2}));
+                                           ArtCase{"DejaVu Sans Mono", 18, 2}),
+                         [](const auto& info) {
+                             std::string name = info.param.font;
+                             std::erase(name, ' ');
+                             return name + std::to_string(info.param.pointSize) + "ptScale" +
+                                    std::to_string(int(info.param.ratio * 10));
+                         });
 
 TEST(CellRenderer, APictureIsOneCellPerCharacterWithTabStopsEveryEight) {
     CellRenderer renderer;
