@@ -62,7 +62,8 @@ TextPane& pane() {
         p->setFont(resolveFont(FontSpec{}));
         p->resize(625, 861);
         p->show();
-        QTest::qWaitForWindowExposed(p);
+        if (!QTest::qWaitForWindowExposed(p))
+            qFatal("the pane was never shown");
         return p;
     }();
     return *made;
@@ -118,7 +119,8 @@ void BM_SetPlainTextPath(benchmark::State& state) {
         e->setFont(resolveFont(FontSpec{}));
         e->resize(625, 861);
         e->show();
-        QTest::qWaitForWindowExposed(e);
+        if (!QTest::qWaitForWindowExposed(e))
+            qFatal("the edit was never shown");
         return e;
     }();
     for (auto _ : state) {

@@ -1,5 +1,6 @@
-// Start-up to the first shown frame. "bench_startup" starts the viewer on its default document;
-// "bench_startup empty" starts an empty QMainWindow the same way. Either ends as soon as its
+// Start-up to the first shown frame. "bench_startup" starts the viewer on its default document,
+// "bench_startup FILE" on FILE as a double-click would; "bench_startup empty" starts an empty
+// QMainWindow the same way. Either ends as soon as its
 // window has been exposed and painted once; bench/startup.sh times whole processes.
 
 #include "Application.h"
@@ -23,7 +24,10 @@ int main(int argc, char* argv[]) {
     } else {
         Application::initialise();
         Application::setTitle(QStringLiteral("ZIV Eroz Evevev (runtime)"));
-        window = std::make_unique<TMainForm>(QStringList{QString::fromLocal8Bit(argv[0])});
+        QStringList arguments{QString::fromLocal8Bit(argv[0])};
+        if (argc > 1)
+            arguments.append(QString::fromLocal8Bit(argv[1]));
+        window = std::make_unique<TMainForm>(arguments);
     }
     // The program entry also makes the hidden template window before the loop runs.
     std::unique_ptr<TfrmMain> frmMain;
