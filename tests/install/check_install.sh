@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the build into a staging folder (DESTDIR) and checks what a distribution would: the
 # desktop entry, the AppStream data and the manual pages pass their validators without a word,
-# and the installed viewer, with no document beside it, reads the bundled one from share/.
+# and the installed viewer, with no document beside it, reads the bundled one from share/; the
+# thumbnailer entry's Exec line, run as a file manager runs it, puts a thumbnail in the cache.
 #   check_install.sh BUILD_DIR
 # Exits 77 (skipped) when a checking tool is missing.
 set -uo pipefail
 
 build=$1
-for tool in desktop-file-validate appstreamcli man strace; do
+for tool in desktop-file-validate appstreamcli man strace file md5sum; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIPPED: $tool is not installed (scripts/setup installs it)"
         exit 77
@@ -44,6 +45,32 @@ HOME="$stage/home" XDG_CONFIG_HOME="$stage/home/.config" QT_QPA_PLATFORM=offscre
     >/dev/null 2>&1
 grep -qE 'share/zelvan-rid-evodad/OrvelDesign\.NFO", O_RDONLY[^)]*\) = [0-9]' "$stage/trace" ||
     fail "the installed viewer did not read share/zelvan-rid-evodad/OrvelDesign.NFO"
+
+# As a file manager does: %s the size, %i the file, %o the cache entry named after its URI.
+entry="$prefix/share/thumbnailers/zelvan-rid-evodad.thumbnailer"
+document="$prefix/share/zelvan-rid-evodad/OrvelDesign.NFO"
+uri="file://$document"
+cache="$stage/home/.cache/thumbnails/normal"
+mkdir -p "$cache"
+thumb="$cache/$(printf '%s' "$uri" | md5sum | cut -d' ' -f1).png"
+exec_line=$(sed -n 's/^Exec=//p' "$entry")
+grep -qx 'MimeType=text/x-nfo;text/x-diz;' "$entry" || fail "the thumbnailer names the wrong types"
+read -ra words <<<"$exec_line"
+command=()
+for word in "${words[@]}"; do
+    case $word in
+    %s) command+=(128) ;;
+    %i) command+=("$document") ;;
+    %o) command+=("$thumb") ;;
+    *) command+=("$word") ;;
+    esac
+done
+PATH="$prefix/bin:$PATH" "${command[@]}" || fail "the thumbnailer's Exec line failed: ${command[*]}"
+size=$(file -b "$thumb" 2>/dev/null)
+[[ $size =~ ^PNG\ image\ data,\ ([0-9]+)\ x\ ([0-9]+) ]] &&
+    [ "${BASH_REMATCH[1]}" -le 128 ] && [ "${BASH_REMATCH[2]}" -le 128 ] &&
+    { [ "${BASH_REMATCH[1]}" -eq 128 ] || [ "${BASH_REMATCH[2]}" -eq 128 ]; } ||
+    fail "no 128-pixel thumbnail in the cache: $size"
 
 [ $failed -eq 0 ] && echo "PASSED: installed to a staging prefix and checked"
 exit $failed
