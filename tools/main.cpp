@@ -127,12 +127,35 @@ int text(const QString& file) {
     return 0;
 }
 
+// A picture of text has few colours: with a palette (one bit a pixel for plain green on black)
+// its PNG is a fraction of the size and written in a fraction of the time, pixel for pixel the
+// same.
+QImage compact(const QImage& image) {
+    QImage indexed = image.convertToFormat(
+        QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither | Qt::NoOpaqueDetection);
+    if (indexed.colorCount() > 256 || indexed.convertToFormat(image.format()) != image)
+        return image;
+    if (indexed.colorCount() > 2)
+        return indexed;
+    QImage mono(indexed.size(), QImage::Format_Mono);
+    mono.setColorTable(indexed.colorTable());
+    for (int y = 0; y < indexed.height(); ++y) {
+        const uchar* in = indexed.constScanLine(y);
+        uchar* out = mono.scanLine(y);
+        std::memset(out, 0, size_t(mono.bytesPerLine()));
+        for (int x = 0; x < indexed.width(); ++x)
+            if (in[x])
+                out[x >> 3] |= uchar(0x80 >> (x & 7));
+    }
+    return mono;
+}
+
 // Writes a picture as PNG to a file, or to standard output for "-".
 bool writePicture(const QImage& image, const QString& out) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    compact(image).save(&buffer, "PNG");
     if (out == u"-") {
         write(png);
         return true;
