@@ -262,6 +262,10 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // Normalising can add a byte for every lone line end.
     if (text.size() > DocumentCapacity)
         throw UserError(QStringLiteral("Text exceeds memo capacity"));
+    // A document written in UTF-8 shows in that script; the script the user chose stays theirs
+    // and comes back with the next document.
+    m_utf8Document = CodePage::isUtf8Document(text);
+    ui->Memo->setCharset(shownCharset());
     ui->Memo->setBytes(text);
     // The pane now holds exactly these bytes.
     RefillNavigator(text);
@@ -303,13 +307,20 @@ void TMainForm::OpenDownloadPage() {
     OpenAddress(DownloadPageAddress);
 }
 
+CodePage::Charset TMainForm::shownCharset() const {
+    return m_utf8Document ? CodePage::Charset::Utf8 : m_paneFont.charset;
+}
+
 void TMainForm::setPaneFont(const FontSpec& spec) {
+    // A script picked in the font dialog is shown whatever the document was detected as.
+    if (spec.charset != m_paneFont.charset)
+        m_utf8Document = false;
     m_paneFont = spec;
     ui->Memo->setFont(resolveFont(spec));
     QPalette palette = ui->Memo->palette();
     palette.setColor(QPalette::Text, spec.color);
     ui->Memo->setPalette(palette);
-    ui->Memo->setCharset(spec.charset);
+    ui->Memo->setCharset(shownCharset());
 }
 
 QColor TMainForm::paneBackground() const {
@@ -364,6 +375,8 @@ void TMainForm::mnuSaveClick() {
 
 void TMainForm::mnuCloseClick() {
     ui->Memo->clear();
+    m_utf8Document = false;
+    ui->Memo->setCharset(shownCharset());
     CurrentFileName.clear();
     ui->mnuClose->setEnabled(false);
     ui->mnuSave->setEnabled(false);

@@ -117,7 +117,10 @@ private:
     QColor m_colorDialogColor = Qt::black;
     QStringList m_arguments;
     QString CurrentFileName;
+    // The script the pane shows: the user's, or UTF-8 for a document written in it.
+    CodePage::Charset shownCharset() const;
     FontSpec m_paneFont;
+    bool m_utf8Document = false; // the document shown was detected as UTF-8
     // The colours as the settings named them, so that a name survives a run that kept it.
     std::uint32_t m_storedBackground = 0x000000;
     std::uint32_t m_storedFontColor = 0x00FF00;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace CodePage {
@@ -64,8 +65,9 @@ constexpr Table makeAnsi() {
 constexpr Table oemTable = makeOem();
 constexpr Table ansiTable = makeAnsi();
 
+// Bytes outside a valid UTF-8 sequence show as code page 437 does.
 const Table& table(Charset charset) {
-    return charset == Charset::Oem ? oemTable : ansiTable;
+    return charset == Charset::Ansi ? ansiTable : oemTable;
 }
 
 // Character -> byte + 1 (0 = not in the code page), for all of the basic multilingual plane.
@@ -86,6 +88,72 @@ const Reverse& reverse(Charset charset) {
 
 } // namespace
 
+int utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t& codePoint) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+    const qsizetype left = bytes.size() - at;
+    const unsigned char b = p[0];
+    int length = 0;
+    unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+        length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        length = 3;
+        low = b == 0xE0 ? 0xA0 : 0x80;  // no overlong forms
+        high = b == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        length = 4;
+        low = b == 0xF0 ? 0x90 : 0x80;
+        high = b == 0xF4 ? 0x8F : 0xBF; // nothing past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (left < length || p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i < length; ++i)
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    char32_t c = b & (0x7F >> length);
+    for (int i = 1; i < length; ++i)
+        c = (c << 6) | (p[i] & 0x3F);
+    codePoint = c;
+    return length;
+}
+
+bool isUtf8Document(QByteArrayView bytes) {
+    if (bytes.startsWith(QByteArrayView(Utf8Mark, 3)))
+        return true;
+    const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    bool art = false;
+    bool multiByte = false;
+    qsizetype i = 0;
+    while (i < size) {
+        // ASCII runs go eight bytes at a time: a long plain document costs a few milliseconds.
+        while (i + 8 <= size) {
+            quint64 word;
+            std::memcpy(&word, begin + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            i += 8;
+        }
+        if (i >= size)
+            break;
+        if (begin[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t c = 0;
+        const int length = utf8Sequence(bytes, i, c);
+        // Code page 437 art fails here, at its first block or line byte.
+        if (length == 0)
+            return false;
+        multiByte = true;
+        art = art || (c >= 0x2500 && c <= 0x259F);
+        i += length;
+    }
+    return multiByte && art;
+}
+
 char16_t glyph(unsigned char byte, Charset charset) {
     if (byte == '\t' || byte == '\r' || byte == '\n')
         return char16_t(byte);
@@ -101,8 +169,23 @@ QString toDisplay(QByteArrayView bytes, Charset charset) {
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
     char16_t* const begin = out;
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const start = in;
     const auto* const end = in + bytes.size();
     while (in != end) {
+        char32_t c = 0;
+        // A sequence is never shorter than its UTF-16 form, so the text has room for it.
+        if (charset == Charset::Utf8 && *in >= 0x80) {
+            if (const int length = utf8Sequence(bytes, in - start, c)) {
+                in += length;
+                if (c >= 0x10000) {
+                    *out++ = QChar::highSurrogate(c);
+                    *out++ = QChar::lowSurrogate(c);
+                } else {
+                    *out++ = char16_t(c);
+                }
+                continue;
+            }
+        }
         const unsigned char b = *in++;
         *out++ = t[b];
         // A CR LF pair is one break on screen.
@@ -114,6 +197,11 @@ QString toDisplay(QByteArrayView bytes, Charset charset) {
 }
 
 QByteArray fromDisplay(QStringView text, Charset charset) {
+    if (charset == Charset::Utf8) {
+        QString lines = text.toString();
+        lines.replace(QChar(0x2029), u'\n');
+        return lines.toUtf8().replace("\n", "\r\n");
+    }
     const Reverse& r = reverse(charset);
     QByteArray bytes;
     bytes.reserve(text.size() + text.size() / 32);

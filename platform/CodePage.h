@@ -12,10 +12,23 @@ namespace CodePage {
 enum class Charset {
     Oem,  // DOS code page 437, with its graphic glyphs for the control bytes
     Ansi, // Windows code page 1252
+    Utf8, // UTF-8: each valid sequence one character, every other byte its code page 437 glyph
 };
 
-// The character drawn for one byte. CR, LF and tab are not drawn: the pane breaks lines and
-// expands tabs instead, as the original edit control did.
+// The length (2 to 4) of the valid UTF-8 multi-byte sequence that starts at bytes[at], with its
+// code point; 0 where none does (ASCII, or a byte that is not part of a valid sequence).
+int utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t& codePoint);
+
+// Whether a document is written in UTF-8 and means it: it starts with the byte-order mark, or it
+// is valid UTF-8 throughout, has a multi-byte sequence and draws with box-drawing, block or
+// shade characters (U+2500..U+259F). Code page 437 art practically never passes: its block and
+// line bytes are not valid sequences. Pure ASCII is not UTF-8 art either.
+bool isUtf8Document(QByteArrayView bytes);
+
+inline constexpr char Utf8Mark[] = "\xEF\xBB\xBF";
+
+// The character drawn for one byte (in the UTF-8 script: for a byte on its own). CR, LF and tab are
+// not drawn: the pane breaks lines and expands tabs instead, as the original edit control did.
 char16_t glyph(unsigned char byte, Charset charset);
 
 // Document bytes (CR LF line breaks) to pane text ('\n' line breaks).

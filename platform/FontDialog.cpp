@@ -76,6 +76,7 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     m_script->setObjectName(QStringLiteral("script"));
     m_script->addItem(tr("Western"), int(CodePage::Charset::Ansi));
     m_script->addItem(tr("OEM/DOS"), int(CodePage::Charset::Oem));
+    m_script->addItem(tr("UTF-8"), int(CodePage::Charset::Utf8));
 
     m_sample = new QLabel(this);
     m_sample->setMinimumSize(220, 60);
@@ -183,5 +184,7 @@ void FontDialog::updateSample() {
     m_sample->setPalette(palette);
     m_sample->setText(s.charset == CodePage::Charset::Oem
                           ? QString::fromUtf16(u"AaBbYyZz \u2591\u2592\u2593\u2588")
+                      : s.charset == CodePage::Charset::Utf8
+                          ? QString::fromUtf16(u"AaBbYyZz \u2554\u2550\u2557\u2588\u00e9")
                           : QStringLiteral("AaBbYyZz"));
 }

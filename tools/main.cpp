@@ -32,9 +32,9 @@
 namespace {
 
 constexpr char Usage[] = "Usage: zelvan-rid-tool links FILE...\n"
-                         "       zelvan-rid-tool text FILE\n"
+                         "       zelvan-rid-tool text [--cp437 | --utf8] FILE\n"
                          "       zelvan-rid-tool png FILE [-o OUT.png] [--scale N] [--fg COLOR] "
-                         "[--bg COLOR]\n"
+                         "[--bg COLOR] [--cp437 | --utf8]\n"
                          "       zelvan-rid-tool thumbnail -s SIZE FILE OUT.png\n"
                          "       zelvan-rid-tool associate | unassociate\n"
                          "       zelvan-rid-tool --help | --version\n";
@@ -48,12 +48,13 @@ constexpr char Help[] =
     "                 one per line, as the file holds them (lower-cased A-Z); with several\n"
     "                 files each line starts with the file name and a colon\n"
     "  text FILE      print the document as UTF-8 text: every byte as its code page 437\n"
-    "                 glyph, line breaks as LF\n"
+    "                 glyph, line breaks as LF; a document written in UTF-8 (as the viewer\n"
+    "                 detects it) is decoded instead, and --cp437 or --utf8 force either\n"
     "  png FILE       draw the document as the viewer's pane does at 9 pt Terminal, one\n"
     "                 8 x 16 cell per character, bright green on black, no margin, into\n"
     "                 OUT.png (default FILE.png; - is standard output); --scale N draws\n"
     "                 at N device pixels per pixel, --fg and --bg take a colour name or\n"
-    "                 #RRGGBB\n"
+    "                 #RRGGBB; the script is found or forced as for text\n"
     "  thumbnail      draw the top of FILE (at most its first 100 lines) scaled to fit\n"
     "                 SIZE x SIZE pixels into OUT.png, as file managers ask thumbnailers\n"
     "  associate      make the viewer beside this program open .nfo and .diz files for\n"
@@ -119,11 +120,44 @@ int links(const QStringList& files) {
     return status;
 }
 
-int text(const QString& file) {
+int usage(const char* problem = nullptr);
+
+// The script a document is read in: forced by --cp437 or --utf8, else detected as the viewer
+// detects it.
+using Script = std::optional<CodePage::Charset>;
+
+CodePage::Charset scriptOf(const Script& forced, QByteArrayView bytes) {
+    if (forced)
+        return *forced;
+    return CodePage::isUtf8Document(bytes) ? CodePage::Charset::Utf8 : CodePage::Charset::Oem;
+}
+
+bool isScriptOption(const QString& argument, Script& script) {
+    if (argument == u"--cp437")
+        script = CodePage::Charset::Oem;
+    else if (argument == u"--utf8")
+        script = CodePage::Charset::Utf8;
+    else
+        return false;
+    return true;
+}
+
+int text(const QStringList& arguments) {
+    Script script;
+    QStringList files;
+    for (const QString& argument : arguments)
+        if (!isScriptOption(argument, script))
+            files.append(argument);
+    if (files.size() != 1)
+        return usage("text takes exactly one FILE");
     QByteArray bytes;
-    if (!load(file, bytes))
+    if (!load(files.front(), bytes))
         return 1;
-    write(CodePage::toDisplay(bytes, CodePage::Charset::Oem).toUtf8());
+    QString shown = CodePage::toDisplay(bytes, scriptOf(script, bytes));
+    // The byte-order mark is not part of the text the viewer shows.
+    if (shown.startsWith(QChar(0xFEFF)) && scriptOf(script, bytes) == CodePage::Charset::Utf8)
+        shown.remove(0, 1);
+    write(shown.toUtf8());
     return 0;
 }
 
@@ -180,14 +214,15 @@ std::optional<int> positive(const QString& text, int most) {
     return ok && value >= 1 && value <= most ? std::optional<int>(value) : std::nullopt;
 }
 
-int usage(const char* problem = nullptr);
-
 int png(const QStringList& arguments) {
     QString file, out;
     int scale = 1;
     QColor fg = FontSpec{}.color, bg = Qt::black;
+    Script script;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
+        if (isScriptOption(a, script))
+            continue;
         const bool hasValue = i + 1 < arguments.size();
         if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg") {
             if (!hasValue)
@@ -223,7 +258,7 @@ int png(const QStringList& arguments) {
     document.setBytes(bytes);
     CellRenderer renderer;
     paneRenderer(renderer, scale);
-    QImage image = renderer.picture(document, CodePage::Charset::Oem, fg, bg);
+    QImage image = renderer.picture(document, scriptOf(script, bytes), fg, bg);
     if (image.isNull()) {
         std::fprintf(stderr, "zelvan-rid-tool: %s is too large for one picture\n",
                      FileNames::toBytes(file).constData());
@@ -253,8 +288,10 @@ int thumbnail(const QStringList& arguments) {
     document.setBytes(head);
     CellRenderer renderer;
     paneRenderer(renderer, 1);
-    QImage image = renderer.picture(document, CodePage::Charset::Oem, FontSpec{}.color, Qt::black,
-                                    Lines, Columns);
+    // Detected on whole lines: the head may end inside a sequence.
+    const QByteArrayView lines = QByteArrayView(head).first(head.lastIndexOf('\n') + 1);
+    QImage image = renderer.picture(document, scriptOf({}, lines.isEmpty() ? head : lines),
+                                    FontSpec{}.color, Qt::black, Lines, Columns);
     if (image.width() > *size || image.height() > *size)
         image = image.scaled(*size, *size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return writePicture(image, arguments[3]) ? 0 : 1;
@@ -336,11 +373,8 @@ int run(const QStringList& arguments) {
     }
     if (command == u"links")
         return files.isEmpty() ? usage("links needs at least one FILE") : links(files);
-    if (command == u"text") {
-        if (files.size() != 1)
-            return usage("text takes exactly one FILE");
-        return text(files.front());
-    }
+    if (command == u"text")
+        return text(files);
     if (command == u"png")
         return png(files);
     if (command == u"thumbnail")

@@ -10,7 +10,40 @@
 
 namespace Cells {
 
-qint64 columns(QByteArrayView line, CodePage::Charset) {
+Cell cellAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset) {
+    Cell found{line.size(), 0, 0, 0, U' '};
+    qint64 end = 0;
+    forEach(line, charset, [&](const Cell& cell) {
+        end = cell.column + cell.width;
+        if (cell.offset + cell.length <= offset)
+            return true;
+        found = cell;
+        return false;
+    });
+    if (found.length == 0)
+        found.column = end;
+    return found;
+}
+
+// Each byte is one cell unless the UTF-8 script joins bytes into one.
+static bool bytesAreCells(QByteArrayView line, CodePage::Charset charset) {
+    if (charset != CodePage::Charset::Utf8)
+        return true;
+    for (const char c : line)
+        if (uchar(c) >= 0x80)
+            return false;
+    return true;
+}
+
+qint64 columns(QByteArrayView line, CodePage::Charset charset) {
+    if (!bytesAreCells(line, charset)) {
+        qint64 end = 0;
+        forEach(line, charset, [&](const Cell& cell) {
+            end = cell.column + cell.width;
+            return true;
+        });
+        return end;
+    }
     // One cell a byte; each tab runs to the next stop, found by jumping from tab to tab.
     const char* p = line.data();
     const char* const end = p + line.size();
@@ -26,7 +59,7 @@ qint64 columns(QByteArrayView line, CodePage::Charset) {
 qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column) {
     if (column <= 0)
         return 0;
-    if (!line.contains('\t'))
+    if (!line.contains('\t') && bytesAreCells(line, charset))
         return qsizetype(std::min<qint64>(column, line.size()));
     qsizetype offset = line.size();
     forEach(line, charset, [&](const Cell& cell) {
@@ -40,7 +73,8 @@ qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column
 }
 
 qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset) {
-    if (!line.first(std::min(offset, line.size())).contains('\t'))
+    const QByteArrayView before = line.first(std::min(offset, line.size()));
+    if (!before.contains('\t') && bytesAreCells(before, charset))
         return offset;
     qint64 column = 0;
     forEach(line, charset, [&](const Cell& cell) {

@@ -15,8 +15,8 @@
 
 class QPainter;
 
-// A document is a grid of fixed cells: each byte (a whole UTF-8 sequence in that script) is one
-// cell, a tab runs to the next stop. Shared by everything that lays lines out, so the pane, its
+// A document is a grid of fixed cells: each byte (a whole valid sequence in the UTF-8 script) is
+// one cell, a tab runs to the next stop. Shared by everything that lays lines out, so the pane, its
 // caret and the pictures of documents agree on every column.
 namespace Cells {
 
@@ -36,15 +36,31 @@ template <typename Visit>
 void forEach(QByteArrayView line, CodePage::Charset charset, Visit&& visit) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
     qint64 column = 0;
-    for (qsizetype i = 0; i < line.size(); ++i) {
+    for (qsizetype i = 0; i < line.size();) {
         const unsigned char b = bytes[i];
+        char32_t glyph = 0;
+        int length = 1;
+        if (charset == CodePage::Charset::Utf8 && b >= 0x80 &&
+            (length = CodePage::utf8Sequence(line, i, glyph)) > 0) {
+            // The byte-order mark is not drawn: a cell of no width.
+            const int width = glyph == 0xFEFF ? 0 : 1;
+            if (!visit(Cell{i, length, column, width, glyph}))
+                return;
+            column += width;
+            i += length;
+            continue;
+        }
         const int width = b == '\t' ? int(TabWidth - column % TabWidth) : 1;
-        const char32_t glyph = b == '\t' || b == '\r' ? U' ' : CodePage::glyph(b, charset);
+        glyph = b == '\t' || b == '\r' ? U' ' : CodePage::glyph(b, charset);
         if (!visit(Cell{i, 1, column, width, glyph}))
             return;
         column += width;
+        ++i;
     }
 }
+
+// The cell that holds the byte at offset (the line's end: an empty cell there).
+Cell cellAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset);
 
 // How many columns a line covers.
 qint64 columns(QByteArrayView line, CodePage::Charset charset);

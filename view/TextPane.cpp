@@ -201,7 +201,8 @@ void TextPane::relayout(bool force) {
         const qsizetype lines = m_document.lineCount();
         m_rowStarts.resize(size_t(lines) + 1);
         qint64 row = 0;
-        // Lines without a tab are as wide as they are long; the tabs are found in one pass.
+        // Lines without a tab are as wide as they are long (but in UTF-8); the tabs are found in
+        // one pass.
         const char* const data = m_document.bytes().constData();
         const char* const dataEnd = data + m_document.size();
         const char* tab = static_cast<const char*>(std::memchr(data, '\t', size_t(dataEnd - data)));
@@ -209,7 +210,9 @@ void TextPane::relayout(bool force) {
             m_rowStarts[size_t(line)] = row;
             const qsizetype end = m_document.lineEnd(line);
             qint64 width = end - m_document.lineStart(line);
-            if (tab && tab < data + end) {
+            if (m_charset == CodePage::Charset::Utf8) {
+                width = Cells::columns(m_document.line(line), m_charset);
+            } else if (tab && tab < data + end) {
                 width = Cells::columns(m_document.line(line), m_charset);
                 tab = static_cast<const char*>(
                     std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
@@ -412,6 +415,23 @@ qsizetype TextPane::wordEnd(qsizetype offset) const {
     return offset;
 }
 
+qsizetype TextPane::nextCell(qsizetype offset) const {
+    const qsizetype line = m_document.lineOf(offset);
+    const qsizetype start = m_document.lineStart(line);
+    if (offset >= m_document.lineEnd(line))
+        return m_document.next(offset);
+    const Cells::Cell cell = Cells::cellAt(m_document.line(line), m_charset, offset - start);
+    return start + cell.offset + cell.length;
+}
+
+qsizetype TextPane::previousCell(qsizetype offset) const {
+    const qsizetype line = m_document.lineOf(offset);
+    const qsizetype start = m_document.lineStart(line);
+    if (offset <= start)
+        return m_document.previous(offset);
+    return start + Cells::cellAt(m_document.line(line), m_charset, offset - 1 - start).offset;
+}
+
 // ---- Editing --------------------------------------------------------------------------------
 
 QByteArray TextPane::toDocumentBytes(const QString& text) const {
@@ -539,15 +559,15 @@ bool TextPane::moveCaret(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Left:
         if (control)
-            setCaret(wordStart(m_document.previous(m_caret)), extend);
+            setCaret(wordStart(previousCell(m_caret)), extend);
         else
-            setCaret(hasSelection() && !extend ? selFrom : m_document.previous(m_caret), extend);
+            setCaret(hasSelection() && !extend ? selFrom : previousCell(m_caret), extend);
         return true;
     case Qt::Key_Right:
         if (control)
-            setCaret(wordEnd(m_document.next(m_caret)), extend);
+            setCaret(wordEnd(nextCell(m_caret)), extend);
         else
-            setCaret(hasSelection() && !extend ? selTo : m_document.next(m_caret), extend);
+            setCaret(hasSelection() && !extend ? selTo : nextCell(m_caret), extend);
         return true;
     case Qt::Key_Up:
         toRow(place.row - 1);
@@ -600,8 +620,7 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
         if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) {
             if (!hasSelection()) {
                 const bool back = event->key() == Qt::Key_Backspace;
-                (back ? m_anchor : m_caret) =
-                    back ? m_document.previous(m_caret) : m_document.next(m_caret);
+                (back ? m_anchor : m_caret) = back ? previousCell(m_caret) : nextCell(m_caret);
             }
             replaceSelection({});
             return;

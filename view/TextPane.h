@@ -109,6 +109,9 @@ private:
     void replaceSelection(const QByteArray& text);
     void edited(qsizetype caret);
     QByteArray toDocumentBytes(const QString& text) const;
+    // One cell on or back: over a whole UTF-8 sequence, and a whole line break.
+    qsizetype nextCell(qsizetype offset) const;
+    qsizetype previousCell(qsizetype offset) const;
     qsizetype wordStart(qsizetype offset) const;
     qsizetype wordEnd(qsizetype offset) const;
     bool moveCaret(QKeyEvent* event);
