@@ -128,7 +128,15 @@ bool isUtf8Document(QByteArrayView bytes) {
     bool multiByte = false;
     qsizetype i = 0;
     while (i < size) {
-        // ASCII runs go eight bytes at a time: a long plain document costs a few milliseconds.
+        // ASCII runs go 32 bytes at a time, then eight: a long plain document costs a few
+        // milliseconds.
+        while (i + 32 <= size) {
+            quint64 words[4];
+            std::memcpy(words, begin + i, 32);
+            if ((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ULL)
+                break;
+            i += 32;
+        }
         while (i + 8 <= size) {
             quint64 word;
             std::memcpy(&word, begin + i, 8);

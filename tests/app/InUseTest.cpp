@@ -40,9 +40,10 @@ void dropOnPane(QWidget* viewport, QMimeData* data) {
 
 } // namespace
 
-TEST_F(MainWindowTest, EveryByteSurvivesLoadAndSaveInBothScriptsEditedOrNot) {
+TEST_F(MainWindowTest, EveryByteSurvivesLoadAndSaveInEveryScriptEditedOrNot) {
     const QString file = path(QStringLiteral("all.nfo"));
-    for (const CodePage::Charset charset : {CodePage::Charset::Oem, CodePage::Charset::Ansi}) {
+    for (const CodePage::Charset charset :
+         {CodePage::Charset::Oem, CodePage::Charset::Ansi, CodePage::Charset::Utf8}) {
         writeFile(file, everyByte());
         start();
         FontSpec font = form->paneFont();
@@ -59,6 +60,36 @@ TEST_F(MainWindowTest, EveryByteSurvivesLoadAndSaveInBothScriptsEditedOrNot) {
         ui()->mnuSave->trigger();
         EXPECT_EQ(readFile(file), 'A' + everyByte()) << "edited, charset " << int(charset);
     }
+}
+
+TEST_F(MainWindowTest, AUtf8DocumentShowsInThatScriptWithoutBecomingTheUsersChoice) {
+    const QByteArray art = "\xEF\xBB\xBF" + QString::fromUtf16(u"██╗\r\n╚═╝ é").toUtf8();
+    writeFile(path(QStringLiteral("utf8.nfo")), art);
+    writeFile(path(QStringLiteral("dos.nfo")), "\xDB\xDB\xBB");
+    start();
+    openThroughDialog(path(QStringLiteral("utf8.nfo")));
+    EXPECT_EQ(ui()->Memo->charset(), CodePage::Charset::Utf8);
+    EXPECT_EQ(form->paneFont().charset, CodePage::Charset::Oem);
+    EXPECT_EQ(ui()->Memo->cursorRect(3).x(), ui()->Memo->cursorRect(0).x()) << "the mark: no cell";
+    EXPECT_EQ(ui()->Memo->cursorRect(6).x() - ui()->Memo->cursorRect(3).x(),
+              ui()->Memo->cursorRect(24).x() - ui()->Memo->cursorRect(23).x())
+        << "a sequence is one cell";
+
+    ui()->Memo->setCaret(paneBytes().size());
+    ui()->Memo->setFocus();
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUtf16(u"ü"));
+    QApplication::sendEvent(ui()->Memo, &typed);
+    QTest::keyClick(ui()->Memo, Qt::Key_Backspace);
+    QTest::keyClick(ui()->Memo, Qt::Key_Backspace);
+    QApplication::sendEvent(ui()->Memo, &typed);
+    ui()->mnuSave->trigger();
+    EXPECT_EQ(readFile(path(QStringLiteral("utf8.nfo"))),
+              art.chopped(2) + QString::fromUtf16(u"ü").toUtf8())
+        << "Backspace takes a whole sequence; typing writes UTF-8";
+
+    openThroughDialog(path(QStringLiteral("dos.nfo")));
+    EXPECT_EQ(ui()->Memo->charset(), CodePage::Charset::Oem) << "the next document: the user's";
+    EXPECT_EQ(ui()->Memo->toPlainText(), QString::fromUtf16(u"██╗"));
 }
 
 TEST_F(MainWindowTest, TabStopsAreEveryEightCellsAtEverySize) {

@@ -59,3 +59,53 @@ TEST(CodePage, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(CodePage::fromDisplay(u"a░b", Charset::Oem), QByteArray("a\xB0"
                                                                       "b"));
 }
+
+namespace {
+
+QByteArray utf8(const char16_t* text) {
+    return QString::fromUtf16(text).toUtf8();
+}
+
+} // namespace
+
+TEST(CodePageUtf8, DetectsUtf8ArtWithOrWithoutTheMarkAndNothingElse) {
+    const QByteArray frame = utf8(u"██╗  ██╗\r\n╚═╝  ╚═╝ café\r\n");
+    EXPECT_TRUE(CodePage::isUtf8Document(frame));
+    EXPECT_TRUE(CodePage::isUtf8Document("\xEF\xBB\xBFplain text"));
+    EXPECT_TRUE(CodePage::isUtf8Document(QByteArray(QByteArray(1 << 20, 'x') + "\r\n" + frame)))
+        << "the first sequence far in";
+    EXPECT_FALSE(CodePage::isUtf8Document(QByteArray(1 << 20, 'x'))) << "ASCII is not UTF-8 art";
+    EXPECT_FALSE(CodePage::isUtf8Document(utf8(u"café olé"))) << "no art: the user's script";
+    EXPECT_FALSE(CodePage::isUtf8Document(QByteArray(frame + "\xDB")))
+        << "one stray byte: not UTF-8";
+    // Code page 437 text whose "─│" happens to be a valid sequence (U+0133) stays code page 437.
+    EXPECT_FALSE(CodePage::isUtf8Document("Greets \xC4\xB3 all\r\n\xC9\xCD\xBB"));
+    EXPECT_FALSE(CodePage::isUtf8Document("\xC4\xB3 \xC4\xB3"));
+
+    // Long code page 437 art of the bytes NFO files use: never taken for UTF-8.
+    const QByteArray drawing("\xDB\xDC\xDF\xDD\xDE\xB0\xB1\xB2\xC9\xCD\xBB\xBA\xC8\xBC\xC4\xB3"
+                             "\xDA\xBF\xC0\xD9\xFE\xF9\x82\x85\x8A\xE2\x94\x80 .:-=abc\r\n");
+    quint32 seed = 7;
+    int misfires = 0;
+    for (int document = 0; document < 2000; ++document) {
+        QByteArray text;
+        for (int i = 0; i < 2000; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            text += drawing[int((seed >> 8) % quint32(drawing.size()))];
+        }
+        misfires += CodePage::isUtf8Document(text);
+    }
+    EXPECT_EQ(misfires, 0);
+}
+
+TEST(CodePageUtf8, ValidSequencesAreOneCharacterAndOtherBytesTheirDosGlyph) {
+    const QByteArray mixed = utf8(u"╔═é😀") + "\xDB\xC3 \x01";
+    EXPECT_EQ(CodePage::toDisplay(mixed, Charset::Utf8), QString::fromUtf16(u"╔═é😀█├ ☺"));
+    EXPECT_EQ(CodePage::fromDisplay(QString::fromUtf16(u"é\n█"), Charset::Utf8),
+              utf8(u"é") + "\r\n" + utf8(u"█"));
+    char32_t c = 0;
+    EXPECT_EQ(CodePage::utf8Sequence("\xE2\x94\x80", 0, c), 3);
+    EXPECT_EQ(c, U'─');
+    for (const char* invalid : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x94"})
+        EXPECT_EQ(CodePage::utf8Sequence(invalid, 0, c), 0) << invalid;
+}

@@ -185,3 +185,19 @@ TEST_F(ToolTest, PngAndThumbnailDrawTheDocumentAsThePaneDoes) {
         tool({QStringLiteral("png"), art, QStringLiteral("--fg"), QStringLiteral("nope")}).status,
         2);
 }
+
+TEST_F(ToolTest, TextDecodesUtf8DocumentsUnlessTold) {
+    const QByteArray frame = QString::fromUtf16(u"╔═╗ é\r\n").toUtf8();
+    const QString utf8 = file("utf8.nfo", "\xEF\xBB\xBF" + frame);
+    EXPECT_EQ(tool({QStringLiteral("text"), utf8}).out, QString::fromUtf16(u"╔═╗ é\n").toUtf8())
+        << "decoded, the mark left out";
+    EXPECT_TRUE(tool({QStringLiteral("text"), QStringLiteral("--cp437"), utf8})
+                    .out.startsWith(QString::fromUtf16(u"∩╗┐Γòö").toUtf8()))
+        << "forced: every byte its glyph";
+    const QString dos = file("dos.nfo", "\xC9\xCD\xBB");
+    EXPECT_EQ(tool({QStringLiteral("text"), dos}).out, QString::fromUtf16(u"╔═╗").toUtf8());
+    EXPECT_EQ(
+        tool({QStringLiteral("text"), QStringLiteral("--utf8"), file("b.nfo", "\xBB\xDB")}).out,
+        QString::fromUtf16(u"╗█").toUtf8())
+        << "bytes outside a sequence keep their glyph";
+}
