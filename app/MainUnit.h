@@ -12,13 +12,18 @@
 //                       normalisation and atomic saving (OrvelDocument), the random generator
 //                       (OrvelRandom), shared helpers (OrvelUtils), the marquee text, addresses
 //   controls/, windows/ the maker's own controls and secondary windows
+//   view/               the cell grid: the line index (TextDocument), the renderer that draws
+//                       cells for the pane and for pictures (CellRenderer), the pane (TextPane)
 //   platform/           stand-ins for the Windows interfaces: code pages, shell, sound, system
-//                       facts (QtCore); application object, docking, text pane, font dialog
+//                       facts (QtCore); the pane's font (QtGui); application object, docking,
+//                       font dialog (widgets)
 //
 // How a document flows: the first command-line argument (or OrvelDesign.NFO beside the
 // program) reaches FormCreate, LoadDocument reads its bytes (ReadDocumentFile), normalises the
-// line breaks (NormalizeLineBreaks) and hands them to the pane (TextPane::setBytes), which draws
-// each byte with its glyph from the pane font's code page (CodePage). Save takes the bytes back
+// line breaks (NormalizeLineBreaks), picks the script (the user's, or UTF-8 for a document
+// written in it: CodePage::isUtf8Document) and hands them to the pane (TextPane::setBytes),
+// which indexes the lines and draws the rows in view, each byte with its glyph from that
+// script (CodePage) through the CellRenderer. Save takes the bytes back
 // from the pane and writes them whole (WriteDocumentFile). After each load the navigator hands
 // the same bytes to ExtractLinks (OrvelLinks) and lists the addresses in lboxLinks; a click on
 // one goes to OpenAddress.
