@@ -180,13 +180,16 @@ public:
     }
 
     // Light shade sets one pixel in four, medium every other one, dark three in four.
-    void shade(int level) const {
+    // The pattern runs on the pixel grid the cell sits on: phase says whether the cell starts
+    // on an odd column (1) and an odd row (2), so cells of odd size still tile.
+    void shade(int level, int phase) const {
         for (int y = 0; y < m_tile.height(); ++y)
             for (int x = 0; x < m_tile.width(); ++x) {
-                const bool odd = (x + y) % 2;
+                const int gx = x + (phase & 1), gy = y + (phase >> 1);
+                const bool odd = (gx + gy) % 2;
                 const bool on = level == 2   ? !odd
-                                : level == 1 ? (x % 2 == 0 && y % 2 == 0)
-                                             : !(x % 2 == 1 && y % 2 == 1);
+                                : level == 1 ? (gx % 2 == 0 && gy % 2 == 0)
+                                             : !(gx % 2 == 1 && gy % 2 == 1);
                 if (on)
                     fill(x, y, 1, 1);
             }
@@ -253,7 +256,7 @@ private:
 
 // The block elements (U+2580..U+259F) and the box-drawing lines code page 437 has, in device
 // pixels. False for every other character.
-bool drawShape(const TilePainter& t, char32_t c, int w, int h) {
+bool drawShape(const TilePainter& t, char32_t c, int w, int h, int phase) {
     const auto eighthsDown = [h](int n) { return int(std::lround(h * n / 8.0)); };
     const auto eighthsAcross = [w](int n) { return int(std::lround(w * n / 8.0)); };
     const int hw = w / 2, hh = h / 2;
@@ -271,13 +274,13 @@ bool drawShape(const TilePainter& t, char32_t c, int w, int h) {
         t.fill(hw, 0, w - hw, h);
         return true; // right half
     case 0x2591:
-        t.shade(1);
+        t.shade(1, phase);
         return true;
     case 0x2592:
-        t.shade(2);
+        t.shade(2, phase);
         return true;
     case 0x2593:
-        t.shade(3);
+        t.shade(3, phase);
         return true;
     case 0x2594:
         t.fill(0, 0, w, eighthsDown(1));
@@ -377,12 +380,14 @@ CellRenderer::Atlas& CellRenderer::atlas(const QColor& color, const QColor& grou
     return *found;
 }
 
-int CellRenderer::tile(Atlas& a, char32_t c) const {
-    int* const known = c < LowCharacters ? &a.low[c] : nullptr;
+int CellRenderer::tile(Atlas& a, char32_t key) const {
+    const char32_t c = key & 0x1FFFFF;
+    const int phase = int(key >> 21);
+    int* const known = key < LowCharacters ? &a.low[key] : nullptr;
     if (known && *known >= 0)
         return *known;
     if (!known) {
-        const auto found = a.others.constFind(c);
+        const auto found = a.others.constFind(key);
         if (found != a.others.constEnd())
             return *found;
     }
@@ -401,7 +406,7 @@ int CellRenderer::tile(Atlas& a, char32_t c) const {
     QPainter p(&a.image);
     p.setClipRect(box);
     const TilePainter shapes(p, box, a.color);
-    if (!drawShape(shapes, c, w, h) && !isBlank(c)) {
+    if (!drawShape(shapes, c, w, h, phase) && !isBlank(c)) {
         p.save();
         p.translate(box.topLeft());
         p.scale(m_ratio, m_ratio);
@@ -423,7 +428,7 @@ int CellRenderer::tile(Atlas& a, char32_t c) const {
     if (known)
         *known = slot;
     else
-        a.others.insert(c, slot);
+        a.others.insert(key, slot);
     return slot;
 }
 
@@ -436,6 +441,10 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
     const int w = m_deviceCell.width(), h = m_deviceCell.height();
     const qint64 endColumn = firstColumn + count;
     const int blank = tile(a, U' ');
+    // Shades on cells of an odd size take the phase of where they are drawn.
+    const bool oddCells = (w | h) & 1;
+    const qint64 originX = std::lround(origin.x() * m_ratio);
+    const qint64 originY = std::lround(origin.y() * m_ratio);
     if (m_row.width() < count * w || m_row.height() != h)
         m_row = QImage(int(count * w), h, QImage::Format_RGB32);
     const qsizetype stride = m_row.bytesPerLine();
@@ -460,10 +469,18 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
             return false;
         if (c.column + c.width <= firstColumn)
             return true;
+        const bool phased = oddCells && c.glyph >= 0x2591 && c.glyph <= 0x2593;
         const int slot = tile(a, c.glyph);
         for (qint64 col = std::max(c.column, firstColumn);
-             col < std::min(c.column + c.width, endColumn); ++col)
-            copy(slot, col);
+             col < std::min(c.column + c.width, endColumn); ++col) {
+            if (!phased) {
+                copy(slot, col);
+                continue;
+            }
+            const char32_t phase =
+                char32_t(((originX + (col - firstColumn) * w) & 1) | (originY & 1) << 1);
+            copy(tile(a, c.glyph | phase << 21), col);
+        }
         drawn = std::min(c.column + c.width, endColumn);
         return true;
     });

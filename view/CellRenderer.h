@@ -109,7 +109,8 @@ public:
 private:
     struct Atlas;
     Atlas& atlas(const QColor& color, const QColor& ground) const;
-    int tile(Atlas& atlas, char32_t c) const;
+    // The tile of a character; the bits above 21 pick the phase of a shade pattern.
+    int tile(Atlas& atlas, char32_t key) const;
     void reset();
 
     QFont m_font;
