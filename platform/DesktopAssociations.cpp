@@ -365,14 +365,15 @@ QString userIcon(const Folders& f) {
 // Adds the entry to the comma-free list value "a.desktop;b.desktop;" of a mimeapps.list key.
 void addToList(const QString& file, const QByteArray& section, const QString& mime,
                const QByteArray& entry) {
-    const QByteArray key = mime.toLatin1();
-    QByteArray list = Profile::readString(file, section, key, QByteArray());
-    const QByteArrayList items = list.split(';');
-    if (items.contains(entry))
-        return;
-    if (!list.isEmpty() && !list.endsWith(';'))
-        list += ';';
-    Profile::writeString(file, section, key, list + entry + ';', Profile::LineEnd::Lf);
+    // Read and written under one lock: two viewers adding their entries at once keep both.
+    Profile::updateString(
+        file, section, mime.toLatin1(),
+        [&entry](const QByteArray& list) -> std::optional<QByteArray> {
+            if (list.split(';').contains(entry))
+                return std::nullopt;
+            return list + (list.isEmpty() || list.endsWith(';') ? "" : ";") + entry + ';';
+        },
+        Profile::LineEnd::Lf);
 }
 
 } // namespace

@@ -167,11 +167,12 @@ QByteArray readString(const QString& fileName, const QByteArray& section, const 
         .toByteArray();
 }
 
-bool writeString(const QString& fileName, const QByteArray& section, const QByteArray& key,
-                 const QByteArray& value, LineEnd lineEnd) {
+namespace {
+
+// The write of writeString, for a caller that holds the file's lock.
+bool writeHeld(const QString& fileName, const QByteArray& section, const QByteArray& key,
+               const QByteArray& value, LineEnd lineEnd) {
     const QByteArray newLine = lineEnd == LineEnd::CrLf ? "\r\n" : "\n";
-    // Read, change and write as one step against other processes writing the same file.
-    const FolderLock lock(fileName);
     bool missing = false;
     const std::optional<QByteArray> read = readFile(fileName, missing);
     if (!read)
@@ -200,6 +201,23 @@ bool writeString(const QString& fileName, const QByteArray& section, const QByte
     if (!missing && updated == text)
         return true;
     return bool(writeFileAtomically(fileName, updated));
+}
+
+} // namespace
+
+bool writeString(const QString& fileName, const QByteArray& section, const QByteArray& key,
+                 const QByteArray& value, LineEnd lineEnd) {
+    // Read, change and write as one step against other processes writing the same file.
+    const FolderLock lock(fileName);
+    return writeHeld(fileName, section, key, value, lineEnd);
+}
+
+bool updateString(const QString& fileName, const QByteArray& section, const QByteArray& key,
+                  const std::function<std::optional<QByteArray>(const QByteArray&)>& change,
+                  LineEnd lineEnd) {
+    const FolderLock lock(fileName);
+    const std::optional<QByteArray> value = change(readString(fileName, section, key, {}));
+    return !value || writeHeld(fileName, section, key, *value, lineEnd);
 }
 
 bool deleteKey(const QString& fileName, const QByteArray& section, const QByteArray& key) {

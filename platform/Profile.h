@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 // The Windows profile (INI file) calls, with the semantics hand-edited files rely on:
 // - section and key names match without regard to case; blanks and tabs around section names,
 //   keys and values are ignored; the key is the text before the first '=', the value all after;
@@ -29,6 +32,12 @@ enum class LineEnd { CrLf, Lf };
 // mimeapps.list) take LF.
 bool writeString(const QString& fileName, const QByteArray& section, const QByteArray& key,
                  const QByteArray& value, LineEnd lineEnd = LineEnd::CrLf);
+
+// Changes a value from what it is now (empty when absent) to what change makes of it, with no
+// other process of ours writing the file in between; change gives nothing to leave it.
+bool updateString(const QString& fileName, const QByteArray& section, const QByteArray& key,
+                  const std::function<std::optional<QByteArray>(const QByteArray&)>& change,
+                  LineEnd lineEnd = LineEnd::CrLf);
 
 // Removes the key's line; a section left with no key goes too, and a file left with nothing is
 // removed (emptied where it is a link). True when the key is gone, also when it was never there.
