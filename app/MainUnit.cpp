@@ -265,8 +265,7 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // A document written in UTF-8 shows in that script; the script the user chose stays theirs
     // and comes back with the next document.
     m_utf8Document = CodePage::isUtf8Document(text);
-    ui->Memo->setCharset(shownCharset());
-    ui->Memo->setBytes(text);
+    ui->Memo->setBytes(text, shownCharset());
     // The pane now holds exactly these bytes.
     RefillNavigator(text);
 }
@@ -374,9 +373,8 @@ void TMainForm::mnuSaveClick() {
 }
 
 void TMainForm::mnuCloseClick() {
-    ui->Memo->clear();
     m_utf8Document = false;
-    ui->Memo->setCharset(shownCharset());
+    ui->Memo->setBytes({}, shownCharset());
     CurrentFileName.clear();
     ui->mnuClose->setEnabled(false);
     ui->mnuSave->setEnabled(false);

@@ -56,15 +56,31 @@ private:
     int m_fd;
 };
 
-} // namespace
-
-QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity) {
-    // Only a regular file is read: a named pipe would hang the window, a device never ends.
+// Opens a document for reading. Only a regular file is read: a named pipe would hang the
+// window, a device never ends.
+int openDocument(const QString& fileName) {
     const RegularFile file = openRegularFile(FileNames::toBytes(fileName));
     if (!file)
         throw UserError(
             QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(fileName), file.reason));
-    FileDescriptor fd(file.fd);
+    return file.fd;
+}
+
+// One read, tried again when a signal interrupts it: how many bytes came, 0 at the end.
+qsizetype readSome(int fd, char* into, qsizetype size, const QString& name) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, size_t(size));
+        if (got >= 0)
+            return got;
+        if (errno != EINTR)
+            cannotOpen(name, errno);
+    }
+}
+
+} // namespace
+
+QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity) {
+    FileDescriptor fd(openDocument(fileName));
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
         cannotOpen(fileName, errno);
@@ -83,11 +99,7 @@ QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint
         // not copied into a buffer twice its size only to find nothing more.
         if (total == bytes.size()) {
             char probe[4096];
-            const ssize_t got = ::read(fd, probe, sizeof probe);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                cannotOpen(name, errno);
+            const qsizetype got = readSome(fd, probe, sizeof probe, name);
             if (got == 0)
                 break;
             if (total + got > capacity)
@@ -97,11 +109,7 @@ QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint
             total += got;
             continue;
         }
-        const ssize_t got = ::read(fd, bytes.data() + total, size_t(bytes.size() - total));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            cannotOpen(name, errno);
+        const qsizetype got = readSome(fd, bytes.data() + total, bytes.size() - total, name);
         if (got == 0)
             break;
         total += got;
@@ -113,24 +121,15 @@ QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint
 }
 
 QByteArray ReadDocumentHead(const QString& fileName, qsizetype lines, qint64 limit) {
-    const RegularFile file = openRegularFile(FileNames::toBytes(fileName));
-    if (!file)
-        throw UserError(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(fileName), file.reason));
-    FileDescriptor fd(file.fd);
+    FileDescriptor fd(openDocument(fileName));
     QByteArray bytes;
     qsizetype breaks = 0;
     while (bytes.size() < limit && breaks < lines) {
         const qsizetype before = bytes.size();
         bytes.resize(before + qsizetype(std::min<qint64>(64 * 1024, limit - before)));
-        const ssize_t got = ::read(fd.get(), bytes.data() + before, size_t(bytes.size() - before));
-        if (got < 0 && errno == EINTR) {
-            bytes.truncate(before);
-            continue;
-        }
-        if (got < 0)
-            cannotOpen(fileName, errno);
-        bytes.truncate(before + qsizetype(got));
+        const qsizetype got =
+            readSome(fd.get(), bytes.data() + before, bytes.size() - before, fileName);
+        bytes.truncate(before + got);
         if (got == 0)
             break;
         breaks += QByteArrayView(bytes).sliced(before).count('\n');

@@ -101,23 +101,22 @@ void TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text)
 }
 
 qsizetype TextDocument::undo() {
-    if (m_undo.empty())
-        return -1;
-    Edit edit = std::move(m_undo.back());
-    m_undo.pop_back();
-    apply(edit.at, edit.at + edit.inserted.size(), edit.removed);
-    const qsizetype caret = edit.at + edit.removed.size();
-    m_redo.push_back(std::move(edit));
-    return caret;
+    return replay(m_undo, m_redo, true);
 }
 
 qsizetype TextDocument::redo() {
-    if (m_redo.empty())
+    return replay(m_redo, m_undo, false);
+}
+
+qsizetype TextDocument::replay(std::vector<Edit>& from, std::vector<Edit>& to, bool back) {
+    if (from.empty())
         return -1;
-    Edit edit = std::move(m_redo.back());
-    m_redo.pop_back();
-    apply(edit.at, edit.at + edit.removed.size(), edit.inserted);
-    const qsizetype caret = edit.at + edit.inserted.size();
-    m_undo.push_back(std::move(edit));
+    Edit edit = std::move(from.back());
+    from.pop_back();
+    const QByteArray& gone = back ? edit.inserted : edit.removed;
+    const QByteArray& put = back ? edit.removed : edit.inserted;
+    apply(edit.at, edit.at + gone.size(), put);
+    const qsizetype caret = edit.at + put.size();
+    to.push_back(std::move(edit));
     return caret;
 }

@@ -47,6 +47,8 @@ private:
         QByteArray inserted;
     };
     void apply(qsizetype from, qsizetype to, const QByteArray& text);
+    // Takes the last edit of one list back (or does it again) and keeps it on the other.
+    qsizetype replay(std::vector<Edit>& from, std::vector<Edit>& to, bool back);
 
     QByteArray m_bytes;
     std::vector<qsizetype> m_starts;

@@ -59,7 +59,8 @@ QString droppedLocalFile(const QMimeData* data) {
     return {};
 }
 
-void TextPane::setBytes(const QByteArray& bytes) {
+void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
+    m_charset = charset;
     m_document.setBytes(bytes);
     m_caret = m_anchor = 0;
     m_leftColumn = 0;
@@ -104,7 +105,7 @@ QPointF TextPane::textOrigin() const {
     return QPointF(margin, margin);
 }
 
-qint64 TextPane::wrapColumns() const {
+qint64 TextPane::columnsInView() const {
     const qreal room = viewport()->width() - textOrigin().x();
     return std::max<qint64>(1, qint64(room / cell().width()));
 }
@@ -112,10 +113,6 @@ qint64 TextPane::wrapColumns() const {
 int TextPane::visibleRows() const {
     const qreal room = viewport()->height() - textOrigin().y();
     return std::max(1, int(room / cell().height()));
-}
-
-qint64 TextPane::visibleColumns() const {
-    return wrapColumns();
 }
 
 qint64 TextPane::rowCount() const {
@@ -195,9 +192,9 @@ void TextPane::relayout(bool force) {
     if (!m_wrap) {
         m_rowStarts.clear();
         m_rowsWrappedAt = 0;
-    } else if (force || m_rowsWrappedAt != wrapColumns()) {
+    } else if (force || m_rowsWrappedAt != columnsInView()) {
         // Rows come from each line's width alone: arithmetic over the index, no text layout.
-        const qint64 columns = wrapColumns();
+        const qint64 columns = columnsInView();
         const qsizetype lines = m_document.lineCount();
         m_rowStarts.resize(size_t(lines) + 1);
         qint64 row = 0;
@@ -248,7 +245,7 @@ void TextPane::ensureCaretVisible() {
     if (m_wrap)
         return;
     // Sideways by a quarter of the view at a time, as the edit control did.
-    const qint64 columns = visibleColumns();
+    const qint64 columns = columnsInView();
     if (place.column < m_leftColumn)
         m_leftColumn = std::max<qint64>(0, place.column - columns / 4);
     else if (place.column >= m_leftColumn + columns)
@@ -288,7 +285,7 @@ void TextPane::paintEvent(QPaintEvent*) {
     const QSizeF size = cell();
     const qint64 top = firstVisibleRow();
     const qint64 rows = visibleRows() + 1; // and the one cut off at the bottom
-    const qint64 columns = visibleColumns() + 1;
+    const qint64 columns = columnsInView() + 1;
     const qsizetype selStart = std::min(m_anchor, m_caret);
     const qsizetype selEnd = std::max(m_anchor, m_caret);
     const QColor text = colours.color(QPalette::Text);
@@ -501,30 +498,35 @@ bool TextPane::moveCaret(QKeyEvent* event) {
 
     if (m_readOnly) {
         // Nothing to edit: the keys move the view.
+        QAbstractSlider::SliderAction action = QAbstractSlider::SliderNoAction;
         switch (event->key()) {
         case Qt::Key_Up:
-            bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-            return true;
+            action = QAbstractSlider::SliderSingleStepSub;
+            break;
         case Qt::Key_Down:
-            bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-            return true;
+            action = QAbstractSlider::SliderSingleStepAdd;
+            break;
         case Qt::Key_PageUp:
-            bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-            return true;
+            action = QAbstractSlider::SliderPageStepSub;
+            break;
         case Qt::Key_PageDown:
-            bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-            return true;
+            action = QAbstractSlider::SliderPageStepAdd;
+            break;
         case Qt::Key_Home:
             if (control)
-                bar->triggerAction(QAbstractSlider::SliderToMinimum);
-            return control;
+                action = QAbstractSlider::SliderToMinimum;
+            break;
         case Qt::Key_End:
             if (control)
-                bar->triggerAction(QAbstractSlider::SliderToMaximum);
-            return control;
+                action = QAbstractSlider::SliderToMaximum;
+            break;
         default:
-            return false;
+            break;
         }
+        if (action == QAbstractSlider::SliderNoAction)
+            return false;
+        bar->triggerAction(action);
+        return true;
     }
 
     const Place place = placeOf(m_caret);

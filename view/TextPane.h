@@ -26,7 +26,9 @@ class TextPane : public QAbstractScrollArea {
 public:
     explicit TextPane(QWidget* parent = nullptr);
 
-    void setBytes(const QByteArray& bytes);
+    void setBytes(const QByteArray& bytes) { setBytes(bytes, m_charset); }
+    // A new document and the script to show it in, laid out once.
+    void setBytes(const QByteArray& bytes, CodePage::Charset charset);
     QByteArray bytes() const { return m_document.bytes(); }
     void clear() { setBytes({}); }
     // The document as the pane shows it: a glyph per cell, line breaks as '\n'.
@@ -95,9 +97,9 @@ private:
     // The line a row shows, and the first column of that line the row starts with.
     void rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const;
     qint64 rowCount() const;
-    qint64 wrapColumns() const;
+    // Whole cells across the viewport: the wrap width, and how far the view shows sideways.
+    qint64 columnsInView() const;
     int visibleRows() const;
-    qint64 visibleColumns() const;
     QPointF textOrigin() const;
     QSizeF cell() const { return m_renderer.cellSize(); }
 
