@@ -2,12 +2,12 @@
 // 200,000 addresses, and a change of the window's height with each one shown.
 
 #include "Application.h"
+#include "BenchSupport.h"
 #include "MainUnit.h"
 #include "ui_MainUnit.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -16,17 +16,12 @@
 
 namespace {
 
-QTemporaryDir& folder() {
-    static QTemporaryDir dir;
-    return dir;
-}
-
 // The same 110,000 lines of three 25-byte slots, about 8 MiB, whatever the count: the given
 // number of slots hold an address, the others block art.
 QString documentWith(qint64 addresses) {
-    const QString path = folder().filePath(QStringLiteral("links-%1.nfo").arg(addresses));
-    if (QFile::exists(path))
-        return path;
+    const QString name = QStringLiteral("links-%1.nfo").arg(addresses);
+    if (QFile::exists(bench::folder().filePath(name)))
+        return bench::folder().filePath(name);
     constexpr qint64 Lines = 110000;
     constexpr qint64 Slots = Lines * 3;
     QByteArray text;
@@ -42,10 +37,7 @@ QString documentWith(qint64 addresses) {
         if (slot % 3 == 2)
             text += "\r\n";
     }
-    QFile out(path);
-    out.open(QIODevice::WriteOnly);
-    out.write(text);
-    return path;
+    return bench::writeDocument(name, text);
 }
 
 void LoadAndShow(benchmark::State& state) {
@@ -79,11 +71,5 @@ BENCHMARK(LoadAndShow)->Arg(20)->Arg(200000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ChangeTheHeight)->Arg(20)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Application::initialise();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return bench::runWithWidgets(argc, argv, [] { Application::initialise(); });
 }

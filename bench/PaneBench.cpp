@@ -3,6 +3,7 @@
 // with memchr, the old rich-text path (QPlainTextEdit::setPlainText) at 64 MiB, and what a user
 // does to an open document: wrap, resize, script, size, PageDown, Ctrl+End.
 
+#include "BenchSupport.h"
 #include "CodePage.h"
 #include "OrvelDocument.h"
 #include "PaneFont.h"
@@ -12,60 +13,33 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
-#include <map>
 #include <memory>
 
 namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
-QTemporaryDir& folder() {
-    static QTemporaryDir dir;
-    return dir;
-}
-
-// NFO-looking text: 78-column lines of block art, frames and prose with LF ends, so
-// normalisation has work, and a tab now and then.
-QString documentOf(qint64 bytes) {
-    static std::map<qint64, QString> made;
-    if (const auto found = made.find(bytes); found != made.end())
-        return found->second;
-    const QByteArray lines[] = {
-        "  \xDB\xDB\xDB\xDB\xDF\xDF\xDB\xDB\xDC\xDC  \xB0\xB1\xB2\xDB  Release notes for this "
-        "fine piece of software  \xDB\xB2\xB1\xB0\n",
-        " \xBA  Supplier .....:\tsomeone     Cracker ....: nobody          \xBA\n",
-        " \xC8\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xCD"
-        "\xCD\xCD\xCD\xCD\xCD\xCD\xCD\xBC  greetings to all\n",
-    };
-    QByteArray text;
-    text.reserve(bytes + 100);
-    for (int i = 0; text.size() < bytes; ++i)
-        text += lines[i % 3];
-    text.truncate(bytes);
-    const QString path = folder().filePath(QStringLiteral("doc-%1.nfo").arg(bytes));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(text);
-    return made[bytes] = path;
-}
+using bench::documentOf;
 
 // The pane as the window holds it: its default font, its size in the default window.
+// A widget as the window holds the pane: the default font, its size in the default window.
+template <typename Widget> Widget* shownLikeThePane() {
+    auto* widget = new Widget;
+    widget->setFont(resolveFont(FontSpec{}));
+    widget->resize(625, 861);
+    widget->show();
+    if (!QTest::qWaitForWindowExposed(widget))
+        qFatal("the widget was never shown");
+    return widget;
+}
+
 TextPane& pane() {
-    static TextPane* made = [] {
-        auto* p = new TextPane;
-        p->setFont(resolveFont(FontSpec{}));
-        p->resize(625, 861);
-        p->show();
-        if (!QTest::qWaitForWindowExposed(p))
-            qFatal("the pane was never shown");
-        return p;
-    }();
+    static TextPane* made = shownLikeThePane<TextPane>();
     return *made;
 }
 
@@ -114,15 +88,7 @@ void BM_PaneLoad(benchmark::State& state) {
 
 void BM_SetPlainTextPath(benchmark::State& state) {
     const QString path = documentOf(state.range(0));
-    static QPlainTextEdit* edit = [] {
-        auto* e = new QPlainTextEdit;
-        e->setFont(resolveFont(FontSpec{}));
-        e->resize(625, 861);
-        e->show();
-        if (!QTest::qWaitForWindowExposed(e))
-            qFatal("the edit was never shown");
-        return e;
-    }();
+    static QPlainTextEdit* edit = shownLikeThePane<QPlainTextEdit>();
     for (auto _ : state) {
         edit->setPlainText(CodePage::toDisplay(
             NormalizeLineBreaks(ReadDocumentFile(path, DocumentCapacity)), CodePage::Charset::Oem));
@@ -205,11 +171,5 @@ BENCHMARK(BM_OnLargeDocument)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithWidgets(argc, argv);
 }
