@@ -367,6 +367,16 @@ void CellRenderer::reset() {
         QSize(std::max(1, int(std::lround(metrics.horizontalAdvance(u'0') * m_ratio))),
               std::max(1, int(std::ceil((metrics.ascent() + metrics.descent()) * m_ratio - 0.01))));
     m_ascent = metrics.ascent();
+    // Where the lines across every cell go, in device pixels (-1: none).
+    const QFontMetricsF lined(m_font);
+    const int h = m_deviceCell.height();
+    m_lineThickness = std::max(1, int(std::lround(lined.lineWidth() * m_ratio)));
+    m_underline = m_font.underline()
+                      ? std::min(h - m_lineThickness,
+                                 int(std::lround((m_ascent + lined.underlinePos()) * m_ratio)))
+                      : -1;
+    m_strikeOut =
+        m_font.strikeOut() ? int(std::lround((m_ascent - lined.strikeOutPos()) * m_ratio)) : -1;
 }
 
 CellRenderer::Atlas& CellRenderer::atlas(const QColor& color, const QColor& ground) const {
@@ -417,14 +427,10 @@ int CellRenderer::tile(Atlas& a, char32_t key) const {
         p.restore();
     }
     // Underline and strike-out run across whole cells, so a lined run has no breaks.
-    const QFontMetricsF metrics(m_font);
-    const int thick = std::max(1, int(std::lround(metrics.lineWidth() * m_ratio)));
-    if (m_font.underline())
-        shapes.fill(
-            0, std::min(h - thick, int(std::lround((m_ascent + metrics.underlinePos()) * m_ratio))),
-            w, thick);
-    if (m_font.strikeOut())
-        shapes.fill(0, int(std::lround((m_ascent - metrics.strikeOutPos()) * m_ratio)), w, thick);
+    if (m_underline >= 0)
+        shapes.fill(0, m_underline, w, m_lineThickness);
+    if (m_strikeOut >= 0)
+        shapes.fill(0, m_strikeOut, w, m_lineThickness);
     if (known)
         *known = slot;
     else

@@ -118,6 +118,9 @@ private:
     qreal m_ratio = 1;
     QSize m_deviceCell{8, 16};
     qreal m_ascent = 0;
+    int m_lineThickness = 1;
+    int m_underline = -1;
+    int m_strikeOut = -1;
     mutable QHash<quint64, std::shared_ptr<Atlas>> m_atlases;
     mutable QImage m_row; // where a row is put together
 };
