@@ -10,44 +10,56 @@
 
 namespace Cells {
 
-Cell cellAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset) {
-    Cell found{line.size(), 0, 0, 0, U' '};
-    qint64 end = 0;
-    forEach(line, charset, [&](const Cell& cell) {
-        end = cell.column + cell.width;
-        if (cell.offset + cell.length <= offset)
-            return true;
-        found = cell;
-        return false;
-    });
+Cell cellAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset, Mark from) {
+    Cell found{line.size(), 0, from.column, 0, U' '};
+    qint64 end = from.column;
+    forEach(
+        line, charset,
+        [&](const Cell& cell) {
+            end = cell.column + cell.width;
+            if (cell.offset + cell.length <= offset)
+                return true;
+            found = cell;
+            return false;
+        },
+        from);
     if (found.length == 0)
         found.column = end;
     return found;
 }
 
 // Each byte is one cell unless the UTF-8 script joins bytes into one.
-static bool bytesAreCells(QByteArrayView line, CodePage::Charset charset) {
+static bool bytesAreCells(QByteArrayView bytes, CodePage::Charset charset) {
     if (charset != CodePage::Charset::Utf8)
         return true;
-    for (const char c : line)
+    for (const char c : bytes)
         if (uchar(c) >= 0x80)
             return false;
     return true;
 }
 
-qint64 columns(QByteArrayView line, CodePage::Charset charset) {
-    if (!bytesAreCells(line, charset)) {
-        qint64 end = 0;
-        forEach(line, charset, [&](const Cell& cell) {
-            end = cell.column + cell.width;
-            return true;
-        });
+// Bytes that are one column each: no tab, and no sequence the script joins.
+static bool oneColumnEach(QByteArrayView bytes, CodePage::Charset charset) {
+    return !bytes.contains('\t') && bytesAreCells(bytes, charset);
+}
+
+qint64 columns(QByteArrayView line, CodePage::Charset charset, Mark from) {
+    const QByteArrayView rest = line.sliced(from.offset);
+    if (!bytesAreCells(rest, charset)) {
+        qint64 end = from.column;
+        forEach(
+            line, charset,
+            [&](const Cell& cell) {
+                end = cell.column + cell.width;
+                return true;
+            },
+            from);
         return end;
     }
     // One cell a byte; each tab runs to the next stop, found by jumping from tab to tab.
-    const char* p = line.data();
-    const char* const end = p + line.size();
-    qint64 column = 0;
+    const char* p = rest.data();
+    const char* const end = p + rest.size();
+    qint64 column = from.column;
     while (const auto* tab = static_cast<const char*>(std::memchr(p, '\t', size_t(end - p)))) {
         column += tab - p;
         column += TabWidth - column % TabWidth;
@@ -56,33 +68,49 @@ qint64 columns(QByteArrayView line, CodePage::Charset charset) {
     return column + (end - p);
 }
 
-qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column) {
+qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column, Mark from) {
     if (column <= 0)
         return 0;
-    if (!line.contains('\t') && bytesAreCells(line, charset))
-        return qsizetype(std::min<qint64>(column, line.size()));
+    if (column < from.column)
+        return from.offset;
+    // Only the bytes up to the column are looked at, however long the line goes on; the walk
+    // then still passes over cells of no width at the column.
+    const qint64 ahead = std::min<qint64>(column - from.column, line.size() - from.offset);
+    if (ahead > 0 && oneColumnEach(line.sliced(from.offset, qsizetype(ahead)), charset))
+        from = {from.offset + qsizetype(ahead), from.column + ahead};
+    if (from.offset == line.size() || (from.column == column && uchar(line[from.offset]) < 0x80))
+        return from.offset;
     qsizetype offset = line.size();
-    forEach(line, charset, [&](const Cell& cell) {
-        if (cell.column + cell.width <= column)
-            return true;
-        // Inside a wide cell: the nearer of its two edges.
-        offset = column - cell.column <= cell.width / 2 ? cell.offset : cell.offset + cell.length;
-        return false;
-    });
+    forEach(
+        line, charset,
+        [&](const Cell& cell) {
+            if (cell.column + cell.width <= column)
+                return true;
+            // Inside a wide cell: the nearer of its two edges.
+            offset =
+                column - cell.column <= cell.width / 2 ? cell.offset : cell.offset + cell.length;
+            return false;
+        },
+        from);
     return offset;
 }
 
-qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset) {
-    const QByteArrayView before = line.first(std::min(offset, line.size()));
-    if (!before.contains('\t') && bytesAreCells(before, charset))
-        return offset;
-    qint64 column = 0;
-    forEach(line, charset, [&](const Cell& cell) {
-        if (cell.offset >= offset)
-            return false;
-        column = cell.column + cell.width;
-        return true;
-    });
+qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset, Mark from) {
+    offset = std::min(offset, line.size());
+    if (offset <= from.offset)
+        return from.column;
+    if (oneColumnEach(line.sliced(from.offset, offset - from.offset), charset))
+        return from.column + (offset - from.offset);
+    qint64 column = from.column;
+    forEach(
+        line, charset,
+        [&](const Cell& cell) {
+            if (cell.offset >= offset)
+                return false;
+            column = cell.column + cell.width;
+            return true;
+        },
+        from);
     return column;
 }
 
@@ -440,7 +468,7 @@ int CellRenderer::tile(Atlas& a, char32_t key) const {
 
 void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView line,
                             CodePage::Charset charset, qint64 firstColumn, qint64 count,
-                            const QColor& color, const QColor& ground) const {
+                            const QColor& color, const QColor& ground, Cells::Mark from) const {
     if (count <= 0)
         return;
     Atlas& a = atlas(color, ground);
@@ -470,26 +498,29 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
         }
     };
     qint64 drawn = firstColumn;
-    Cells::forEach(line, charset, [&](const Cells::Cell& c) {
-        if (c.column >= endColumn)
-            return false;
-        if (c.column + c.width <= firstColumn)
-            return true;
-        const bool phased = oddCells && c.glyph >= 0x2591 && c.glyph <= 0x2593;
-        const int slot = tile(a, c.glyph);
-        for (qint64 col = std::max(c.column, firstColumn);
-             col < std::min(c.column + c.width, endColumn); ++col) {
-            if (!phased) {
-                copy(slot, col);
-                continue;
+    Cells::forEach(
+        line, charset,
+        [&](const Cells::Cell& c) {
+            if (c.column >= endColumn)
+                return false;
+            if (c.column + c.width <= firstColumn)
+                return true;
+            const bool phased = oddCells && c.glyph >= 0x2591 && c.glyph <= 0x2593;
+            const int slot = tile(a, c.glyph);
+            for (qint64 col = std::max(c.column, firstColumn);
+                 col < std::min(c.column + c.width, endColumn); ++col) {
+                if (!phased) {
+                    copy(slot, col);
+                    continue;
+                }
+                const char32_t phase =
+                    char32_t(((originX + (col - firstColumn) * w) & 1) | (originY & 1) << 1);
+                copy(tile(a, c.glyph | phase << 21), col);
             }
-            const char32_t phase =
-                char32_t(((originX + (col - firstColumn) * w) & 1) | (originY & 1) << 1);
-            copy(tile(a, c.glyph | phase << 21), col);
-        }
-        drawn = std::min(c.column + c.width, endColumn);
-        return true;
-    });
+            drawn = std::min(c.column + c.width, endColumn);
+            return true;
+        },
+        from);
     for (; drawn < endColumn; ++drawn)
         copy(blank, drawn);
     // Device pixels one for one: the target is exactly as large as the source on the device.

@@ -30,13 +30,20 @@ struct Cell {
     char32_t glyph;   // what it shows; a tab shows blanks
 };
 
-// Calls visit(cell) for each cell of one line (bytes without their line break), left to right,
-// while visit returns true.
-template <typename Visit>
-void forEach(QByteArrayView line, CodePage::Charset charset, Visit&& visit) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+// A cell boundary of a line: the offset of the cell's first byte and the column it starts at.
+// A walk along a line can start at any boundary instead of the line's start.
+struct Mark {
+    qsizetype offset = 0;
     qint64 column = 0;
-    for (qsizetype i = 0; i < line.size();) {
+};
+
+// Calls visit(cell) for each cell of one line (bytes without their line break), left to right
+// from the boundary from, while visit returns true.
+template <typename Visit>
+void forEach(QByteArrayView line, CodePage::Charset charset, Visit&& visit, Mark from = {}) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    qint64 column = from.column;
+    for (qsizetype i = from.offset; i < line.size();) {
         const unsigned char b = bytes[i];
         char32_t glyph = 0;
         int length = 1;
@@ -59,17 +66,21 @@ void forEach(QByteArrayView line, CodePage::Charset charset, Visit&& visit) {
     }
 }
 
+// Each function below walks from the boundary from (the line's start unless given), which must
+// lie at or before what is looked for; the walk costs the distance from there, not from the
+// line's start.
+
 // The cell that holds the byte at offset (the line's end: an empty cell there).
-Cell cellAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset);
+Cell cellAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset, Mark from = {});
 
 // How many columns a line covers.
-qint64 columns(QByteArrayView line, CodePage::Charset charset);
+qint64 columns(QByteArrayView line, CodePage::Charset charset, Mark from = {});
 
 // The offset of the cell boundary nearest to column (the line's end past its last cell).
-qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column);
+qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column, Mark from = {});
 
 // The column the cell starting at offset begins at.
-qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset);
+qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset, Mark from = {});
 
 } // namespace Cells
 
@@ -95,10 +106,11 @@ public:
 
     // Draws columns [firstColumn, firstColumn + count) of a line, in colour on ground, with its
     // top left cell corner at origin (logical pixels, on the device grid); columns past the
-    // line's end are ground.
+    // line's end are ground. The line is walked from the boundary from, at or before
+    // firstColumn.
     void drawLine(QPainter& painter, QPointF origin, QByteArrayView line, CodePage::Charset charset,
-                  qint64 firstColumn, qint64 count, const QColor& color,
-                  const QColor& ground) const;
+                  qint64 firstColumn, qint64 count, const QColor& color, const QColor& ground,
+                  Cells::Mark from = {}) const;
 
     // The document as the pane draws it, one cell row per line and no margin: as wide as its
     // widest line. At most maxLines lines and maxColumns columns where those are positive. A

@@ -71,11 +71,19 @@ void TextDocument::apply(qsizetype from, qsizetype to, const QByteArray& text) {
     // new text's own breaks come in between.
     const auto first = std::upper_bound(m_starts.begin(), m_starts.end(), from);
     const auto last = std::upper_bound(first, m_starts.end(), to);
+    m_change = Change{from,
+                      to - from,
+                      text.size(),
+                      qsizetype(first - m_starts.begin()) - 1,
+                      last[-1],
+                      qsizetype(last - first),
+                      0};
     const qsizetype delta = text.size() - (to - from);
     for (auto it = last; it != m_starts.end(); ++it)
         *it += delta;
     std::vector<qsizetype> added;
     indexBreaks(text, from, added);
+    m_change.insertedBreaks = qsizetype(added.size());
     const auto at = m_starts.erase(first, last);
     m_starts.insert(at, added.begin(), added.end());
 }
@@ -83,8 +91,10 @@ void TextDocument::apply(qsizetype from, qsizetype to, const QByteArray& text) {
 void TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text) {
     from = std::clamp<qsizetype>(from, 0, m_bytes.size());
     to = std::clamp<qsizetype>(to, from, m_bytes.size());
-    if (from == to && text.isEmpty())
+    if (from == to && text.isEmpty()) {
+        m_change = Change{from, 0, 0, lineOf(from), lineStart(lineOf(from)), 0, 0};
         return;
+    }
     m_redo.clear();
     const bool typing = to == from && text.size() == 1 && text != "\r" && text != "\n";
     if (typing && !m_undo.empty()) {

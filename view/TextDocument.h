@@ -40,6 +40,21 @@ public:
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
 
+    // What the last change (an edit, an undo or a redo) did: the bytes [at, at + removed) of
+    // the text before it became [at, at + inserted). The lines it touched, in the text before:
+    // line holds at, and the line holding at + removed started at lastLineStart, removedBreaks
+    // lines further on; the new text brought insertedBreaks breaks.
+    struct Change {
+        qsizetype at = 0;
+        qsizetype removed = 0;
+        qsizetype inserted = 0;
+        qsizetype line = 0;
+        qsizetype lastLineStart = 0;
+        qsizetype removedBreaks = 0;
+        qsizetype insertedBreaks = 0;
+    };
+    const Change& lastChange() const { return m_change; }
+
 private:
     struct Edit {
         qsizetype at;
@@ -54,4 +69,5 @@ private:
     std::vector<qsizetype> m_starts;
     std::vector<Edit> m_undo;
     std::vector<Edit> m_redo;
+    Change m_change;
 };

@@ -28,6 +28,10 @@ bool isBlankByte(char b) {
     return b == ' ' || b == '\t';
 }
 
+// The document's own bytes beside the text on the clipboard, so that what is copied here comes
+// back as the same bytes in any script; other programs see only the text.
+const QString BytesMimeType = QStringLiteral("application/x-zelvan-rid-evodad-bytes");
+
 } // namespace
 
 TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -43,6 +47,7 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setCursor(Qt::ArrowCursor);
     // Every pixel of the viewport is painted here.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    m_cells.reset(&m_document, m_charset);
     updateRenderer();
 }
 
@@ -62,6 +67,7 @@ QString droppedLocalFile(const QMimeData* data) {
 void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
     m_charset = charset;
     m_document.setBytes(bytes);
+    m_cells.reset(&m_document, charset);
     m_caret = m_anchor = 0;
     m_leftColumn = 0;
     m_goalColumn = -1;
@@ -78,6 +84,10 @@ void TextPane::setCharset(CodePage::Charset charset) {
     if (charset == m_charset)
         return;
     m_charset = charset;
+    m_cells.reset(&m_document, charset);
+    // Bytes the new script joins into one cell take in the caret and selection ends.
+    m_anchor = cellBoundary(m_anchor);
+    m_caret = cellBoundary(m_caret);
     relayout(true);
     viewport()->update();
 }
@@ -126,7 +136,7 @@ int TextPane::firstVisibleRow() const {
 void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const {
     if (!m_wrap) {
         line = qsizetype(row);
-        firstColumn = m_leftColumn;
+        firstColumn = 0;
         return;
     }
     const auto after = std::upper_bound(m_rowStarts.begin(), m_rowStarts.end() - 1, row);
@@ -136,8 +146,7 @@ void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const
 
 TextPane::Place TextPane::placeOf(qsizetype offset) const {
     const qsizetype line = m_document.lineOf(offset);
-    const qint64 column =
-        Cells::columnAt(m_document.line(line), m_charset, offset - m_document.lineStart(line));
+    const qint64 column = columnOf(line, offset - m_document.lineStart(line));
     if (!m_wrap)
         return {line, column};
     const qint64 columns = m_rowsWrappedAt;
@@ -166,11 +175,34 @@ qsizetype TextPane::offsetAt(QPoint point) const {
     qsizetype line = 0;
     qint64 first = 0;
     rowToLine(row, line, first);
-    qint64 column =
-        first + std::max<qint64>(0, std::lround((point.x() - origin.x()) / cell().width()));
+    qint64 column = first + (m_wrap ? 0 : m_leftColumn) +
+                    std::max<qint64>(0, std::lround((point.x() - origin.x()) / cell().width()));
     if (m_wrap)
         column = std::min(column, first + m_rowsWrappedAt);
-    return m_document.lineStart(line) + Cells::offsetAt(m_document.line(line), m_charset, column);
+    return m_document.lineStart(line) + offsetOfColumn(line, column);
+}
+
+qint64 TextPane::columnOf(qsizetype line, qsizetype offset) const {
+    return Cells::columnAt(m_document.line(line), m_charset, offset,
+                           m_cells.atOffset(line, offset));
+}
+
+qsizetype TextPane::offsetOfColumn(qsizetype line, qint64 column) const {
+    return Cells::offsetAt(m_document.line(line), m_charset, column,
+                           m_cells.atColumn(line, column));
+}
+
+Cells::Cell TextPane::cellOf(qsizetype line, qsizetype offset) const {
+    return Cells::cellAt(m_document.line(line), m_charset, offset, m_cells.atOffset(line, offset));
+}
+
+qsizetype TextPane::cellBoundary(qsizetype offset) const {
+    const qsizetype line = m_document.lineOf(offset);
+    const qsizetype start = m_document.lineStart(line);
+    if (offset >= m_document.lineEnd(line))
+        return offset;
+    const Cells::Cell cell = cellOf(line, offset - start);
+    return cell.offset == offset - start ? offset : start + cell.offset + cell.length;
 }
 
 // ---- Layout ---------------------------------------------------------------------------------
@@ -208,9 +240,9 @@ void TextPane::relayout(bool force) {
             const qsizetype end = m_document.lineEnd(line);
             qint64 width = end - m_document.lineStart(line);
             if (m_charset == CodePage::Charset::Utf8) {
-                width = Cells::columns(m_document.line(line), m_charset);
+                width = m_cells.columns(line);
             } else if (tab && tab < data + end) {
-                width = Cells::columns(m_document.line(line), m_charset);
+                width = m_cells.columns(line);
                 tab = static_cast<const char*>(
                     std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
             }
@@ -273,7 +305,7 @@ void TextPane::scrollContentsBy(int, int) {
 
 // ---- Painting -------------------------------------------------------------------------------
 
-void TextPane::paintEvent(QPaintEvent*) {
+void TextPane::paintEvent(QPaintEvent* event) {
     if (m_renderer.devicePixelRatio() != devicePixelRatioF()) {
         updateRenderer();
         relayout(true);
@@ -284,58 +316,66 @@ void TextPane::paintEvent(QPaintEvent*) {
     const QPointF origin = textOrigin();
     const QSizeF size = cell();
     const qint64 top = firstVisibleRow();
-    const qint64 rows = visibleRows() + 1; // and the one cut off at the bottom
-    const qint64 columns = columnsInView() + 1;
+    // The columns a row has on screen: without wrap, the one cut off at the right too.
+    const qint64 shown = m_wrap ? m_rowsWrappedAt : columnsInView() + 1;
+    const qint64 rows = std::min<qint64>(visibleRows() + 1, rowCount() - top);
+    // Only the cells the update covers are drawn: a blinking caret costs one cell, not a screen.
+    const QRect dirty = event->rect();
+    const auto cellsFrom = [](qreal at, qreal length) { return qint64(std::floor(at / length)); };
+    const qint64 rowFrom = std::max<qint64>(0, cellsFrom(dirty.top() - origin.y(), size.height()));
+    const qint64 rowTo = std::min(rows, cellsFrom(dirty.bottom() - origin.y(), size.height()) + 1);
+    const qint64 columnFrom =
+        std::clamp<qint64>(cellsFrom(dirty.left() - origin.x(), size.width()), 0, shown);
+    const qint64 columnTo = std::clamp<qint64>(
+        cellsFrom(dirty.right() - origin.x(), size.width()) + 1, columnFrom, shown);
     const qsizetype selStart = std::min(m_anchor, m_caret);
     const qsizetype selEnd = std::max(m_anchor, m_caret);
     const QColor text = colours.color(QPalette::Text);
     const QColor marked = colours.color(QPalette::HighlightedText);
+    const QColor ground = colours.color(QPalette::Base);
+    const QColor highlight = colours.color(QPalette::Highlight);
 
-    qint64 r = 0;
-    for (; r < rows && top + r < rowCount(); ++r) {
+    for (qint64 r = rowFrom; r < rowTo && columnFrom < columnTo; ++r) {
         qsizetype line = 0;
         qint64 first = 0;
         rowToLine(top + r, line, first);
-        const qint64 count = m_wrap ? m_rowsWrappedAt : columns;
-        const QPointF at(origin.x(), origin.y() + qreal(r) * size.height());
+        // The columns of the line this part of the row shows.
+        const qint64 left = (m_wrap ? first : m_leftColumn) + columnFrom;
+        const qint64 right = left + (columnTo - columnFrom);
+        const QPointF at(origin.x() + qreal(columnFrom) * size.width(),
+                         origin.y() + qreal(r) * size.height());
         const QByteArrayView bytes = m_document.line(line);
         const qsizetype start = m_document.lineStart(line);
         const qsizetype end = m_document.lineEnd(line);
+        const Cells::Mark mark = m_cells.atColumn(line, left);
 
         // The selected columns of this row, a break counting as one cell past the text.
-        qint64 from = 0, to = 0;
+        qint64 from = left, to = left;
         if (selStart < selEnd && selStart <= end && selEnd > start) {
-            from = Cells::columnAt(bytes, m_charset, std::max(selStart, start) - start);
-            to = Cells::columnAt(bytes, m_charset, std::min(selEnd, end) - start);
+            from = columnOf(line, std::max(selStart, start) - start);
+            to = columnOf(line, std::min(selEnd, end) - start);
             if (selEnd > end && line + 1 < m_document.lineCount())
                 ++to;
-            from = std::clamp(from, first, first + count);
-            to = std::clamp(to, first, first + count);
+            from = std::clamp(from, left, right);
+            to = std::clamp(to, left, right);
         }
-        const QColor ground = colours.color(QPalette::Base);
-        if (from < to) {
-            const QColor highlight = colours.color(QPalette::Highlight);
-            const auto part = [&](qint64 a, qint64 b, const QColor& colour, const QColor& behind) {
-                if (a < b)
-                    m_renderer.drawLine(painter, at + QPointF(qreal(a - first) * size.width(), 0),
-                                        bytes, m_charset, a, b - a, colour, behind);
-            };
-            part(first, from, text, ground);
-            part(from, to, marked, highlight);
-            part(to, first + count, text, ground);
-        } else {
-            m_renderer.drawLine(painter, at, bytes, m_charset, first, count, text, ground);
-        }
+        const auto part = [&](qint64 a, qint64 b, const QColor& colour, const QColor& behind) {
+            if (a < b)
+                m_renderer.drawLine(painter, at + QPointF(qreal(a - left) * size.width(), 0), bytes,
+                                    m_charset, a, b - a, colour, behind, mark);
+        };
+        part(left, from, text, ground);
+        part(from, to, marked, highlight);
+        part(to, right, text, ground);
     }
     // The rows paint their own ground; the margin and what they leave of the viewport get it here.
-    const qreal right = origin.x() + qreal(m_wrap ? m_rowsWrappedAt : columns) * size.width();
-    const qreal bottom = origin.y() + qreal(r) * size.height();
+    const qreal right = origin.x() + qreal(shown) * size.width();
+    const qreal bottom = origin.y() + qreal(std::max<qint64>(0, rows)) * size.height();
     const QRectF all = viewport()->rect();
-    const QColor base = colours.color(QPalette::Base);
-    painter.fillRect(QRectF(0, 0, all.width(), origin.y()), base);
-    painter.fillRect(QRectF(0, origin.y(), origin.x(), all.height()), base);
-    painter.fillRect(QRectF(right, origin.y(), all.width() - right, bottom - origin.y()), base);
-    painter.fillRect(QRectF(0, bottom, all.width(), all.height() - bottom), base);
+    painter.fillRect(QRectF(0, 0, all.width(), origin.y()), ground);
+    painter.fillRect(QRectF(0, origin.y(), origin.x(), all.height()), ground);
+    painter.fillRect(QRectF(right, origin.y(), all.width() - right, bottom - origin.y()), ground);
+    painter.fillRect(QRectF(0, bottom, all.width(), all.height() - bottom), ground);
     if (m_caretShown && !m_readOnly && hasFocus())
         painter.fillRect(cursorRect(m_caret), text);
 }
@@ -346,6 +386,8 @@ void TextPane::setCaret(qsizetype offset, bool extendSelection) {
     offset = std::clamp<qsizetype>(offset, 0, m_document.size());
     // Never between the CR and the LF of a break.
     offset = std::min(offset, m_document.lineEnd(m_document.lineOf(offset)));
+    // Nor inside a cell: after an edit joined bytes into one, it goes to the cell's end.
+    offset = cellBoundary(offset);
     m_caret = offset;
     if (!extendSelection)
         m_anchor = offset;
@@ -417,7 +459,7 @@ qsizetype TextPane::nextCell(qsizetype offset) const {
     const qsizetype start = m_document.lineStart(line);
     if (offset >= m_document.lineEnd(line))
         return m_document.next(offset);
-    const Cells::Cell cell = Cells::cellAt(m_document.line(line), m_charset, offset - start);
+    const Cells::Cell cell = cellOf(line, offset - start);
     return start + cell.offset + cell.length;
 }
 
@@ -426,7 +468,7 @@ qsizetype TextPane::previousCell(qsizetype offset) const {
     const qsizetype start = m_document.lineStart(line);
     if (offset <= start)
         return m_document.previous(offset);
-    return start + Cells::cellAt(m_document.line(line), m_charset, offset - 1 - start).offset;
+    return start + cellOf(line, offset - 1 - start).offset;
 }
 
 // ---- Editing --------------------------------------------------------------------------------
@@ -446,6 +488,7 @@ void TextPane::replaceSelection(const QByteArray& text) {
 }
 
 void TextPane::edited(qsizetype caret) {
+    m_cells.edited(m_document.lastChange());
     if (m_wrap)
         relayout(true);
     else
@@ -454,8 +497,20 @@ void TextPane::edited(qsizetype caret) {
 }
 
 void TextPane::copy() const {
-    if (hasSelection())
-        QGuiApplication::clipboard()->setText(CodePage::toDisplay(selectedBytes(), m_charset));
+    if (!hasSelection())
+        return;
+    auto* data = new QMimeData;
+    data->setText(CodePage::toDisplay(selectedBytes(), m_charset));
+    data->setData(BytesMimeType, selectedBytes());
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+QByteArray TextPane::insertedBytes(const QMimeData* data) const {
+    if (!data)
+        return {};
+    if (data->hasFormat(BytesMimeType))
+        return data->data(BytesMimeType);
+    return data->hasText() ? toDocumentBytes(data->text()) : QByteArray();
 }
 
 void TextPane::cut() {
@@ -466,9 +521,11 @@ void TextPane::cut() {
 }
 
 void TextPane::paste() {
-    const QString text = QGuiApplication::clipboard()->text();
-    if (!m_readOnly && !text.isEmpty())
-        replaceSelection(toDocumentBytes(text));
+    if (m_readOnly)
+        return;
+    const QByteArray bytes = insertedBytes(QGuiApplication::clipboard()->mimeData());
+    if (!bytes.isEmpty())
+        replaceSelection(bytes);
 }
 
 void TextPane::undo() {
@@ -540,9 +597,7 @@ bool TextPane::moveCaret(QKeyEvent* event) {
         qint64 column = first + goal;
         if (m_wrap && row + 1 < m_rowStarts[size_t(line) + 1])
             column = std::min(column, first + m_rowsWrappedAt - 1);
-        setCaret(m_document.lineStart(line) +
-                     Cells::offsetAt(m_document.line(line), m_charset, column),
-                 extend);
+        setCaret(m_document.lineStart(line) + offsetOfColumn(line, column), extend);
         m_goalColumn = goal;
     };
     const auto rowEdge = [&](bool end) {
@@ -551,9 +606,8 @@ bool TextPane::moveCaret(QKeyEvent* event) {
         rowToLine(place.row, line, first);
         const qint64 last = m_wrap && place.row + 1 < m_rowStarts[size_t(line) + 1]
                                 ? first + m_rowsWrappedAt - 1
-                                : Cells::columns(m_document.line(line), m_charset);
-        return m_document.lineStart(line) +
-               Cells::offsetAt(m_document.line(line), m_charset, end ? last : first);
+                                : m_cells.columns(line);
+        return m_document.lineStart(line) + offsetOfColumn(line, end ? last : first);
     };
     const qsizetype selFrom = std::min(m_anchor, m_caret);
     const qsizetype selTo = std::max(m_anchor, m_caret);
@@ -719,6 +773,6 @@ void TextPane::dropEvent(QDropEvent* event) {
         return;
     }
     setCaret(offsetAt(event->position().toPoint()));
-    replaceSelection(toDocumentBytes(event->mimeData()->text()));
+    replaceSelection(insertedBytes(event->mimeData()));
     event->acceptProposedAction();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CellIndex.h"
 #include "CellRenderer.h"
 #include "CodePage.h"
 #include "TextDocument.h"
@@ -111,6 +112,15 @@ private:
     void replaceSelection(const QByteArray& text);
     void edited(qsizetype caret);
     QByteArray toDocumentBytes(const QString& text) const;
+    // What pasting or dropping data puts in: our own bytes when it carries them, else its text
+    // through the script.
+    QByteArray insertedBytes(const QMimeData* data) const;
+    // The cells of one line, found from the nearest mark of the line's index.
+    qint64 columnOf(qsizetype line, qsizetype offset) const;
+    qsizetype offsetOfColumn(qsizetype line, qint64 column) const;
+    Cells::Cell cellOf(qsizetype line, qsizetype offset) const;
+    // The cell boundary at offset, or the end of the cell offset lies inside.
+    qsizetype cellBoundary(qsizetype offset) const;
     // One cell on or back: over a whole UTF-8 sequence, and a whole line break.
     qsizetype nextCell(qsizetype offset) const;
     qsizetype previousCell(qsizetype offset) const;
@@ -120,6 +130,7 @@ private:
     void restartBlink();
 
     TextDocument m_document;
+    CellIndex m_cells;
     CellRenderer m_renderer;
     CodePage::Charset m_charset = CodePage::Charset::Oem;
     bool m_wrap = false;

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTest>
 
@@ -101,4 +102,79 @@ TEST_F(TextPaneTest, PageKeysAndCtrlEndScrollALargeDocumentByRows) {
     QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, QPoint(3, 8));
     const QByteArray top = "\nline " + QByteArray::number(pane.verticalScrollBar()->value()) + "\r";
     EXPECT_EQ(pane.caret(), text.indexOf(top) + 1);
+}
+
+TEST_F(TextPaneTest, HomeAndUpDownKeepAbsoluteColumnsOnceTheViewScrolledSideways) {
+    const QByteArray first(300, 'a'), second(600, 'b');
+    pane.setBytes(first + "\r\n" + second);
+    pane.setReadOnly(false);
+    key(Qt::Key_Home, Qt::ControlModifier);
+    key(Qt::Key_End);
+    key(Qt::Key_Home);
+    EXPECT_EQ(pane.caret(), 0);
+    key(Qt::Key_End);
+    key(Qt::Key_Down);
+    EXPECT_EQ(pane.caret(), 302 + 300) << "the same column of the next line";
+    key(Qt::Key_End);
+    key(Qt::Key_Up);
+    EXPECT_EQ(pane.caret(), 300) << "the end of the shorter line";
+}
+
+TEST_F(TextPaneTest, CopiedBytesPasteBackAsThemselvesInEveryScript) {
+    const QByteArray bytes("\xEF\xBB\xBF\xFF\xFE\x80\xC3\x28\xE2\x94\x80 \xDB\r\nx");
+    for (const auto charset : {CodePage::Charset::Utf8, CodePage::Charset::Oem}) {
+        pane.setBytes(bytes, charset);
+        pane.setReadOnly(false);
+        key(Qt::Key_A, Qt::ControlModifier);
+        key(Qt::Key_C, Qt::ControlModifier);
+        key(Qt::Key_V, Qt::ControlModifier);
+        key(Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(pane.bytes(), bytes + bytes) << int(charset);
+    }
+    // Text from another program still comes in through the script.
+    QGuiApplication::clipboard()->setText(QString::fromUtf16(u"─é"));
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_TRUE(pane.bytes().endsWith("\xC4\x82")) << pane.bytes().right(4).toHex().constData();
+}
+
+TEST_F(TextPaneTest, AfterAnEditTheCaretSitsOnACellBoundary) {
+    pane.setBytes("\xEF\xBB\xBF\xE2\x41\x94\x80", CodePage::Charset::Utf8);
+    pane.setReadOnly(false);
+    pane.setCaret(5); // after the A
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(pane.bytes(), QByteArray("\xEF\xBB\xBF\xE2\x94\x80"));
+    EXPECT_EQ(pane.caret(), 6) << "not inside the sequence the edit joined";
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(pane.bytes(), QByteArray("\xEF\xBB\xBF")) << "the whole character goes";
+}
+
+TEST_F(TextPaneTest, ALongLineCostsTheSameAtItsEndAsAtItsStart) {
+    // 16 MiB on one line: before the line index, a repaint at its end walked the line from its
+    // start and took seconds with wrap on.
+    QByteArray line(16 << 20, '\xDB');
+    for (qsizetype i = 0; i < line.size(); i += 777)
+        line[i] = i % 2 ? '\t' : 'a';
+    for (const auto charset : {CodePage::Charset::Oem, CodePage::Charset::Utf8}) {
+        pane.setBytes(line, charset);
+        pane.setReadOnly(false);
+        for (const bool wrap : {true, false}) {
+            pane.setWrap(wrap);
+            pane.viewport()->repaint();
+            QElapsedTimer timer;
+            timer.start();
+            for (int i = 0; i < 5; ++i) {
+                key(Qt::Key_End, Qt::ControlModifier);
+                pane.viewport()->repaint();
+                key(Qt::Key_PageUp);
+                key(Qt::Key_Left);
+                QTest::keyClicks(&pane, QStringLiteral("x"));
+                pane.viewport()->repaint();
+                key(Qt::Key_Home, Qt::ControlModifier);
+                pane.viewport()->repaint();
+            }
+            EXPECT_LT(timer.elapsed(), 2000) << "charset " << int(charset) << " wrap " << wrap;
+            EXPECT_EQ(pane.offsetAt(pane.cursorRect(pane.bytes().size()).center()),
+                      pane.bytes().size());
+        }
+    }
 }

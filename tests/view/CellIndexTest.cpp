@@ -1,0 +1,72 @@
+#include "CellIndex.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// Long lines of tabs, ASCII, valid and broken UTF-8 sequences, edited at random: after every
+// edit the index must answer as a walk from the line's start does.
+QByteArray randomBytes(std::mt19937& random, qsizetype size) {
+    static const QByteArray pieces[] = {
+        "a",    "\xE2\x94\x80", "\xE2\x94",         "\x80",        " ", "\xC3", "\xC3\xA9",
+        "\xBF", "xy",           "\xF0\x9F\x98\x80", "\xEF\xBB\xBF"};
+    QByteArray bytes;
+    // Tabs far apart, so that the columns after an edit move by other than whole tab stops.
+    while (bytes.size() < size)
+        bytes += random() % 1000 == 0 ? QByteArray("\t") : pieces[random() % std::size(pieces)];
+    return bytes;
+}
+
+void expectAgreesWithAWalk(const TextDocument& document, const CellIndex& index,
+                           CodePage::Charset charset, std::mt19937& random) {
+    for (qsizetype line = 0; line < document.lineCount(); ++line) {
+        const QByteArrayView bytes = document.line(line);
+        ASSERT_EQ(index.columns(line), Cells::columns(bytes, charset)) << "line " << line;
+        for (int probe = 0; probe < 20; ++probe) {
+            const qsizetype offset = qsizetype(random() % (bytes.size() + 1));
+            const Cells::Mark mark = index.atOffset(line, offset);
+            ASSERT_LE(mark.offset, offset);
+            ASSERT_LE(offset - mark.offset, CellIndex::LongLine);
+            ASSERT_EQ(Cells::columnAt(bytes, charset, offset, mark),
+                      Cells::columnAt(bytes, charset, offset))
+                << "line " << line << " offset " << offset;
+            const qint64 column = qint64(random() % (index.columns(line) + 2));
+            ASSERT_EQ(Cells::offsetAt(bytes, charset, column, index.atColumn(line, column)),
+                      Cells::offsetAt(bytes, charset, column))
+                << "line " << line << " column " << column;
+        }
+    }
+}
+
+} // namespace
+
+TEST(CellIndex, MarksOfLongLinesFollowEveryKindOfEdit) {
+    for (const auto charset : {CodePage::Charset::Utf8, CodePage::Charset::Oem}) {
+        std::mt19937 random(7);
+        TextDocument document;
+        document.setBytes(randomBytes(random, 40000) + "\r\n" + randomBytes(random, 30000) +
+                          "\r\nshort\r\n" + randomBytes(random, 20000));
+        CellIndex index;
+        index.reset(&document, charset);
+        expectAgreesWithAWalk(document, index, charset, random);
+        for (int edit = 0; edit < 600; ++edit) {
+            const qsizetype from = qsizetype(random() % (document.size() + 1));
+            const qsizetype to =
+                std::min(document.size(), from + qsizetype(random() % (edit % 7 ? 6 : 9000)));
+            QByteArray text = randomBytes(random, qsizetype(random() % 5));
+            if (edit % 11 == 0)
+                text += "\r\n" + randomBytes(random, 3);
+            if (edit % 5 == 0)
+                text.clear();
+            document.replace(from, to, text);
+            index.edited(document.lastChange());
+            SCOPED_TRACE(edit);
+            if (edit % 10 == 0 || edit > 590)
+                expectAgreesWithAWalk(document, index, charset, random);
+            if (HasFatalFailure())
+                return;
+        }
+    }
+}
