@@ -2,18 +2,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
 // Appends the start of every line after the first that text holds, as offsets from base.
-void indexBreaks(QByteArrayView text, qsizetype base, std::vector<qsizetype>& starts) {
+void indexBreaks(QByteArrayView text, qsizetype base, std::vector<quint32>& starts) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     for (const char* p = begin; p != end;) {
         const auto* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!nl)
             break;
-        starts.push_back(base + (nl + 1 - begin));
+        starts.push_back(quint32(base + (nl + 1 - begin)));
         p = nl + 1;
     }
 }
@@ -25,9 +26,16 @@ TextDocument::TextDocument() {
 }
 
 void TextDocument::setBytes(const QByteArray& bytes) {
+    if (bytes.size() > MaxSize)
+        throw std::length_error("a document of more than 4 GiB");
     m_bytes = bytes;
-    m_starts.assign(1, 0);
-    indexBreaks(m_bytes, 0, m_starts);
+    // Counted first, so that the index is made once at its size and never grows by doubling:
+    // a document of short lines would otherwise hold nearly twice it for a moment.
+    std::vector<quint32> starts;
+    starts.reserve(size_t(std::count(bytes.cbegin(), bytes.cend(), '\n')) + 1);
+    starts.push_back(0);
+    indexBreaks(m_bytes, 0, starts);
+    m_starts = std::move(starts);
     m_undo.clear();
     m_redo.clear();
 }
@@ -35,7 +43,7 @@ void TextDocument::setBytes(const QByteArray& bytes) {
 qsizetype TextDocument::lineEnd(qsizetype line) const {
     if (line + 1 >= lineCount())
         return m_bytes.size();
-    qsizetype end = m_starts[size_t(line + 1)] - 1;
+    qsizetype end = qsizetype(m_starts[size_t(line + 1)]) - 1;
     if (end > m_starts[size_t(line)] && m_bytes[end - 1] == '\r')
         --end;
     return end;
@@ -80,20 +88,20 @@ void TextDocument::apply(qsizetype from, qsizetype to, const QByteArray& text) {
                       0};
     const qsizetype delta = text.size() - (to - from);
     for (auto it = last; it != m_starts.end(); ++it)
-        *it += delta;
-    std::vector<qsizetype> added;
+        *it = quint32(*it + delta);
+    std::vector<quint32> added;
     indexBreaks(text, from, added);
     m_change.insertedBreaks = qsizetype(added.size());
     const auto at = m_starts.erase(first, last);
     m_starts.insert(at, added.begin(), added.end());
 }
 
-void TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text) {
+bool TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text) {
     from = std::clamp<qsizetype>(from, 0, m_bytes.size());
     to = std::clamp<qsizetype>(to, from, m_bytes.size());
-    if (from == to && text.isEmpty()) {
+    if ((from == to && text.isEmpty()) || m_bytes.size() - (to - from) > MaxSize - text.size()) {
         m_change = Change{from, 0, 0, lineOf(from), lineStart(lineOf(from)), 0, 0};
-        return;
+        return false;
     }
     m_redo.clear();
     const bool typing = to == from && text.size() == 1 && text != "\r" && text != "\n";
@@ -103,11 +111,12 @@ void TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text)
             !last.inserted.contains('\n')) {
             last.inserted += text;
             apply(from, to, text);
-            return;
+            return true;
         }
     }
     m_undo.push_back(Edit{from, m_bytes.sliced(from, to - from), text});
     apply(from, to, text);
+    return true;
 }
 
 qsizetype TextDocument::undo() {

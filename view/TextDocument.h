@@ -13,9 +13,13 @@ public:
     TextDocument();
 
     // Takes the bytes as they are (shared, not copied) and indexes their lines; forgets the edits.
+    // At most MaxSize bytes (std::length_error).
     void setBytes(const QByteArray& bytes);
     const QByteArray& bytes() const { return m_bytes; }
     qsizetype size() const { return m_bytes.size(); }
+
+    // Offsets are kept in 32 bits, four bytes a line: a document holds at most this many bytes.
+    static constexpr qsizetype MaxSize = 0xFFFFFFFF;
 
     qsizetype lineCount() const { return qsizetype(m_starts.size()); }
     qsizetype lineStart(qsizetype line) const { return m_starts[size_t(line)]; }
@@ -31,8 +35,9 @@ public:
     qsizetype previous(qsizetype offset) const;
 
     // Puts text in place of [from, to) and records it for undo. Typing a run of characters one
-    // after another is undone as one.
-    void replace(qsizetype from, qsizetype to, const QByteArray& text);
+    // after another is undone as one. False, and nothing changed, when the document would grow
+    // past MaxSize.
+    bool replace(qsizetype from, qsizetype to, const QByteArray& text);
     // Take back the last edit or do it again; the offset is where the caret belongs after it,
     // -1 when there was nothing to do.
     qsizetype undo();
@@ -66,7 +71,7 @@ private:
     qsizetype replay(std::vector<Edit>& from, std::vector<Edit>& to, bool back);
 
     QByteArray m_bytes;
-    std::vector<qsizetype> m_starts;
+    std::vector<quint32> m_starts;
     std::vector<Edit> m_undo;
     std::vector<Edit> m_redo;
     Change m_change;

@@ -126,7 +126,7 @@ int TextPane::visibleRows() const {
 }
 
 qint64 TextPane::rowCount() const {
-    return m_wrap ? m_rowStarts.back() : m_document.lineCount();
+    return m_rowsWrappedAt > 0 ? m_rowTotal : m_document.lineCount();
 }
 
 int TextPane::firstVisibleRow() const {
@@ -134,14 +134,46 @@ int TextPane::firstVisibleRow() const {
 }
 
 void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const {
-    if (!m_wrap) {
+    // The rows as last laid out: while wrap is switched, relayout still reads the old ones.
+    if (m_rowsWrappedAt == 0) {
         line = qsizetype(row);
         firstColumn = 0;
         return;
     }
-    const auto after = std::upper_bound(m_rowStarts.begin(), m_rowStarts.end() - 1, row);
-    line = qsizetype(after - m_rowStarts.begin()) - 1;
-    firstColumn = (row - m_rowStarts[size_t(line)]) * m_rowsWrappedAt;
+    // Between two lines of several rows every line is one row.
+    const auto after = std::upper_bound(m_tall.begin(), m_tall.end(), row,
+                                        [](qint64 r, const Tall& tall) { return r < tall.row; });
+    if (after == m_tall.begin()) {
+        line = qsizetype(row);
+        firstColumn = 0;
+        return;
+    }
+    const Tall& tall = after[-1];
+    if (row < tall.row + tall.rows) {
+        line = tall.line;
+        firstColumn = (row - tall.row) * m_rowsWrappedAt;
+        return;
+    }
+    line = qsizetype(tall.line + 1 + (row - tall.row - tall.rows));
+    firstColumn = 0;
+}
+
+qint64 TextPane::firstRowOf(qsizetype line) const {
+    if (m_rowsWrappedAt == 0)
+        return line;
+    const auto at = std::lower_bound(m_tall.begin(), m_tall.end(), line,
+                                     [](const Tall& tall, qsizetype l) { return tall.line < l; });
+    if (at != m_tall.end() && at->line == line)
+        return at->row;
+    if (at == m_tall.begin())
+        return line;
+    return at[-1].row + at[-1].rows + (line - at[-1].line - 1);
+}
+
+qint64 TextPane::rowsOf(qsizetype line) const {
+    const auto at = std::lower_bound(m_tall.begin(), m_tall.end(), line,
+                                     [](const Tall& tall, qsizetype l) { return tall.line < l; });
+    return at != m_tall.end() && at->line == line ? at->rows : 1;
 }
 
 TextPane::Place TextPane::placeOf(qsizetype offset) const {
@@ -154,7 +186,7 @@ TextPane::Place TextPane::placeOf(qsizetype offset) const {
     // The end of a line that fills its last row exactly stays at the end of that row.
     if (row > 0 && column % columns == 0 && offset == m_document.lineEnd(line))
         --row;
-    return {m_rowStarts[size_t(line)] + row, column - row * columns};
+    return {firstRowOf(line) + row, column - row * columns};
 }
 
 QRect TextPane::cursorRect(qsizetype offset) const {
@@ -216,19 +248,19 @@ void TextPane::relayout(bool force) {
     // The line at the top stays at the top.
     qsizetype topLine = 0;
     qint64 topColumn = 0;
-    if (!m_wrap || !m_rowStarts.empty())
-        rowToLine(std::min<qint64>(firstVisibleRow(), std::max<qint64>(0, rowCount() - 1)), topLine,
-                  topColumn);
+    rowToLine(std::min<qint64>(firstVisibleRow(), std::max<qint64>(0, rowCount() - 1)), topLine,
+              topColumn);
     topLine = std::min(topLine, m_document.lineCount() - 1);
 
     if (!m_wrap) {
-        m_rowStarts.clear();
+        m_tall.clear();
+        m_tall.shrink_to_fit();
         m_rowsWrappedAt = 0;
     } else if (force || m_rowsWrappedAt != columnsInView()) {
         // Rows come from each line's width alone: arithmetic over the index, no text layout.
         const qint64 columns = columnsInView();
         const qsizetype lines = m_document.lineCount();
-        m_rowStarts.resize(size_t(lines) + 1);
+        m_tall.clear();
         qint64 row = 0;
         // Lines without a tab are as wide as they are long (but in UTF-8); the tabs are found in
         // one pass.
@@ -236,7 +268,6 @@ void TextPane::relayout(bool force) {
         const char* const dataEnd = data + m_document.size();
         const char* tab = static_cast<const char*>(std::memchr(data, '\t', size_t(dataEnd - data)));
         for (qsizetype line = 0; line < lines; ++line) {
-            m_rowStarts[size_t(line)] = row;
             const qsizetype end = m_document.lineEnd(line);
             qint64 width = end - m_document.lineStart(line);
             if (m_charset == CodePage::Charset::Utf8) {
@@ -246,14 +277,17 @@ void TextPane::relayout(bool force) {
                 tab = static_cast<const char*>(
                     std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
             }
-            row += std::max<qint64>(1, (width + columns - 1) / columns);
+            const qint64 rows = (width + columns - 1) / columns;
+            if (rows > 1)
+                m_tall.push_back({quint32(line), quint32(rows), row});
+            row += std::max<qint64>(1, rows);
         }
-        m_rowStarts[size_t(lines)] = row;
+        m_rowTotal = row;
         m_rowsWrappedAt = columns;
     }
     updateScrollBar();
     if (m_wrap)
-        verticalScrollBar()->setValue(int(std::min<qint64>(INT_MAX, m_rowStarts[size_t(topLine)])));
+        verticalScrollBar()->setValue(int(std::min<qint64>(INT_MAX, firstRowOf(topLine))));
     else
         verticalScrollBar()->setValue(int(topLine));
 }
@@ -483,7 +517,11 @@ QByteArray TextPane::toDocumentBytes(const QString& text) const {
 
 void TextPane::replaceSelection(const QByteArray& text) {
     const qsizetype from = std::min(m_anchor, m_caret);
-    m_document.replace(from, std::max(m_anchor, m_caret), text);
+    // Refused only past the 4 GiB a document can hold: nothing changes.
+    if (!m_document.replace(from, std::max(m_anchor, m_caret), text) && !text.isEmpty()) {
+        QApplication::beep();
+        return;
+    }
     edited(from + text.size());
 }
 
@@ -595,7 +633,7 @@ bool TextPane::moveCaret(QKeyEvent* event) {
         qint64 first = 0;
         rowToLine(row, line, first);
         qint64 column = first + goal;
-        if (m_wrap && row + 1 < m_rowStarts[size_t(line) + 1])
+        if (m_wrap && row + 1 < firstRowOf(line) + rowsOf(line))
             column = std::min(column, first + m_rowsWrappedAt - 1);
         setCaret(m_document.lineStart(line) + offsetOfColumn(line, column), extend);
         m_goalColumn = goal;
@@ -604,7 +642,7 @@ bool TextPane::moveCaret(QKeyEvent* event) {
         qsizetype line = 0;
         qint64 first = 0;
         rowToLine(place.row, line, first);
-        const qint64 last = m_wrap && place.row + 1 < m_rowStarts[size_t(line) + 1]
+        const qint64 last = m_wrap && place.row + 1 < firstRowOf(line) + rowsOf(line)
                                 ? first + m_rowsWrappedAt - 1
                                 : m_cells.columns(line);
         return m_document.lineStart(line) + offsetOfColumn(line, end ? last : first);

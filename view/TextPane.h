@@ -98,6 +98,9 @@ private:
     // The line a row shows, and the first column of that line the row starts with.
     void rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const;
     qint64 rowCount() const;
+    // The row a line starts on, and how many it takes up.
+    qint64 firstRowOf(qsizetype line) const;
+    qint64 rowsOf(qsizetype line) const;
     // Whole cells across the viewport: the wrap width, and how far the view shows sideways.
     qint64 columnsInView() const;
     int visibleRows() const;
@@ -139,8 +142,15 @@ private:
     qsizetype m_anchor = 0;
     qint64 m_goalColumn = -1; // kept over Up and Down
     qint64 m_leftColumn = 0;  // the sideways scroll, without wrap
-    // With wrap: the first row of each line, and the rows of all of them at the end.
-    std::vector<qint64> m_rowStarts;
+    // With wrap, only the lines of more than one row are kept (most lines of a document are one
+    // row): each with its first row and its rows, in line order.
+    struct Tall {
+        quint32 line;
+        quint32 rows;
+        qint64 row;
+    };
+    std::vector<Tall> m_tall;
+    qint64 m_rowTotal = 0;
     qint64 m_rowsWrappedAt = 0;
     QBasicTimer m_blink;
     bool m_caretShown = false;
