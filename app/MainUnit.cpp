@@ -280,6 +280,8 @@ void TMainForm::RefillNavigator(const QByteArray& text) {
         entries.reserve(addresses.size());
         for (const QByteArray& address : std::as_const(addresses))
             entries.append(CodePage::toDisplay(address, CodePage::Charset::Ansi));
+        // Not held beside the list's own entries: a large document has a hundred thousand.
+        addresses = {};
         // One call for the whole list, so filling it is one model update, not one per entry.
         ui->lboxLinks->addItems(entries);
     }

@@ -1,7 +1,8 @@
 // The cell-grid pane on documents of 1, 16 and 64 MiB: a load (read + normalise + index + first
 // paint of a window-sized pane) against the floor of reading the file and finding its line ends
 // with memchr, the old rich-text path (QPlainTextEdit::setPlainText) at 64 MiB, and what a user
-// does to an open document: wrap, resize, script, size, PageDown, Ctrl+End.
+// does to an open document: wrap, resize, script, size, PageDown, Ctrl+End; and the same on
+// one line of 8 and 64 MiB.
 
 #include "BenchSupport.h"
 #include "CodePage.h"
@@ -18,6 +19,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 
 namespace {
@@ -153,6 +155,93 @@ void BM_OnLargeDocument(benchmark::State& state) {
     p.setFont(resolveFont(FontSpec{}));
 }
 
+// One line of art of the given size: a tab every 1,000 bytes, so the line's marks are needed;
+// in UTF-8 the same art as box and block characters.
+const QByteArray& longLine(qint64 bytes, bool utf8) {
+    static std::map<std::pair<qint64, bool>, QByteArray> made;
+    QByteArray& line = made[{bytes, utf8}];
+    if (line.isEmpty()) {
+        const QByteArray unit = utf8 ? QByteArray("\xE2\x96\x88\xE2\x96\x93\xE2\x94\x80 NFO ")
+                                     : QByteArray("\xDB\xB2\xC4 NFO ");
+        line.reserve(bytes + unit.size());
+        while (line.size() < bytes)
+            line += line.size() % 1000 < unit.size() ? "\t" + unit : unit;
+        line.truncate(bytes);
+    }
+    return line;
+}
+
+// What a user does on one long line, each followed by the repaint it causes. The view starts at
+// the line's end, where a walk from the line's start would cost the most.
+enum LineAction { Repaint, CtrlEndHome, Home, End, PageUpDown, ResizeIt, TypeKey, Blink };
+
+void BM_OnLongLine(benchmark::State& state) {
+    const qint64 size = state.range(0) * MiB;
+    const bool wrap = state.range(1);
+    const bool utf8 = state.range(3);
+    TextPane& p = pane();
+    p.setBytes(longLine(size, utf8), utf8 ? CodePage::Charset::Utf8 : CodePage::Charset::Oem);
+    p.setReadOnly(false);
+    p.setWrap(wrap);
+    p.setFocus();
+    const auto press = [&p](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, key == Qt::Key_X ? "x" : "");
+        QApplication::sendEvent(&p, &event);
+    };
+    press(Qt::Key_End, Qt::ControlModifier);
+    press(Qt::Key_PageUp);
+    paint(p.viewport());
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        switch (LineAction(state.range(2))) {
+        case Repaint:
+            break;
+        case CtrlEndHome:
+            press(flip ? Qt::Key_Home : Qt::Key_End, Qt::ControlModifier);
+            break;
+        case Home:
+            press(flip ? Qt::Key_Home : Qt::Key_End);
+            break;
+        case End:
+            press(flip ? Qt::Key_End : Qt::Key_Home);
+            break;
+        case PageUpDown:
+            press(flip ? Qt::Key_PageUp : Qt::Key_PageDown);
+            break;
+        case ResizeIt:
+            p.resize(flip ? 540 : 625, flip ? 700 : 861);
+            break;
+        case TypeKey:
+            press(Qt::Key_X);
+            break;
+        case Blink:
+            // What the caret's timer asks for: its own cells only.
+            p.viewport()->repaint(p.cursorRect(p.caret()));
+            continue;
+        }
+        paint(p.viewport());
+    }
+    p.resize(625, 861);
+    p.setWrap(false);
+}
+
+// The first Ctrl+End on a newly opened long line: it marks the line on the way.
+void BM_FirstEndOfLongLine(benchmark::State& state) {
+    const bool utf8 = state.range(1);
+    const QByteArray& line = longLine(state.range(0) * MiB, utf8);
+    TextPane& p = pane();
+    for (auto _ : state) {
+        state.PauseTiming();
+        p.setBytes(line, utf8 ? CodePage::Charset::Utf8 : CodePage::Charset::Oem);
+        p.setReadOnly(false);
+        state.ResumeTiming();
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+        QApplication::sendEvent(&p, &event);
+        paint(p.viewport());
+    }
+}
+
 BENCHMARK(BM_ReadAndFindLineEnds)
     ->Arg(MiB)
     ->Arg(16 * MiB)
@@ -166,6 +255,16 @@ BENCHMARK(BM_SetPlainTextPath)->Arg(64 * MiB)->Iterations(1)->Unit(benchmark::kM
 BENCHMARK(BM_OnLargeDocument)
     ->ArgName("wrap|resize|script|size|pagedown|ctrlend")
     ->DenseRange(Wrap, CtrlEnd)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OnLongLine)
+    ->ArgNames({"MiB", "wrap", "repaint|ctrlend|home|end|page|resize|key|blink", "utf8"})
+    ->ArgsProduct({{8, 64}, {0, 1}, benchmark::CreateDenseRange(Repaint, Blink, 1), {0}})
+    ->ArgsProduct({{64}, {0, 1}, benchmark::CreateDenseRange(Repaint, Blink, 1), {1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstEndOfLongLine)
+    ->ArgNames({"MiB", "utf8"})
+    ->ArgsProduct({{8, 64}, {0, 1}})
+    ->Iterations(3)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -19,6 +19,16 @@
 
 namespace {
 
+// A buffer of size bytes with room after them, so that the first edits of a large document
+// move its bytes along instead of copying them all to a new block (pages of the room that are
+// never written are never given memory).
+QByteArray documentBuffer(qsizetype size) {
+    QByteArray bytes;
+    bytes.reserve(size + std::min<qsizetype>(size / 16 + 4096, qsizetype(16) << 20));
+    bytes.resize(size);
+    return bytes;
+}
+
 QString systemText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -90,8 +100,7 @@ QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity) {
 }
 
 QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint64 sizeHint) {
-    QByteArray bytes;
-    bytes.resize(qsizetype(std::clamp<qint64>(sizeHint, 0, capacity)));
+    QByteArray bytes = documentBuffer(qsizetype(std::clamp<qint64>(sizeHint, 0, capacity)));
     qint64 total = 0;
     // Files that report no size (pipes, /proc) are read until they end, within the capacity.
     for (;;) {
@@ -184,7 +193,7 @@ QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
     if (lone.lf + lone.cr == 0)
         return bytes;
 
-    QByteArray out(bytes.size() + lone.lf + lone.cr, Qt::Uninitialized);
+    QByteArray out = documentBuffer(bytes.size() + lone.lf + lone.cr);
     char* o = out.data();
     const char* p = begin;
     // Without a lone CR only the LFs need looking at: the runs between them go over whole.

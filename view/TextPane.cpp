@@ -126,7 +126,7 @@ int TextPane::visibleRows() const {
 }
 
 qint64 TextPane::rowCount() const {
-    return m_rowsWrappedAt > 0 ? m_rowTotal : m_document.lineCount();
+    return m_rowsWrappedAt > 0 ? m_rows.rowCount() : m_document.lineCount();
 }
 
 int TextPane::firstVisibleRow() const {
@@ -140,40 +140,17 @@ void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const
         firstColumn = 0;
         return;
     }
-    // Between two lines of several rows every line is one row.
-    const auto after = std::upper_bound(m_tall.begin(), m_tall.end(), row,
-                                        [](qint64 r, const Tall& tall) { return r < tall.row; });
-    if (after == m_tall.begin()) {
-        line = qsizetype(row);
-        firstColumn = 0;
-        return;
-    }
-    const Tall& tall = after[-1];
-    if (row < tall.row + tall.rows) {
-        line = tall.line;
-        firstColumn = (row - tall.row) * m_rowsWrappedAt;
-        return;
-    }
-    line = qsizetype(tall.line + 1 + (row - tall.row - tall.rows));
-    firstColumn = 0;
+    qint64 rowInLine = 0;
+    line = m_rows.lineOf(row, rowInLine);
+    firstColumn = rowInLine * m_rowsWrappedAt;
 }
 
 qint64 TextPane::firstRowOf(qsizetype line) const {
-    if (m_rowsWrappedAt == 0)
-        return line;
-    const auto at = std::lower_bound(m_tall.begin(), m_tall.end(), line,
-                                     [](const Tall& tall, qsizetype l) { return tall.line < l; });
-    if (at != m_tall.end() && at->line == line)
-        return at->row;
-    if (at == m_tall.begin())
-        return line;
-    return at[-1].row + at[-1].rows + (line - at[-1].line - 1);
+    return m_rowsWrappedAt == 0 ? line : m_rows.firstRowOf(line);
 }
 
 qint64 TextPane::rowsOf(qsizetype line) const {
-    const auto at = std::lower_bound(m_tall.begin(), m_tall.end(), line,
-                                     [](const Tall& tall, qsizetype l) { return tall.line < l; });
-    return at != m_tall.end() && at->line == line ? at->rows : 1;
+    return m_rowsWrappedAt == 0 ? 1 : m_rows.rowsOf(line);
 }
 
 TextPane::Place TextPane::placeOf(qsizetype offset) const {
@@ -253,15 +230,14 @@ void TextPane::relayout(bool force) {
     topLine = std::min(topLine, m_document.lineCount() - 1);
 
     if (!m_wrap) {
-        m_tall.clear();
-        m_tall.shrink_to_fit();
+        m_rows.clear();
         m_rowsWrappedAt = 0;
     } else if (force || m_rowsWrappedAt != columnsInView()) {
         // Rows come from each line's width alone: arithmetic over the index, no text layout.
         const qint64 columns = columnsInView();
         const qsizetype lines = m_document.lineCount();
-        m_tall.clear();
-        qint64 row = 0;
+        m_rows.clear();
+        m_rows.reserve(lines);
         // Lines without a tab are as wide as they are long (but in UTF-8); the tabs are found in
         // one pass.
         const char* const data = m_document.bytes().constData();
@@ -277,12 +253,8 @@ void TextPane::relayout(bool force) {
                 tab = static_cast<const char*>(
                     std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
             }
-            const qint64 rows = (width + columns - 1) / columns;
-            if (rows > 1)
-                m_tall.push_back({quint32(line), quint32(rows), row});
-            row += std::max<qint64>(1, rows);
+            m_rows.append((width + columns - 1) / columns);
         }
-        m_rowTotal = row;
         m_rowsWrappedAt = columns;
     }
     updateScrollBar();

@@ -4,6 +4,7 @@
 #include "CellRenderer.h"
 #include "CodePage.h"
 #include "TextDocument.h"
+#include "WrapRows.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -142,15 +143,7 @@ private:
     qsizetype m_anchor = 0;
     qint64 m_goalColumn = -1; // kept over Up and Down
     qint64 m_leftColumn = 0;  // the sideways scroll, without wrap
-    // With wrap, only the lines of more than one row are kept (most lines of a document are one
-    // row): each with its first row and its rows, in line order.
-    struct Tall {
-        quint32 line;
-        quint32 rows;
-        qint64 row;
-    };
-    std::vector<Tall> m_tall;
-    qint64 m_rowTotal = 0;
+    WrapRows m_rows;          // with wrap: the rows of each line
     qint64 m_rowsWrappedAt = 0;
     QBasicTimer m_blink;
     bool m_caretShown = false;

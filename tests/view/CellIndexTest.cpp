@@ -1,4 +1,5 @@
 #include "CellIndex.h"
+#include "WrapRows.h"
 
 #include <gtest/gtest.h>
 
@@ -68,5 +69,34 @@ TEST(CellIndex, MarksOfLongLinesFollowEveryKindOfEdit) {
             if (HasFatalFailure())
                 return;
         }
+    }
+}
+
+TEST(WrapRows, AnswersAsARowPerLineListDoes) {
+    std::mt19937 random(3);
+    WrapRows rows;
+    std::vector<qint64> first; // the first row of each line, and the total at the end
+    qint64 total = 0;
+    // Runs of one-row lines between lines of a few rows, and now and then one of hundreds.
+    for (int line = 0; line < 5000; ++line) {
+        const qint64 n = line % 700 < 300     ? 1
+                         : random() % 50 == 0 ? 300 + random() % 999
+                                              : 1 + random() % 4;
+        first.push_back(total);
+        rows.append(n);
+        total += n;
+    }
+    first.push_back(total);
+    ASSERT_EQ(rows.rowCount(), total);
+    for (qsizetype line = 0; line < 5000; ++line) {
+        ASSERT_EQ(rows.firstRowOf(line), first[size_t(line)]) << line;
+        ASSERT_EQ(rows.rowsOf(line), first[size_t(line) + 1] - first[size_t(line)]) << line;
+    }
+    for (qint64 row = 0; row < total; row += 1 + random() % 7) {
+        qint64 within = -1;
+        const qsizetype line = rows.lineOf(row, within);
+        ASSERT_LE(first[size_t(line)], row);
+        ASSERT_LT(row, first[size_t(line) + 1]);
+        ASSERT_EQ(within, row - first[size_t(line)]);
     }
 }

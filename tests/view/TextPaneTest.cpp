@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QScrollBar>
 #include <QTest>
 
@@ -177,4 +178,33 @@ TEST_F(TextPaneTest, ALongLineCostsTheSameAtItsEndAsAtItsStart) {
                       pane.bytes().size());
         }
     }
+}
+
+namespace {
+
+qint64 residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    return statm.readAll().split(' ').value(1).toLongLong() * 4096;
+}
+
+} // namespace
+
+TEST_F(TextPaneTest, TenMillionEmptyLinesCostLittleMoreThanTheirLineStarts) {
+    QByteArray lines;
+    lines.reserve(20'000'000);
+    for (int i = 0; i < 10'000'000; ++i)
+        lines.append("\r\n", 2);
+    const qint64 before = residentBytes();
+    ASSERT_GT(before, 0);
+    pane.setBytes(lines);
+    pane.setWrap(true);
+    pane.viewport()->repaint();
+    // Four bytes a line for where it starts; with wrap, nothing for lines of one row. Before:
+    // 16 bytes a line, and the index twice over while it grew.
+    EXPECT_LT(residentBytes() - before, 48'000'000);
+    key(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(pane.verticalScrollBar()->value(), pane.verticalScrollBar()->maximum());
+    pane.clear();
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <utility>
+#include <vector>
+
+// How many rows each line takes up with wrap on, in about a byte a line where lines wrap and
+// nothing at all for a run of lines of one row each (most documents are mostly such lines): the
+// lines go in blocks of 64, each with its first row, and only a block holding a line of several
+// rows keeps a byte for each of its lines.
+class WrapRows {
+public:
+    void clear();
+    void reserve(qsizetype lines);
+    // The next line, with its rows (at least one).
+    void append(qint64 rows);
+
+    qint64 rowCount() const { return m_total; }
+    qint64 firstRowOf(qsizetype line) const;
+    qint64 rowsOf(qsizetype line) const;
+    // The line a row belongs to, and which of the line's rows it is.
+    qsizetype lineOf(qint64 row, qint64& rowInLine) const;
+
+private:
+    static constexpr qsizetype Block = 64;
+    static constexpr quint8 Many = 255; // the rows are in m_many
+
+    std::vector<qint64> m_blockRow;   // the first row of each block
+    std::vector<qint32> m_blockExtra; // where the block's bytes are in m_extra, in blocks; -1: none
+    std::vector<quint8> m_extra;      // rows - 1 of each line of such a block
+    std::vector<std::pair<qsizetype, qint64>> m_many; // (line, rows) of lines of 256 rows or more
+    qsizetype m_lines = 0;
+    qint64 m_total = 0;
+};
