@@ -74,7 +74,17 @@ qsizetype TextDocument::previous(qsizetype offset) const {
 }
 
 void TextDocument::apply(qsizetype from, qsizetype to, const QByteArray& text) {
-    m_bytes.replace(from, to - from, text);
+    // By hand: QByteArray::insert at offset 0 copies a large document to a new block unless a
+    // third of its block is free, where moving the bytes along in their own block will do.
+    const qsizetype delta = text.size() - (to - from);
+    const qsizetype tail = m_bytes.size() - to;
+    if (delta > 0)
+        m_bytes.resize(m_bytes.size() + delta);
+    char* const data = m_bytes.data();
+    std::memmove(data + from + text.size(), data + to, size_t(tail));
+    std::memcpy(data + from, text.constData(), size_t(text.size()));
+    if (delta < 0)
+        m_bytes.truncate(m_bytes.size() + delta);
     // Lines that started inside the replaced bytes go; later ones move by the difference; the
     // new text's own breaks come in between.
     const auto first = std::upper_bound(m_starts.begin(), m_starts.end(), from);
@@ -86,7 +96,6 @@ void TextDocument::apply(qsizetype from, qsizetype to, const QByteArray& text) {
                       last[-1],
                       qsizetype(last - first),
                       0};
-    const qsizetype delta = text.size() - (to - from);
     for (auto it = last; it != m_starts.end(); ++it)
         *it = quint32(*it + delta);
     std::vector<quint32> added;

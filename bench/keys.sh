@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Times keys in the real viewer from outside, as a user meets them: the viewer (Release) opens
+# FILE through its Open dialog, so that it can be edited, with Wrap on or off; bench_keylatency
+# then sends each key and waits until the repaint it caused is seen, and the viewer's CPU time
+# over 10 s of an idle window with a blinking caret is read from /proc. With LOAD=1 a busy loop
+# keeps one of the cores occupied the whole time.
+#
+#   bench/keys.sh FILE [wrap|nowrap] [RUNS]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+file="$(realpath -- "$1")"
+mode="${2:-wrap}"
+runs="${3:-20}"
+bin="$root/build-bench/bin"
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
+fi
+pgrep -x openbox >/dev/null || { openbox >/dev/null 2>&1 & sleep 1; }
+
+# A folder of its own for the program, so that its settings file (beside it when run as root)
+# sets Wrap without touching anyone's.
+work=$(mktemp -d)
+load=""
+viewer=""
+cleanup() {
+    [ -n "$viewer" ] && kill "$viewer" 2>/dev/null || true
+    [ -n "$load" ] && kill "$load" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cp "$bin/zelvan-rid-evodad" "$bin/OrvelDesign.NFO" "$work/"
+printf '[User]\nmnuWrap=%s\n' "$([ "$mode" = wrap ] && echo 1 || echo 0)" >"$work/Zelvan RID Evodad.ini"
+if [ "${LOAD:-0}" = 1 ]; then
+    (while :; do :; done) &
+    load=$!
+fi
+
+"$work/zelvan-rid-evodad" >/dev/null 2>&1 &
+viewer=$!
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --pid "$viewer" --name "Zelvan RID" 2>/dev/null | head -1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "keys.sh: the viewer showed no window" >&2; exit 1; }
+sleep 1
+xdotool mousemove --window "$window" 25 10 click 1 # Open
+sleep 1.5
+xdotool type --delay 2 "$file"
+xdotool key Return
+# Opened when the title names no dialog any more and the pane takes a click.
+sleep 3
+xdotool mousemove --window "$window" 300 400 click 1
+sleep 0.5
+xdotool key ctrl+End
+sleep 1
+
+echo "$(basename "$file"), $mode$([ -n "$load" ] && echo ", one core busy"):"
+"$bin/bench_keylatency" -n "$runs" "$window" ctrl+End/ctrl+Home End/Home Prior/Next Down/Up x BackSpace
+ticks() { awk '{print $14 + $15}' "/proc/$viewer/stat"; }
+hz=$(getconf CLK_TCK)
+before=$(ticks)
+sleep 10
+after=$(ticks)
+awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { printf "idle with a blinking caret: %.2f %% of a core over 10 s\n", 100 * t / hz / 10 }'
