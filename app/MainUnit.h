@@ -12,8 +12,9 @@
 //                       normalisation and atomic saving (OrvelDocument), the random generator
 //                       (OrvelRandom), shared helpers (OrvelUtils), the marquee text, addresses
 //   controls/, windows/ the maker's own controls and secondary windows
-//   view/               the cell grid: the line index (TextDocument), the renderer that draws
-//                       cells for the pane and for pictures (CellRenderer), the pane (TextPane)
+//   view/               the cell grid: the line index (TextDocument), marks along long lines
+//                       (CellIndex), rows with wrap (WrapRows), the renderer that draws cells
+//                       for the pane and for pictures (CellRenderer), the pane (TextPane)
 //   platform/           stand-ins for the Windows interfaces: code pages, shell, sound, system
 //                       facts (QtCore); the pane's font (QtGui); application object, docking,
 //                       font dialog (widgets)

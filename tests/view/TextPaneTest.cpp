@@ -208,3 +208,30 @@ TEST_F(TextPaneTest, TenMillionEmptyLinesCostLittleMoreThanTheirLineStarts) {
     EXPECT_EQ(pane.verticalScrollBar()->value(), pane.verticalScrollBar()->maximum());
     pane.clear();
 }
+
+TEST_F(TextPaneTest, APartOfTheViewDrawsAsTheWholeViewDoesThere) {
+    QByteArray text;
+    for (int i = 0; i < 40; ++i)
+        text += "\xDB\xB1 row\t" + QByteArray::number(i) + QByteArray(i * 7, '\xC4') + "\r\n";
+    pane.setBytes(text);
+    pane.setReadOnly(false);
+    pane.setCaret(30);
+    pane.setCaret(200, true); // a selection across rows
+    for (const bool wrap : {false, true}) {
+        pane.setWrap(wrap);
+        if (!wrap) {
+            pane.setCaret(text.indexOf("\r\n", 250), true); // far right: the view scrolls sideways
+        }
+        QImage whole(pane.viewport()->size(), QImage::Format_RGB32);
+        pane.viewport()->render(&whole);
+        for (const QRect part : {QRect(13, 5, 1, 16), QRect(0, 0, 37, 50), QRect(45, 33, 70, 9),
+                                 QRect(100, 60, 300, 200)}) {
+            QImage drawn = whole;
+            drawn.fill(Qt::magenta);
+            pane.viewport()->render(&drawn, part.topLeft(), QRegion(part));
+            const QRect inside = part.intersected(drawn.rect());
+            EXPECT_EQ(drawn.copy(QRect(part.topLeft(), inside.size())), whole.copy(inside))
+                << "wrap " << wrap << " at " << part.x() << "," << part.y();
+        }
+    }
+}
