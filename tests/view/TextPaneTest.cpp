@@ -235,3 +235,20 @@ TEST_F(TextPaneTest, APartOfTheViewDrawsAsTheWholeViewDoesThere) {
         }
     }
 }
+
+TEST_F(TextPaneTest, CtrlArrowsAndADoubleClickGoByWordsBetweenBlanks) {
+    pane.setBytes("ab cd\tef gh\r\nxy");
+    pane.setReadOnly(false);
+    pane.setCaret(0);
+    std::vector<qsizetype> stops;
+    for (int i = 0; i < 4; ++i) {
+        key(Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(pane.caret());
+    }
+    EXPECT_EQ(stops, (std::vector<qsizetype>{2, 5, 8, 11}));
+    key(Qt::Key_Left, Qt::ControlModifier);
+    key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(pane.caret(), 6);
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, pane.cursorRect(4).center());
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("cd"));
+}
