@@ -86,19 +86,30 @@ CellIndex::Marks CellIndex::walk(QByteArrayView line, Marks marks, qsizetype unt
             p = stop + 1;
         }
     } else {
-        Cells::forEach(
-            line, m_charset,
-            [&](const Cells::Cell& cell) {
-                if (cell.offset >= until)
-                    return false;
-                if (cell.offset >= next) {
-                    marks.marks.push_back({cell.offset, cell.column});
-                    next = cell.offset + Step;
-                }
-                column = cell.column + cell.width;
-                return true;
-            },
-            start);
+        // As Cells::forEach walks, without a call per cell: the three-byte sequences that box
+        // and block art is made of are checked here, every other sequence by the script.
+        const qsizetype size = line.size();
+        qsizetype i = start.offset;
+        while (i < until) {
+            const unsigned char b = data[i];
+            if (b < 0x80) {
+                column = b == '\t' ? afterTab(column) : column + 1;
+                ++i;
+            } else if (b >= 0xE1 && b <= 0xEC && i + 2 < size && (data[i + 1] & 0xC0) == 0x80 &&
+                       (data[i + 2] & 0xC0) == 0x80) {
+                ++column;
+                i += 3;
+            } else {
+                char32_t glyph = 0;
+                const int length = CodePage::utf8Sequence(line, i, glyph);
+                column += length > 0 && glyph == 0xFEFF ? 0 : 1;
+                i += std::max(1, length);
+            }
+            if (i >= next && i < until) {
+                marks.marks.push_back({i, column});
+                next = i + Step;
+            }
+        }
     }
     if (until >= line.size())
         marks.width = column;
