@@ -32,6 +32,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QIcon>
 #include <QScreen>
 #include <QStandardPaths>
@@ -278,9 +279,23 @@ void TMainForm::RefillNavigator(const QByteArray& text) {
     if (count > 0) {
         QStringList entries;
         entries.reserve(addresses.size());
-        for (const QByteArray& address : std::as_const(addresses))
+        // An address that comes again shares the text of its first entry: a large document
+        // repeats a few addresses many thousand times, and each copy would cost its own text.
+        // Only so many are remembered, so that a document of distinct addresses costs no more.
+        constexpr qsizetype Remembered = 1024;
+        QHash<QByteArray, QString> seen;
+        for (const QByteArray& address : std::as_const(addresses)) {
+            const auto known = seen.constFind(address);
+            if (known != seen.constEnd()) {
+                entries.append(*known);
+                continue;
+            }
             entries.append(CodePage::toDisplay(address, CodePage::Charset::Ansi));
+            if (seen.size() < Remembered)
+                seen.insert(address, entries.constLast());
+        }
         // Not held beside the list's own entries: a large document has a hundred thousand.
+        seen = {};
         addresses = {};
         // One call for the whole list, so filling it is one model update, not one per entry.
         ui->lboxLinks->addItems(entries);
