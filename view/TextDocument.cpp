@@ -19,6 +19,25 @@ void indexBreaks(QByteArrayView text, qsizetype base, std::vector<quint32>& star
     }
 }
 
+// How many line feeds bytes holds. Counted in runs short enough for 16-bit sums, which the
+// compiler keeps in vector lanes: std::count widens every byte to a 64-bit sum, at a third of
+// the speed.
+qsizetype countBreaks(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    qsizetype left = bytes.size();
+    qsizetype total = 0;
+    while (left > 0) {
+        const qsizetype run = std::min<qsizetype>(left, 65535);
+        quint16 count = 0;
+        for (qsizetype i = 0; i < run; ++i)
+            count += p[i] == '\n';
+        total += count;
+        p += run;
+        left -= run;
+    }
+    return total;
+}
+
 } // namespace
 
 TextDocument::TextDocument() {
@@ -32,21 +51,12 @@ void TextDocument::setBytes(const QByteArray& bytes) {
     // Counted first, so that the index is made once at its size and never grows by doubling:
     // a document of short lines would otherwise hold nearly twice it for a moment.
     std::vector<quint32> starts;
-    starts.reserve(size_t(std::count(bytes.cbegin(), bytes.cend(), '\n')) + 1);
+    starts.reserve(size_t(countBreaks(bytes)) + 1);
     starts.push_back(0);
     indexBreaks(m_bytes, 0, starts);
     m_starts = std::move(starts);
     m_undo.clear();
     m_redo.clear();
-}
-
-qsizetype TextDocument::lineEnd(qsizetype line) const {
-    if (line + 1 >= lineCount())
-        return m_bytes.size();
-    qsizetype end = qsizetype(m_starts[size_t(line + 1)]) - 1;
-    if (end > m_starts[size_t(line)] && m_bytes[end - 1] == '\r')
-        --end;
-    return end;
 }
 
 QByteArrayView TextDocument::line(qsizetype line) const {

@@ -23,8 +23,15 @@ public:
 
     qsizetype lineCount() const { return qsizetype(m_starts.size()); }
     qsizetype lineStart(qsizetype line) const { return m_starts[size_t(line)]; }
-    // Where the line's text ends, before its break.
-    qsizetype lineEnd(qsizetype line) const;
+    // Where the line's text ends, before its break. Inline: layouts ask it of every line.
+    qsizetype lineEnd(qsizetype line) const {
+        if (line + 1 >= lineCount())
+            return m_bytes.size();
+        qsizetype end = qsizetype(m_starts[size_t(line + 1)]) - 1;
+        if (end > qsizetype(m_starts[size_t(line)]) && m_bytes.constData()[end - 1] == '\r')
+            --end;
+        return end;
+    }
     QByteArrayView line(qsizetype line) const;
     // The line an offset lies in (a break belongs to the line it ends).
     qsizetype lineOf(qsizetype offset) const;

@@ -242,10 +242,16 @@ void TextPane::relayout(bool force) {
         for (qsizetype line = 0; line < lines; ++line) {
             const qsizetype end = m_document.lineEnd(line);
             qint64 width = end - m_document.lineStart(line);
+            // Only a long line asks the index, which knows its width from its marks.
+            const auto columnsOf = [&] {
+                return width > CellIndex::LongLine
+                           ? m_cells.columns(line)
+                           : Cells::columns(m_document.line(line), m_charset);
+            };
             if (m_charset == CodePage::Charset::Utf8) {
-                width = m_cells.columns(line);
+                width = columnsOf();
             } else if (tab && tab < data + end) {
-                width = m_cells.columns(line);
+                width = columnsOf();
                 tab = static_cast<const char*>(
                     std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
             }

@@ -11,25 +11,15 @@ void WrapRows::reserve(qsizetype lines) {
     m_blockExtra.reserve(size_t(lines / Block + 1));
 }
 
-void WrapRows::append(qint64 rows) {
-    rows = std::max<qint64>(1, rows);
-    const qsizetype at = m_lines % Block;
-    if (at == 0) {
-        m_blockRow.push_back(m_total);
-        m_blockExtra.push_back(-1);
-    }
-    if (rows > 1 && m_blockExtra.back() < 0) {
+// A line of several rows, or any line of a block that has one: a byte each.
+void WrapRows::appendToBlock(qsizetype at, qint64 rows) {
+    if (m_blockExtra.back() < 0) {
         m_blockExtra.back() = qint32(m_extra.size() / Block);
         m_extra.resize(m_extra.size() + Block, 0);
     }
-    if (m_blockExtra.back() >= 0) {
-        m_extra[size_t(m_blockExtra.back()) * Block + at] =
-            quint8(std::min<qint64>(rows - 1, Many));
-        if (rows - 1 >= Many)
-            m_many.emplace_back(m_lines, rows);
-    }
-    m_total += rows;
-    ++m_lines;
+    m_extra[size_t(m_blockExtra.back()) * Block + at] = quint8(std::min<qint64>(rows - 1, Many));
+    if (rows - 1 >= Many)
+        m_many.emplace_back(m_lines, rows);
 }
 
 qint64 WrapRows::rowsOf(qsizetype line) const {

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -13,8 +14,18 @@ class WrapRows {
 public:
     void clear();
     void reserve(qsizetype lines);
-    // The next line, with its rows (at least one).
-    void append(qint64 rows);
+    // The next line, with its rows (at least one). Inline: relayout calls it for every line.
+    void append(qint64 rows) {
+        const qsizetype at = m_lines % Block;
+        if (at == 0) {
+            m_blockRow.push_back(m_total);
+            m_blockExtra.push_back(-1);
+        }
+        if (rows > 1 || m_blockExtra.back() >= 0)
+            appendToBlock(at, std::max<qint64>(1, rows));
+        m_total += std::max<qint64>(1, rows);
+        ++m_lines;
+    }
 
     qint64 rowCount() const { return m_total; }
     qint64 firstRowOf(qsizetype line) const;
@@ -24,6 +35,7 @@ public:
 
 private:
     static constexpr qsizetype Block = 64;
+    void appendToBlock(qsizetype at, qint64 rows);
     static constexpr quint8 Many = 255; // the rows are in m_many
 
     std::vector<qint64> m_blockRow;   // the first row of each block
