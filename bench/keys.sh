@@ -58,10 +58,16 @@ xdotool key ctrl+End
 sleep 1
 
 echo "$(basename "$file"), $mode$([ -n "$load" ] && echo ", one core busy"):"
-"$bin/bench_keylatency" -n "$runs" "$window" ctrl+End/ctrl+Home End/Home Prior/Next Down/Up x BackSpace
+# Each pair ends where the document ends, where a walk from a line's start costs the most;
+# typing is timed there and, where the bytes after it are the most to move, at the start.
+"$bin/bench_keylatency" -n "$runs" "$window" ctrl+Home/ctrl+End Home/End Next/Prior Up/Down x BackSpace
 ticks() { awk '{print $14 + $15}' "/proc/$viewer/stat"; }
 hz=$(getconf CLK_TCK)
 before=$(ticks)
 sleep 10
 after=$(ticks)
-awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { printf "idle with a blinking caret: %.2f %% of a core over 10 s\n", 100 * t / hz / 10 }'
+awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { printf "idle at the end with a blinking caret: %.2f %% of a core over 10 s\n", 100 * t / hz / 10 }'
+xdotool key ctrl+Home
+sleep 0.5
+echo "at the start of the document:"
+"$bin/bench_keylatency" -n "$runs" "$window" x BackSpace
