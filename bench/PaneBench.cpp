@@ -111,13 +111,16 @@ void BM_DetectUtf8(benchmark::State& state) {
 }
 
 // What a user does to an open 64 MiB document, each followed by the repaint it causes.
-enum Action { Wrap, Resize, Script, Size, PageDown, CtrlEnd };
+enum Action { Wrap, Resize, Script, Size, PageDown, CtrlEnd, KeyWithWrap };
 
 void BM_OnLargeDocument(benchmark::State& state) {
     TextPane& p = pane();
     p.setBytes(NormalizeLineBreaks(ReadDocumentFile(documentOf(64 * MiB), DocumentCapacity)));
     p.setReadOnly(false);
-    p.setWrap(state.range(0) == Resize || state.range(0) == Script || state.range(0) == Size);
+    p.setWrap(state.range(0) == Resize || state.range(0) == Script || state.range(0) == Size ||
+              state.range(0) == KeyWithWrap);
+    // Typed where a user types, near the top, where the most bytes come after it.
+    p.setCaret(p.bytes().indexOf('\n', 4000) - 3);
     FontSpec spec;
     bool flip = false;
     for (auto _ : state) {
@@ -139,6 +142,12 @@ void BM_OnLargeDocument(benchmark::State& state) {
             break;
         case PageDown: {
             QKeyEvent key(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+            QApplication::sendEvent(&p, &key);
+            break;
+        }
+        case KeyWithWrap: {
+            QKeyEvent key(QEvent::KeyPress, flip ? Qt::Key_X : Qt::Key_Backspace, Qt::NoModifier,
+                          flip ? QStringLiteral("x") : QString());
             QApplication::sendEvent(&p, &key);
             break;
         }
@@ -253,8 +262,8 @@ BENCHMARK(BM_PaneLoad)->Arg(MiB)->Arg(16 * MiB)->Arg(64 * MiB)->Unit(benchmark::
 BENCHMARK(BM_DetectUtf8)->ArgName("ascii")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetPlainTextPath)->Arg(64 * MiB)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OnLargeDocument)
-    ->ArgName("wrap|resize|script|size|pagedown|ctrlend")
-    ->DenseRange(Wrap, CtrlEnd)
+    ->ArgName("wrap|resize|script|size|pagedown|ctrlend|keywithwrap")
+    ->DenseRange(Wrap, KeyWithWrap)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OnLongLine)
     ->ArgNames({"MiB", "wrap", "repaint|ctrlend|home|end|page|resize|key|blink", "utf8"})

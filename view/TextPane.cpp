@@ -187,6 +187,13 @@ qsizetype TextPane::offsetAt(QPoint point) const {
     return m_document.lineStart(line) + offsetOfColumn(line, column);
 }
 
+qint64 TextPane::lineColumns(qsizetype line) const {
+    // Only a long line asks the index, which knows its width from its marks.
+    const QByteArrayView bytes = m_document.line(line);
+    return bytes.size() > CellIndex::LongLine ? m_cells.columns(line)
+                                              : Cells::columns(bytes, m_charset);
+}
+
 qint64 TextPane::columnOf(qsizetype line, qsizetype offset) const {
     return Cells::columnAt(m_document.line(line), m_charset, offset,
                            m_cells.atOffset(line, offset));
@@ -242,16 +249,10 @@ void TextPane::relayout(bool force) {
         for (qsizetype line = 0; line < lines; ++line) {
             const qsizetype end = m_document.lineEnd(line);
             qint64 width = end - m_document.lineStart(line);
-            // Only a long line asks the index, which knows its width from its marks.
-            const auto columnsOf = [&] {
-                return width > CellIndex::LongLine
-                           ? m_cells.columns(line)
-                           : Cells::columns(m_document.line(line), m_charset);
-            };
             if (m_charset == CodePage::Charset::Utf8) {
-                width = columnsOf();
+                width = lineColumns(line);
             } else if (tab && tab < data + end) {
-                width = columnsOf();
+                width = lineColumns(line);
                 tab = static_cast<const char*>(
                     std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
             }
@@ -506,11 +507,20 @@ void TextPane::replaceSelection(const QByteArray& text) {
 }
 
 void TextPane::edited(qsizetype caret) {
-    m_cells.edited(m_document.lastChange());
-    if (m_wrap)
-        relayout(true);
-    else
+    const TextDocument::Change& change = m_document.lastChange();
+    m_cells.edited(change);
+    if (m_wrap && m_rowsWrappedAt == columnsInView()) {
+        // Only the lines the edit made are laid out again; the rest keep their rows.
+        std::vector<qint64> rows;
+        for (qsizetype line = change.line; line <= change.line + change.insertedBreaks; ++line)
+            rows.push_back((lineColumns(line) + m_rowsWrappedAt - 1) / m_rowsWrappedAt);
+        m_rows.replace(change.line, change.removedBreaks + 1, rows);
         updateScrollBar();
+    } else if (m_wrap) {
+        relayout(true);
+    } else {
+        updateScrollBar();
+    }
     setCaret(caret);
 }
 

@@ -22,6 +22,83 @@ void WrapRows::appendToBlock(qsizetype at, qint64 rows) {
         m_many.emplace_back(m_lines, rows);
 }
 
+qint64 WrapRows::setRows(qsizetype line, qint64 rows) {
+    rows = std::max<qint64>(1, rows);
+    const qint64 old = rowsOf(line);
+    if (rows == old)
+        return 0;
+    qint32& extra = m_blockExtra[size_t(line / Block)];
+    if (extra < 0) {
+        extra = qint32(m_extra.size() / Block);
+        m_extra.resize(m_extra.size() + Block, 0);
+    }
+    const auto many =
+        std::lower_bound(m_many.begin(), m_many.end(), std::pair<qsizetype, qint64>(line, 0));
+    if (old - 1 >= Many)
+        m_many.erase(many);
+    m_extra[size_t(extra) * Block + line % Block] = quint8(std::min<qint64>(rows - 1, Many));
+    if (rows - 1 >= Many)
+        m_many.emplace(
+            std::lower_bound(m_many.begin(), m_many.end(), std::pair<qsizetype, qint64>(line, 0)),
+            line, rows);
+    return rows - old;
+}
+
+qint64 WrapRows::rowsOfBlock(qsizetype block) const {
+    if (m_blockExtra[size_t(block)] < 0)
+        return std::min(Block, m_lines - block * Block);
+    qint64 rows = 0;
+    for (qsizetype line = block * Block; line < std::min(m_lines, (block + 1) * Block); ++line)
+        rows += rowsOf(line);
+    return rows;
+}
+
+void WrapRows::truncate(qsizetype lines) {
+    m_total = firstRowOf(lines);
+    const size_t blocks = size_t((lines + Block - 1) / Block);
+    m_blockRow.resize(blocks);
+    m_blockExtra.resize(blocks);
+    // The bytes of the blocks that went are given back: blocks take theirs in order, but for
+    // those that came to wrap after they were laid out.
+    qint32 last = -1;
+    for (const qint32 extra : m_blockExtra)
+        last = std::max(last, extra);
+    m_extra.resize(size_t(last + 1) * Block);
+    m_many.erase(
+        std::lower_bound(m_many.begin(), m_many.end(), std::pair<qsizetype, qint64>(lines, 0)),
+        m_many.end());
+    m_lines = lines;
+}
+
+void WrapRows::replace(qsizetype first, qsizetype count, const std::vector<qint64>& rows) {
+    if (qsizetype(rows.size()) == count) {
+        qint64 delta = 0;
+        for (qsizetype i = 0; i < count; ++i)
+            delta += setRows(first + i, rows[size_t(i)]);
+        if (delta == 0)
+            return;
+        // The blocks among the changed lines start where the block before them ends; every
+        // later one moves by the whole change.
+        const qsizetype lastBlock = (first + count - 1) / Block;
+        const qsizetype blocks = qsizetype(m_blockRow.size());
+        for (qsizetype b = first / Block + 1; b <= lastBlock && b < blocks; ++b)
+            m_blockRow[size_t(b)] = m_blockRow[size_t(b - 1)] + rowsOfBlock(b - 1);
+        for (qsizetype b = lastBlock + 1; b < blocks; ++b)
+            m_blockRow[size_t(b)] += delta;
+        m_total += delta;
+        return;
+    }
+    std::vector<qint64> later;
+    later.reserve(size_t(std::max<qsizetype>(0, m_lines - first - count)));
+    for (qsizetype line = first + count; line < m_lines; ++line)
+        later.push_back(rowsOf(line));
+    truncate(first);
+    for (const qint64 r : rows)
+        append(r);
+    for (const qint64 r : later)
+        append(r);
+}
+
 qint64 WrapRows::rowsOf(qsizetype line) const {
     const qint32 extra = m_blockExtra[size_t(line / Block)];
     if (extra < 0)

@@ -27,6 +27,12 @@ public:
         ++m_lines;
     }
 
+    // Puts lines of the given rows in place of count lines from first: in place where as many
+    // lines come as go (an edit within lines), else by laying the later lines on again from
+    // what they had.
+    void replace(qsizetype first, qsizetype count, const std::vector<qint64>& rows);
+
+    qsizetype lineCount() const { return m_lines; }
     qint64 rowCount() const { return m_total; }
     qint64 firstRowOf(qsizetype line) const;
     qint64 rowsOf(qsizetype line) const;
@@ -36,6 +42,10 @@ public:
 private:
     static constexpr qsizetype Block = 64;
     void appendToBlock(qsizetype at, qint64 rows);
+    // Gives a line other rows in place; what the row count changed by.
+    qint64 setRows(qsizetype line, qint64 rows);
+    qint64 rowsOfBlock(qsizetype block) const;
+    void truncate(qsizetype lines);
     static constexpr quint8 Many = 255; // the rows are in m_many
 
     std::vector<qint64> m_blockRow;   // the first row of each block

@@ -72,25 +72,21 @@ TEST(CellIndex, MarksOfLongLinesFollowEveryKindOfEdit) {
     }
 }
 
-TEST(WrapRows, AnswersAsARowPerLineListDoes) {
-    std::mt19937 random(3);
-    WrapRows rows;
+namespace {
+
+void expectRowsOf(const WrapRows& rows, const std::vector<qint64>& counts, std::mt19937& random) {
     std::vector<qint64> first; // the first row of each line, and the total at the end
     qint64 total = 0;
-    // Runs of one-row lines between lines of a few rows, and now and then one of hundreds.
-    for (int line = 0; line < 5000; ++line) {
-        const qint64 n = line % 700 < 300     ? 1
-                         : random() % 50 == 0 ? 300 + random() % 999
-                                              : 1 + random() % 4;
+    for (const qint64 n : counts) {
         first.push_back(total);
-        rows.append(n);
         total += n;
     }
     first.push_back(total);
+    ASSERT_EQ(rows.lineCount(), qsizetype(counts.size()));
     ASSERT_EQ(rows.rowCount(), total);
-    for (qsizetype line = 0; line < 5000; ++line) {
+    for (qsizetype line = 0; line < qsizetype(counts.size()); ++line) {
         ASSERT_EQ(rows.firstRowOf(line), first[size_t(line)]) << line;
-        ASSERT_EQ(rows.rowsOf(line), first[size_t(line) + 1] - first[size_t(line)]) << line;
+        ASSERT_EQ(rows.rowsOf(line), counts[size_t(line)]) << line;
     }
     for (qint64 row = 0; row < total; row += 1 + random() % 7) {
         qint64 within = -1;
@@ -99,4 +95,34 @@ TEST(WrapRows, AnswersAsARowPerLineListDoes) {
         ASSERT_LT(row, first[size_t(line) + 1]);
         ASSERT_EQ(within, row - first[size_t(line)]);
     }
+}
+
+} // namespace
+
+TEST(WrapRows, AnswersAsARowPerLineListDoesThroughEdits) {
+    std::mt19937 random(3);
+    // Runs of one-row lines between lines of a few rows, and now and then one of hundreds.
+    const auto some = [&random](int line) -> qint64 {
+        return line % 700 < 300 ? 1 : random() % 50 == 0 ? 300 + random() % 999 : 1 + random() % 4;
+    };
+    WrapRows rows;
+    std::vector<qint64> counts;
+    for (int line = 0; line < 5000; ++line)
+        rows.append(counts.emplace_back(some(line)));
+    expectRowsOf(rows, counts, random);
+    // Edits within lines, and edits that add or take lines, as typing and pasting make them.
+    for (int edit = 0; edit < 200 && !HasFatalFailure(); ++edit) {
+        const qsizetype first = qsizetype(random() % counts.size());
+        const qsizetype count =
+            std::min<qsizetype>(qsizetype(counts.size()) - first, 1 + random() % 3);
+        std::vector<qint64> made(size_t(edit % 3 ? count : random() % 4));
+        for (qint64& n : made)
+            n = some(int(random() % 1000));
+        rows.replace(first, count, made);
+        counts.erase(counts.begin() + first, counts.begin() + first + count);
+        counts.insert(counts.begin() + first, made.begin(), made.end());
+        if (edit % 20 == 0)
+            expectRowsOf(rows, counts, random);
+    }
+    expectRowsOf(rows, counts, random);
 }

@@ -252,3 +252,33 @@ TEST_F(TextPaneTest, CtrlArrowsAndADoubleClickGoByWordsBetweenBlanks) {
     QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, pane.cursorRect(4).center());
     EXPECT_EQ(pane.selectedBytes(), QByteArray("cd"));
 }
+
+TEST_F(TextPaneTest, EditsWithWrapLayOutAsAFreshLayoutDoes) {
+    QByteArray text;
+    for (int i = 0; i < 200; ++i)
+        text += QByteArray(i * 13 % 90, 'a' + char(i % 26)) + (i % 7 ? "\r\n" : "\t\r\n");
+    pane.setBytes(text);
+    pane.setReadOnly(false);
+    pane.setWrap(true);
+    const int columns = (pane.viewport()->width() - 1) / 8;
+    QGuiApplication::clipboard()->setText(QString(columns * 2, u'p') + u"\n\n" + QString(9, u'q'));
+    for (const qsizetype at : {5, 700, 1500, 3000}) {
+        pane.setCaret(at);
+        QTest::keyClicks(&pane, QString(columns + 3, u'x'));
+        key(Qt::Key_V, Qt::ControlModifier);
+        key(Qt::Key_Backspace);
+        pane.setCaret(at + 40, true);
+        key(Qt::Key_Delete);
+    }
+    const qsizetype end = pane.bytes().size();
+    const int bottom = pane.verticalScrollBar()->maximum();
+    std::vector<QRect> edited;
+    for (qsizetype at = 0; at <= end; at += 97)
+        edited.push_back(pane.cursorRect(at).translated(0, 16 * pane.firstVisibleRow()));
+    pane.setWrap(false);
+    pane.setWrap(true);
+    EXPECT_EQ(pane.verticalScrollBar()->maximum(), bottom);
+    for (qsizetype at = 0, i = 0; at <= end; at += 97, ++i)
+        ASSERT_EQ(pane.cursorRect(at).translated(0, 16 * pane.firstVisibleRow()), edited[size_t(i)])
+            << at;
+}
