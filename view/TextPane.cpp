@@ -64,6 +64,7 @@ void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
     m_charset = charset;
     m_document.setBytes(bytes);
     m_cells.reset(&m_document, charset);
+    forgetOddWidths();
     m_caret = m_anchor = 0;
     m_leftColumn = 0;
     m_goalColumn = -1;
@@ -81,6 +82,7 @@ void TextPane::setCharset(CodePage::Charset charset) {
         return;
     m_charset = charset;
     m_cells.reset(&m_document, charset);
+    forgetOddWidths();
     // Bytes the new script joins into one cell take in the caret and selection ends.
     m_anchor = cellBoundary(m_anchor);
     m_caret = cellBoundary(m_caret);
@@ -187,6 +189,11 @@ qsizetype TextPane::offsetAt(QPoint point) const {
     return m_document.lineStart(line) + offsetOfColumn(line, column);
 }
 
+void TextPane::forgetOddWidths() {
+    m_oddWidths = {};
+    m_oddWidthsKnown = false;
+}
+
 qint64 TextPane::lineColumns(qsizetype line) const {
     // Only a long line asks the index, which knows its width from its marks.
     const QByteArrayView bytes = m_document.line(line);
@@ -235,6 +242,7 @@ void TextPane::relayout(bool force) {
     if (!m_wrap) {
         m_rows.clear();
         m_rowsWrappedAt = 0;
+        forgetOddWidths();
     } else if (force || m_rowsWrappedAt != columnsInView()) {
         // Rows come from each line's width alone: arithmetic over the index, no text layout.
         const qint64 columns = columnsInView();
@@ -242,23 +250,42 @@ void TextPane::relayout(bool force) {
         m_rows.clear();
         m_rows.reserve(lines);
         // Lines without a tab are as wide as they are long (but in UTF-8); the tabs are found in
-        // one pass.
+        // one pass, and the widths of the lines that are not as wide as long are kept, so that
+        // the next layout (a resize) reads no byte of the document.
         const char* const data = m_document.bytes().constData();
         const char* const dataEnd = data + m_document.size();
         const char* tab = static_cast<const char*>(std::memchr(data, '\t', size_t(dataEnd - data)));
+        const bool known = m_oddWidthsKnown;
+        if (!known)
+            m_oddWidths.clear();
+        auto odd = m_oddWidths.cbegin();
         for (qsizetype line = 0; line < lines; ++line) {
             const qsizetype end = m_document.lineEnd(line);
-            qint64 width = end - m_document.lineStart(line);
-            if (m_charset == CodePage::Charset::Utf8) {
-                width = lineColumns(line);
-            } else if (tab && tab < data + end) {
-                width = lineColumns(line);
-                tab = static_cast<const char*>(
-                    std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
+            const qsizetype length = end - m_document.lineStart(line);
+            qint64 width = length;
+            if (length > CellIndex::LongLine) {
+                width = m_cells.columns(line);
+            } else if (known) {
+                if (odd != m_oddWidths.cend() && odd->line == line)
+                    width = (odd++)->width;
+            } else {
+                if (m_charset == CodePage::Charset::Utf8) {
+                    width = lineColumns(line);
+                } else if (tab && tab < data + end) {
+                    width = lineColumns(line);
+                    tab = static_cast<const char*>(
+                        std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
+                }
+                if (width != length)
+                    m_oddWidths.push_back({quint32(line), quint32(width)});
             }
-            m_rows.append((width + columns - 1) / columns);
+            // Most lines take one row or two: a division per line cost more than the rest.
+            m_rows.append(width <= columns       ? 1
+                          : width <= 2 * columns ? 2
+                                                 : (width + columns - 1) / columns);
         }
         m_rowsWrappedAt = columns;
+        m_oddWidthsKnown = true;
     }
     updateScrollBar();
     if (m_wrap)
@@ -510,13 +537,31 @@ void TextPane::edited(qsizetype caret) {
     const TextDocument::Change& change = m_document.lastChange();
     m_cells.edited(change);
     if (m_wrap && m_rowsWrappedAt == columnsInView()) {
-        // Only the lines the edit made are laid out again; the rest keep their rows.
+        // Only the lines the edit made are laid out again; the rest keep their rows, and the
+        // kept widths of the lines after them move with them.
+        const qsizetype last = change.line + change.removedBreaks;
+        const auto from =
+            std::lower_bound(m_oddWidths.begin(), m_oddWidths.end(), change.line,
+                             [](const OddWidth& odd, qsizetype line) { return odd.line < line; });
+        auto to = from;
+        while (to != m_oddWidths.end() && to->line <= last)
+            ++to;
+        for (auto it = to; it != m_oddWidths.end(); ++it)
+            it->line = quint32(it->line + change.insertedBreaks - change.removedBreaks);
+        std::vector<OddWidth> made;
         std::vector<qint64> rows;
-        for (qsizetype line = change.line; line <= change.line + change.insertedBreaks; ++line)
-            rows.push_back((lineColumns(line) + m_rowsWrappedAt - 1) / m_rowsWrappedAt);
+        for (qsizetype line = change.line; line <= change.line + change.insertedBreaks; ++line) {
+            const qint64 width = lineColumns(line);
+            const qsizetype length = m_document.lineEnd(line) - m_document.lineStart(line);
+            if (width != length && length <= CellIndex::LongLine)
+                made.push_back({quint32(line), quint32(width)});
+            rows.push_back((width + m_rowsWrappedAt - 1) / m_rowsWrappedAt);
+        }
+        m_oddWidths.insert(m_oddWidths.erase(from, to), made.begin(), made.end());
         m_rows.replace(change.line, change.removedBreaks + 1, rows);
         updateScrollBar();
     } else if (m_wrap) {
+        forgetOddWidths();
         relayout(true);
     } else {
         updateScrollBar();

@@ -121,6 +121,7 @@ private:
     QByteArray insertedBytes(const QMimeData* data) const;
     // How many columns a line covers.
     qint64 lineColumns(qsizetype line) const;
+    void forgetOddWidths();
     // The cells of one line, found from the nearest mark of the line's index.
     qint64 columnOf(qsizetype line, qsizetype offset) const;
     qsizetype offsetOfColumn(qsizetype line, qint64 column) const;
@@ -147,6 +148,15 @@ private:
     qint64 m_leftColumn = 0;  // the sideways scroll, without wrap
     WrapRows m_rows;          // with wrap: the rows of each line
     qint64 m_rowsWrappedAt = 0;
+    // With wrap: the widths of the lines of up to CellIndex::LongLine bytes that are not as many
+    // columns wide as they are bytes long (a tab, a sequence), in line order; every other line's
+    // width is its length, or its marks know it.
+    struct OddWidth {
+        quint32 line;
+        quint32 width;
+    };
+    std::vector<OddWidth> m_oddWidths;
+    bool m_oddWidthsKnown = false;
     QBasicTimer m_blink;
     bool m_caretShown = false;
 };
