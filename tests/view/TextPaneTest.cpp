@@ -256,7 +256,7 @@ TEST_F(TextPaneTest, CtrlArrowsAndADoubleClickGoByWordsBetweenBlanks) {
 TEST_F(TextPaneTest, EditsWithWrapLayOutAsAFreshLayoutDoes) {
     QByteArray text;
     for (int i = 0; i < 200; ++i)
-        text += QByteArray(i * 13 % 90, 'a' + char(i % 26)) + (i % 7 ? "\r\n" : "\t\r\n");
+        text += (i % 7 ? "" : "\t\t\t\t") + QByteArray(i * 13 % 90, 'a' + char(i % 26)) + "\r\n";
     pane.setBytes(text);
     pane.setReadOnly(false);
     pane.setWrap(true);
