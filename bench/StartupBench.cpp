@@ -11,8 +11,21 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/resource.h>
+
+namespace {
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     const bool empty = argc > 1 && std::strcmp(argv[1], "empty") == 0;
@@ -34,7 +47,18 @@ int main(int argc, char* argv[]) {
     if (!empty)
         frmMain = std::make_unique<TfrmMain>();
     window->show();
-    // Posted behind the first expose and paint of the window.
-    QTimer::singleShot(0, &app, [&app] { app.quit(); });
-    return app.exec();
+    // Posted behind the first expose and paint of the window. With ZELVAN_SETTLE set, the loop
+    // runs on for that many milliseconds and the CPU time the program spent after its first
+    // frame (the work it left for later, such as measuring the list) is printed.
+    const int settle = qEnvironmentVariableIntValue("ZELVAN_SETTLE");
+    double firstFrame = 0;
+    QTimer::singleShot(0, &app, [&] {
+        firstFrame = cpuSeconds();
+        QTimer::singleShot(settle, &app, [&app] { app.quit(); });
+    });
+    const int result = app.exec();
+    if (settle > 0)
+        std::printf("CPU after the first frame: %.1f ms (over %d ms)\n",
+                    (cpuSeconds() - firstFrame) * 1000, settle);
+    return result;
 }

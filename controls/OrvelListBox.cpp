@@ -3,9 +3,13 @@
 #include "Application.h"
 #include "OrvelUtils.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -17,6 +21,7 @@ QFont guiDefaultFont() {
 } // namespace
 
 TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent), m_measure(guiDefaultFont()) {
+    std::fill(std::begin(m_advances), std::end(m_advances), qreal(-1));
     Respond2DeleteKey = true;
     setMultiSelect(true);
     ShowAutoHint = true;
@@ -114,7 +119,18 @@ void TOrvelListBox::RemoveSelected() {
 }
 
 int TOrvelListBox::textWidth(const QString& text) const {
-    return m_measure.horizontalAdvance(text);
+    // Addresses are ASCII: their widths add up from each character's advance, kept once, as the
+    // native list box measured (its text extents do not kern). Other text is shaped whole.
+    qreal width = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= std::size(m_advances))
+            return m_measure.horizontalAdvance(text);
+        if (m_advances[u] < 0)
+            m_advances[u] = QFontMetricsF(guiDefaultFont()).horizontalAdvance(c);
+        width += m_advances[u];
+    }
+    return qRound(width);
 }
 
 void TOrvelListBox::measureSome() {

@@ -52,6 +52,7 @@ private:
     void applyScrollWidth();
     void measureSome();
     QFontMetrics m_measure;
+    mutable qreal m_advances[128]; // of each ASCII character in the measuring font, -1: not yet
     int m_scrollWidth = 0;
     int m_widest = 0;
     bool m_widestDirty = false; // an entry went or changed: measure them all at the next fit
