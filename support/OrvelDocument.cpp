@@ -9,12 +9,16 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <utility>
 
 namespace {
@@ -155,24 +159,53 @@ struct LoneBreaks {
     qsizetype cr = 0; // CR without an LF after it
 };
 
-LoneBreaks loneBreaks(QByteArrayView bytes) {
-    const char* const begin = bytes.data();
-    const char* const end = begin + bytes.size();
-    LoneBreaks lone;
-    // A text without a CR (the usual LF-only file) has only lone LFs: counting them is one
-    // vectorised pass instead of a call per line.
-    if (!std::memchr(begin, '\r', size_t(end - begin))) {
-        lone.lf = std::count(begin, end, '\n');
-        return lone;
+// Bit i set where byte i of the 64 at p is c.
+quint64 maskOf(const unsigned char* p, unsigned char c) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(char(c));
+    quint64 mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+        mask |= quint64(quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)))) << (16 * i);
     }
-    for (const char* p = begin;
-         (p = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))); ++p)
-        if (p == begin || p[-1] != '\r')
+    return mask;
+#else
+    quint64 mask = 0;
+    for (int i = 0; i < 64; ++i)
+        mask |= quint64(p[i] == c) << i;
+    return mask;
+#endif
+}
+
+// One pass, 64 bytes at a time: a CR before an LF pairs with it, even across two blocks.
+LoneBreaks loneBreaks(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    LoneBreaks lone;
+    quint64 crBefore = 0; // 1 when the byte before the block is a CR
+    qsizetype i = 0;
+    for (; i + 64 <= size; i += 64) {
+        const quint64 lf = maskOf(p + i, '\n');
+        const quint64 cr = maskOf(p + i, '\r');
+        if (!(lf | cr | crBefore))
+            continue;
+        // The CR that ended the block before is lone unless this block starts with an LF.
+        lone.cr += qsizetype(crBefore & ~lf & 1);
+        lone.lf += std::popcount(lf & ~((cr << 1) | crBefore));
+        // A CR in the last byte is settled by the next block.
+        lone.cr += std::popcount(cr & ~(lf >> 1) & ~(quint64(1) << 63));
+        crBefore = cr >> 63;
+    }
+    bool afterCr = crBefore != 0;
+    for (; i < size; ++i) {
+        if (p[i] == '\n' && !afterCr)
             ++lone.lf;
-    for (const char* p = begin;
-         (p = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)))); ++p)
-        if (p + 1 == end || p[1] != '\n')
+        if (afterCr && p[i] != '\n')
             ++lone.cr;
+        afterCr = p[i] == '\r';
+    }
+    if (afterCr)
+        ++lone.cr;
     return lone;
 }
 

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <random>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -278,4 +279,25 @@ TEST_F(DocumentFiles, AWriteThatFailsPartWayLeavesTheOriginalUntouched) {
     EXPECT_EQ(readFile(path("doc.nfo")), QByteArray("the original"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("doc.nfo")});
+}
+
+TEST(NormalizeLineBreaks, LongTextsOfEveryBreakComeOutAsAByteLoopMakesThem) {
+    // Breaks at every place in the 64-byte runs the scan takes at once, and across them.
+    std::mt19937 random(5);
+    const char pieces[] = {'a', '\r', '\n', 'b', '\r', '\n', 'c'};
+    for (int round = 0; round < 200; ++round) {
+        QByteArray text;
+        const int size = int(random() % 400);
+        for (int i = 0; i < size; ++i)
+            text += random() % 4 ? 'x' : pieces[random() % std::size(pieces)];
+        QByteArray expected;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                continue; // the pair comes out with its LF
+            expected += text[i] == '\r' || text[i] == '\n' ? QByteArray("\r\n") : text.sliced(i, 1);
+        }
+        ASSERT_EQ(NormalizedSize(text), expected.size()) << text.toHex().constData();
+        ASSERT_EQ(NormalizeLineBreaks(text), expected) << text.toHex().constData();
+        ASSERT_EQ(NormalizeLineBreaks(QByteArray(text)), expected) << text.toHex().constData();
+    }
 }
