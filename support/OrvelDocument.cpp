@@ -1,6 +1,7 @@
 #include "OrvelDocument.h"
 
 #include "AtomicFile.h"
+#include "ByteMask.h"
 #include "Errors.h"
 #include "FileNames.h"
 #include "RegularFile.h"
@@ -16,9 +17,6 @@
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <utility>
 
 namespace {
@@ -159,24 +157,6 @@ struct LoneBreaks {
     qsizetype cr = 0; // CR without an LF after it
 };
 
-// Bit i set where byte i of the 64 at p is c.
-quint64 maskOf(const unsigned char* p, unsigned char c) {
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(char(c));
-    quint64 mask = 0;
-    for (int i = 0; i < 4; ++i) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-        mask |= quint64(quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)))) << (16 * i);
-    }
-    return mask;
-#else
-    quint64 mask = 0;
-    for (int i = 0; i < 64; ++i)
-        mask |= quint64(p[i] == c) << i;
-    return mask;
-#endif
-}
-
 // One pass, 64 bytes at a time: a CR before an LF pairs with it, even across two blocks.
 LoneBreaks loneBreaks(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -185,8 +165,8 @@ LoneBreaks loneBreaks(QByteArrayView bytes) {
     quint64 crBefore = 0; // 1 when the byte before the block is a CR
     qsizetype i = 0;
     for (; i + 64 <= size; i += 64) {
-        const quint64 lf = maskOf(p + i, '\n');
-        const quint64 cr = maskOf(p + i, '\r');
+        const quint64 lf = byteMask64(p + i, '\n');
+        const quint64 cr = byteMask64(p + i, '\r');
         if (!(lf | cr | crBefore))
             continue;
         // The CR that ended the block before is lone unless this block starts with an LF.

@@ -1,41 +1,38 @@
 #include "TextDocument.h"
+#include "ByteMask.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
 namespace {
 
-// Appends the start of every line after the first that text holds, as offsets from base.
+// Appends the start of every line after the first that text holds, as offsets from base: 64
+// bytes at a time, a bit for each line feed, so that short lines cost no call each.
 void indexBreaks(QByteArrayView text, qsizetype base, std::vector<quint32>& starts) {
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
-    for (const char* p = begin; p != end;) {
-        const auto* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        if (!nl)
-            break;
-        starts.push_back(quint32(base + (nl + 1 - begin)));
-        p = nl + 1;
-    }
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    for (; i + 64 <= size; i += 64)
+        for (quint64 mask = byteMask64(p + i, '\n'); mask; mask &= mask - 1)
+            starts.push_back(quint32(base + i + std::countr_zero(mask) + 1));
+    for (; i < size; ++i)
+        if (p[i] == '\n')
+            starts.push_back(quint32(base + i + 1));
 }
 
-// How many line feeds bytes holds. Counted in runs short enough for 16-bit sums, which the
-// compiler keeps in vector lanes: std::count widens every byte to a 64-bit sum, at a third of
-// the speed.
+// How many line feeds bytes holds, found the same way.
 qsizetype countBreaks(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    qsizetype left = bytes.size();
-    qsizetype total = 0;
-    while (left > 0) {
-        const qsizetype run = std::min<qsizetype>(left, 65535);
-        quint16 count = 0;
-        for (qsizetype i = 0; i < run; ++i)
-            count += p[i] == '\n';
-        total += count;
-        p += run;
-        left -= run;
-    }
-    return total;
+    const qsizetype size = bytes.size();
+    qsizetype count = 0;
+    qsizetype i = 0;
+    for (; i + 64 <= size; i += 64)
+        count += std::popcount(byteMask64(p + i, '\n'));
+    for (; i < size; ++i)
+        count += p[i] == '\n';
+    return count;
 }
 
 } // namespace
