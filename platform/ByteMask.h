@@ -24,3 +24,12 @@ inline quint64 byteMask64(const unsigned char* p, unsigned char c) {
     return mask;
 #endif
 }
+
+// The bits set in a mask, inline: std::popcount is a library call on the x86-64 baseline, which
+// has no popcnt instruction.
+inline int bitCount(quint64 x) {
+    x = x - ((x >> 1) & 0x5555555555555555ULL);
+    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return int((x * 0x0101010101010101ULL) >> 56);
+}

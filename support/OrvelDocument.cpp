@@ -179,9 +179,9 @@ LoneBreaks loneBreaks(QByteArrayView bytes) {
             continue;
         // The CR that ended the block before is lone unless this block starts with an LF.
         lone.cr += qsizetype(crBefore & ~lf & 1);
-        lone.lf += std::popcount(lf & ~((cr << 1) | crBefore));
+        lone.lf += bitCount(lf & ~((cr << 1) | crBefore));
         // A CR in the last byte is settled by the next block.
-        lone.cr += std::popcount(cr & ~(lf >> 1) & ~(quint64(1) << 63));
+        lone.cr += bitCount(cr & ~(lf >> 1) & ~(quint64(1) << 63));
         crBefore = cr >> 63;
     }
     bool afterCr = crBefore != 0;

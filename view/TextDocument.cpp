@@ -29,7 +29,7 @@ qsizetype countBreaks(QByteArrayView bytes) {
     qsizetype count = 0;
     qsizetype i = 0;
     for (; i + 64 <= size; i += 64)
-        count += std::popcount(byteMask64(p + i, '\n'));
+        count += bitCount(byteMask64(p + i, '\n'));
     for (; i < size; ++i)
         count += p[i] == '\n';
     return count;
