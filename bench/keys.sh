@@ -58,6 +58,8 @@ xdotool key ctrl+End
 sleep 1
 
 echo "$(basename "$file"), $mode$([ -n "$load" ] && echo ", one core busy"):"
+rss() { awk '/VmRSS/ { printf "%.1f", $2 / 1024 }' "/proc/$viewer/status"; }
+opened=$(rss)
 # Each pair ends where the document ends, where a walk from a line's start costs the most;
 # typing is timed there and, where the bytes after it are the most to move, at the start.
 "$bin/bench_keylatency" -n "$runs" "$window" ctrl+Home/ctrl+End Home/End Next/Prior Up/Down x BackSpace
@@ -71,3 +73,4 @@ xdotool key ctrl+Home
 sleep 0.5
 echo "at the start of the document:"
 "$bin/bench_keylatency" -n "$runs" "$window" x BackSpace
+echo "memory: $opened MiB when opened, $(rss) MiB after the keys"
