@@ -267,6 +267,9 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // and comes back with the next document.
     m_utf8Document = CodePage::isUtf8Document(text);
     ui->Memo->setBytes(text, shownCharset());
+    // The keys go to the document at once, as they would in any viewer (the pane still stays
+    // out of the Tab order).
+    ui->Memo->setFocus(Qt::OtherFocusReason);
     // The pane now holds exactly these bytes.
     RefillNavigator(text);
 }
@@ -392,6 +395,7 @@ void TMainForm::mnuSaveClick() {
 void TMainForm::mnuCloseClick() {
     m_utf8Document = false;
     ui->Memo->setBytes({}, shownCharset());
+    ui->Memo->setFocus(Qt::OtherFocusReason);
     CurrentFileName.clear();
     ui->mnuClose->setEnabled(false);
     ui->mnuSave->setEnabled(false);

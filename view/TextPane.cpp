@@ -339,6 +339,44 @@ void TextPane::scrollContentsBy(int, int) {
     viewport()->update();
 }
 
+void TextPane::scrollSideways(qint64 columns) {
+    if (m_wrap)
+        return;
+    // Never past the widest line in view, but never back from where the caret took the view.
+    const qint64 limit = std::max(m_leftColumn, widestInView() - columnsInView() + 1);
+    const qint64 left = std::clamp<qint64>(m_leftColumn + columns, 0, std::max<qint64>(0, limit));
+    if (left != m_leftColumn) {
+        m_leftColumn = left;
+        viewport()->update();
+    }
+}
+
+qint64 TextPane::widestInView() const {
+    qint64 widest = 0;
+    const qint64 top = firstVisibleRow();
+    for (qint64 row = top; row < std::min<qint64>(rowCount(), top + visibleRows() + 1); ++row)
+        widest = std::max(widest, lineColumns(qsizetype(row)));
+    return widest;
+}
+
+void TextPane::wheelEvent(QWheelEvent* event) {
+    // The sideways wheel (buttons 6 and 7), and Shift with the wheel, scroll sideways: three
+    // cells a notch, as the vertical wheel goes three rows.
+    const QPoint delta = event->angleDelta();
+    const int sideways = delta.x() != 0                           ? -delta.x()
+                         : event->modifiers() & Qt::ShiftModifier ? -delta.y()
+                                                                  : 0;
+    if (sideways == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    m_sidewaysWheel += sideways;
+    const int notches = m_sidewaysWheel / 120;
+    m_sidewaysWheel -= notches * 120;
+    scrollSideways(qint64(notches) * QApplication::wheelScrollLines());
+    event->accept();
+}
+
 // ---- Painting -------------------------------------------------------------------------------
 
 void TextPane::paintEvent(QPaintEvent* event) {
@@ -454,6 +492,10 @@ void TextPane::restartBlink() {
 }
 
 void TextPane::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_dragScroll.timerId()) {
+        dragScrollStep();
+        return;
+    }
     if (event->timerId() != m_blink.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;
@@ -643,13 +685,24 @@ bool TextPane::moveCaret(QKeyEvent* event) {
             action = QAbstractSlider::SliderPageStepAdd;
             break;
         case Qt::Key_Home:
-            if (control)
-                action = QAbstractSlider::SliderToMinimum;
+            action = control ? QAbstractSlider::SliderToMinimum : QAbstractSlider::SliderNoAction;
+            if (!control) {
+                scrollSideways(-m_leftColumn);
+                return true;
+            }
             break;
         case Qt::Key_End:
-            if (control)
-                action = QAbstractSlider::SliderToMaximum;
+            action = control ? QAbstractSlider::SliderToMaximum : QAbstractSlider::SliderNoAction;
+            if (!control) {
+                scrollSideways(widestInView() - columnsInView() - m_leftColumn);
+                return true;
+            }
             break;
+        // Columns past the window's edge are reached without a caret too.
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+            scrollSideways(event->key() == Qt::Key_Left ? -1 : 1);
+            return true;
         default:
             break;
         }
@@ -744,7 +797,9 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
             return paste();
         if (event->matches(QKeySequence::Undo))
             return undo();
-        if (event->matches(QKeySequence::Redo))
+        // Ctrl+Y too, as on the system the program comes from (X11's own redo is Ctrl+Shift+Z).
+        if (event->matches(QKeySequence::Redo) ||
+            (event->key() == Qt::Key_Y && event->modifiers() == Qt::ControlModifier))
             return redo();
         if (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete) {
             if (!hasSelection()) {
@@ -778,20 +833,49 @@ void TextPane::mousePressEvent(QMouseEvent* event) {
 }
 
 void TextPane::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() & Qt::LeftButton)
-        setCaret(offsetAt(event->position().toPoint()), true);
+    if (!(event->buttons() & Qt::LeftButton))
+        return;
+    m_dragAt = event->position().toPoint();
+    setCaret(offsetAt(m_dragAt), true);
+    // Held past an edge, the selection goes on growing that way while the pointer stays out.
+    if (viewport()->rect().contains(m_dragAt))
+        m_dragScroll.stop();
+    else if (!m_dragScroll.isActive())
+        m_dragScroll.start(50, this);
 }
 
 void TextPane::mouseReleaseEvent(QMouseEvent* event) {
+    m_dragScroll.stop();
     event->accept();
 }
 
-void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        const qsizetype at = offsetAt(event->position().toPoint());
-        setCaret(wordStart(at));
-        setCaret(wordEnd(at), true);
+void TextPane::dragScrollStep() {
+    const QRect inside = viewport()->rect();
+    if (inside.contains(m_dragAt)) {
+        m_dragScroll.stop();
+        return;
     }
+    if (m_dragAt.y() < inside.top())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (m_dragAt.y() > inside.bottom())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (m_dragAt.x() < inside.left())
+        scrollSideways(-1);
+    else if (m_dragAt.x() > inside.right())
+        scrollSideways(1);
+    // The caret follows the pointer, held at the edge it is past.
+    const QPoint edge(std::clamp(m_dragAt.x(), inside.left(), inside.right()),
+                      std::clamp(m_dragAt.y(), inside.top(), inside.bottom()));
+    setCaret(offsetAt(edge), true);
+}
+
+void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Only the left button's double click counts, as on the system the program comes from.
+    if (event->button() != Qt::LeftButton)
+        return;
+    const qsizetype at = offsetAt(event->position().toPoint());
+    setCaret(wordStart(at));
+    setCaret(wordEnd(at), true);
     Q_EMIT doubleClicked();
 }
 

@@ -76,6 +76,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -134,6 +135,10 @@ private:
     qsizetype wordStart(qsizetype offset) const;
     qsizetype wordEnd(qsizetype offset) const;
     bool moveCaret(QKeyEvent* event);
+    // Without wrap: moves the view sideways by columns, within the widest line in view.
+    void scrollSideways(qint64 columns);
+    qint64 widestInView() const;
+    void dragScrollStep();
     void restartBlink();
 
     TextDocument m_document;
@@ -158,5 +163,8 @@ private:
     std::vector<OddWidth> m_oddWidths;
     bool m_oddWidthsKnown = false;
     QBasicTimer m_blink;
+    QBasicTimer m_dragScroll; // a drag held outside the view scrolls on
+    QPoint m_dragAt;
+    int m_sidewaysWheel = 0; // eighths of a degree not scrolled yet
     bool m_caretShown = false;
 };

@@ -357,3 +357,19 @@ TEST_F(MainWindowTest, HidingTheNavigatorGivesItsWidthToThePane) {
     EXPECT_TRUE(ui()->pnlReclama->isVisible());
     EXPECT_EQ(ui()->Memo->width(), before);
 }
+
+TEST_F(MainWindowTest, ThePaneHasTheKeysAtStartAfterOpenAndAfterClose) {
+    writeFile(path(QStringLiteral("a.nfo")), "a");
+    start();
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_EQ(QApplication::focusWidget(), ui()->Memo);
+    // The window's own focus: what has the keys when it is active again after the dialog.
+    ui()->lboxLinks->setFocus();
+    openThroughDialog(path(QStringLiteral("a.nfo")));
+    EXPECT_EQ(form->focusWidget(), ui()->Memo);
+    ui()->lboxLinks->setFocus();
+    ui()->mnuClose->trigger();
+    EXPECT_EQ(form->focusWidget(), ui()->Memo);
+    EXPECT_EQ(ui()->Memo->focusPolicy(), Qt::ClickFocus) << "still out of the Tab order";
+}

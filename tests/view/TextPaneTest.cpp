@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -283,4 +285,58 @@ TEST_F(TextPaneTest, EditsWithWrapLayOutAsAFreshLayoutDoes) {
     for (qsizetype at = 0, i = 0; at <= end; at += 97, ++i)
         ASSERT_EQ(pane.cursorRect(at).translated(0, 16 * pane.firstVisibleRow()), edited[size_t(i)])
             << at;
+}
+
+TEST_F(TextPaneTest, ColumnsPastTheEdgeAreReachedReadOnlyByKeysWheelAndADragHeldOutside) {
+    pane.setBytes(QByteArray(300, 'a') + "\r\nshort");
+    const int start = pane.cursorRect(0).x();
+    key(Qt::Key_Right);
+    EXPECT_EQ(pane.cursorRect(0).x(), start - 8) << "a cell sideways";
+    key(Qt::Key_End);
+    const int end = pane.cursorRect(300).x();
+    EXPECT_LT(end, pane.viewport()->width());
+    EXPECT_GT(end, pane.viewport()->width() - 24) << "the line's last column at the edge";
+    key(Qt::Key_Home);
+    EXPECT_EQ(pane.cursorRect(0).x(), start);
+    const auto wheel = [this](QPoint delta, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent event(QPointF(20, 20), pane.viewport()->mapToGlobal(QPointF(20, 20)), {}, delta,
+                          Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pane.viewport(), &event);
+    };
+    wheel(QPoint(-120, 0), {}); // the sideways wheel, button 7
+    EXPECT_EQ(pane.cursorRect(0).x(), start - 3 * 8);
+    wheel(QPoint(0, 120), Qt::ShiftModifier); // Shift and the wheel up: back to the left
+    EXPECT_EQ(pane.cursorRect(0).x(), start);
+    EXPECT_EQ(pane.verticalScrollBar()->value(), 0);
+
+    // Editable, a drag held past the right edge goes on selecting while the pointer stays out.
+    pane.setReadOnly(false);
+    QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, QPoint(4, 8));
+    QMouseEvent out(QEvent::MouseMove, QPointF(pane.viewport()->width() + 30, 8),
+                    pane.viewport()->mapToGlobal(QPointF(pane.viewport()->width() + 30, 8)),
+                    Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(pane.viewport(), &out);
+    const qsizetype first = pane.caret();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pane.caret() > first + 5; }, 2000));
+    QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, QPoint(4, 8));
+    EXPECT_EQ(pane.selectedBytes(), QByteArray(pane.caret(), 'a'));
+}
+
+TEST_F(TextPaneTest, CtrlYRedoesAndOnlyTheLeftButtonsDoubleClickIsSignalled) {
+    pane.setBytes("x");
+    pane.setReadOnly(false);
+    pane.setCaret(1);
+    QTest::keyClicks(&pane, QStringLiteral("ab"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(pane.bytes(), QByteArray("xab"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(pane.bytes(), QByteArray("xab"));
+
+    QSignalSpy doubleClicks(&pane, &TextPane::doubleClicked);
+    QTest::mouseDClick(pane.viewport(), Qt::MiddleButton, {}, QPoint(4, 8));
+    EXPECT_EQ(doubleClicks.count(), 0);
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, QPoint(4, 8));
+    EXPECT_EQ(doubleClicks.count(), 1);
 }
