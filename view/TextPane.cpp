@@ -27,6 +27,33 @@ constexpr int Margin = 1;
 // The document's own bytes beside the text on the clipboard, so that what is copied here comes
 // back as the same bytes in any script; other programs see only the text.
 const QString BytesMimeType = QStringLiteral("application/x-zelvan-rid-evodad-bytes");
+const QString TextMimeType = QStringLiteral("text/plain");
+
+// Copied or selected bytes, made into text only when a program asks for it: selecting all of a
+// 64 MiB document costs a copy of its bytes, not their conversion.
+class CopiedBytes : public QMimeData {
+public:
+    CopiedBytes(QByteArray bytes, CodePage::Charset charset)
+        : m_bytes(std::move(bytes)), m_charset(charset) {}
+    QStringList formats() const override { return {TextMimeType, BytesMimeType}; }
+    bool hasFormat(const QString& format) const override { return formats().contains(format); }
+
+protected:
+    QVariant retrieveData(const QString& format, QMetaType) const override {
+        if (format == BytesMimeType)
+            return m_bytes;
+        if (format == TextMimeType)
+            return CodePage::toDisplay(m_bytes, m_charset);
+        return {};
+    }
+
+private:
+    QByteArray m_bytes;
+    CodePage::Charset m_charset;
+};
+
+// The pane's bitmap fonts are drawn on a grid of 16 pixels: zoom goes by whole multiples of it.
+constexpr int BitmapGrid = 16;
 
 } // namespace
 
@@ -227,8 +254,34 @@ qsizetype TextPane::cellBoundary(qsizetype offset) const {
 // ---- Layout ---------------------------------------------------------------------------------
 
 void TextPane::updateRenderer() {
-    m_renderer.setFont(font());
+    m_renderer.setFont(zoomedFont());
     m_renderer.setDevicePixelRatio(devicePixelRatioF());
+}
+
+QFont TextPane::zoomedFont() const {
+    QFont zoomed = font();
+    // A bitmap font by whole multiples of its grid, so that its glyphs stay crisp; any other a
+    // point a step.
+    if (zoomed.pixelSize() > 0)
+        zoomed.setPixelSize(std::max(BitmapGrid, zoomed.pixelSize() + m_zoom * BitmapGrid));
+    else
+        zoomed.setPointSizeF(std::max(4.0, zoomed.pointSizeF() + m_zoom));
+    return zoomed;
+}
+
+void TextPane::zoom(int steps) {
+    // No further out than the smallest size: steps past it would have to be undone first.
+    const QFont base = font();
+    const int smallest = base.pixelSize() > 0 ? -(base.pixelSize() - BitmapGrid) / BitmapGrid
+                                              : -int(std::max(0.0, base.pointSizeF() - 4));
+    const int zoom = std::clamp(m_zoom + steps, std::min(0, smallest), 24);
+    if (zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    updateRenderer();
+    relayout(true);
+    ensureCaretVisible();
+    viewport()->update();
 }
 
 void TextPane::relayout(bool force) {
@@ -360,6 +413,15 @@ qint64 TextPane::widestInView() const {
 }
 
 void TextPane::wheelEvent(QWheelEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        m_zoomWheel += event->angleDelta().y();
+        const int notches = m_zoomWheel / 120;
+        m_zoomWheel -= notches * 120;
+        if (notches != 0)
+            zoom(notches);
+        event->accept();
+        return;
+    }
     // The sideways wheel (buttons 6 and 7), and Shift with the wheel, scroll sideways: three
     // cells a notch, as the vertical wheel goes three rows.
     const QPoint delta = event->angleDelta();
@@ -474,6 +536,7 @@ void TextPane::setCaret(qsizetype offset, bool extendSelection) {
 void TextPane::selectAll() {
     m_anchor = 0;
     m_caret = m_document.size();
+    publishSelection();
     viewport()->update();
 }
 
@@ -612,12 +675,15 @@ void TextPane::edited(qsizetype caret) {
 }
 
 void TextPane::copy() const {
-    if (!hasSelection())
-        return;
-    auto* data = new QMimeData;
-    data->setText(CodePage::toDisplay(selectedBytes(), m_charset));
-    data->setData(BytesMimeType, selectedBytes());
-    QGuiApplication::clipboard()->setMimeData(data);
+    if (hasSelection())
+        QGuiApplication::clipboard()->setMimeData(new CopiedBytes(selectedBytes(), m_charset));
+}
+
+void TextPane::publishSelection() const {
+    // X11's primary selection: what is selected is there for a middle click anywhere.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setMimeData(new CopiedBytes(selectedBytes(), m_charset), QClipboard::Selection);
 }
 
 QByteArray TextPane::insertedBytes(const QMimeData* data) const {
@@ -786,6 +852,20 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
         selectAll();
         return;
     }
+    if (event->modifiers() == Qt::ControlModifier ||
+        event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        switch (event->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            return zoom(1);
+        case Qt::Key_Minus:
+            return zoom(-1);
+        case Qt::Key_0:
+            return zoom(-m_zoom);
+        default:
+            break;
+        }
+    }
     if (event->matches(QKeySequence::Copy)) {
         copy();
         return;
@@ -818,6 +898,8 @@ void TextPane::keyPressEvent(QKeyEvent* event) {
     }
     if (!moveCaret(event))
         event->ignore();
+    else if (event->modifiers() & Qt::ShiftModifier)
+        publishSelection();
 }
 
 void TextPane::inputMethodEvent(QInputMethodEvent* event) {
@@ -828,8 +910,32 @@ void TextPane::inputMethodEvent(QInputMethodEvent* event) {
 // ---- Mouse ----------------------------------------------------------------------------------
 
 void TextPane::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        setCaret(offsetAt(event->position().toPoint()), event->modifiers() & Qt::ShiftModifier);
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::MiddleButton && !m_readOnly &&
+        QGuiApplication::clipboard()->supportsSelection()) {
+        // The primary selection goes in where the pointer is.
+        setCaret(offsetAt(at));
+        const QByteArray bytes =
+            insertedBytes(QGuiApplication::clipboard()->mimeData(QClipboard::Selection));
+        if (!bytes.isEmpty())
+            replaceSelection(bytes);
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    // A third click soon after a double click selects the line.
+    if (m_doubleClicked.isValid() &&
+        m_doubleClicked.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval() &&
+        (at - m_doubleClickAt).manhattanLength() <
+            QGuiApplication::styleHints()->startDragDistance()) {
+        m_doubleClicked.invalidate();
+        const qsizetype line = m_document.lineOf(offsetAt(at));
+        setCaret(m_document.lineStart(line));
+        setCaret(m_document.lineEnd(line), true);
+        publishSelection();
+        return;
+    }
+    setCaret(offsetAt(at), event->modifiers() & Qt::ShiftModifier);
 }
 
 void TextPane::mouseMoveEvent(QMouseEvent* event) {
@@ -846,6 +952,8 @@ void TextPane::mouseMoveEvent(QMouseEvent* event) {
 
 void TextPane::mouseReleaseEvent(QMouseEvent* event) {
     m_dragScroll.stop();
+    if (event->button() == Qt::LeftButton)
+        publishSelection();
     event->accept();
 }
 
@@ -876,6 +984,9 @@ void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
     const qsizetype at = offsetAt(event->position().toPoint());
     setCaret(wordStart(at));
     setCaret(wordEnd(at), true);
+    publishSelection();
+    m_doubleClicked.start();
+    m_doubleClickAt = event->position().toPoint();
     Q_EMIT doubleClicked();
 }
 

@@ -9,6 +9,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QByteArray>
+#include <QElapsedTimer>
 
 #include <vector>
 
@@ -60,6 +61,9 @@ public:
     int firstVisibleRow() const;
 
     void copy() const;
+    // Zooms the text for this run: steps in, or out when negative (the font stays as set).
+    void zoom(int steps);
+    int zoomSteps() const { return m_zoom; }
     void cut();
     void paste();
     void undo();
@@ -139,6 +143,8 @@ private:
     void scrollSideways(qint64 columns);
     qint64 widestInView() const;
     void dragScrollStep();
+    void publishSelection() const;
+    QFont zoomedFont() const;
     void restartBlink();
 
     TextDocument m_document;
@@ -166,5 +172,9 @@ private:
     QBasicTimer m_dragScroll; // a drag held outside the view scrolls on
     QPoint m_dragAt;
     int m_sidewaysWheel = 0; // eighths of a degree not scrolled yet
+    int m_zoomWheel = 0;
+    int m_zoom = 0;                // steps from the font as set
+    QElapsedTimer m_doubleClicked; // since the last double click, for a third click
+    QPoint m_doubleClickAt;
     bool m_caretShown = false;
 };

@@ -340,3 +340,35 @@ TEST_F(TextPaneTest, CtrlYRedoesAndOnlyTheLeftButtonsDoubleClickIsSignalled) {
     QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, QPoint(4, 8));
     EXPECT_EQ(doubleClicks.count(), 1);
 }
+
+TEST_F(TextPaneTest, ZoomGoesByWholeGlyphGridsAndLeavesTheFontAsSet) {
+    pane.setBytes("\xDB\xDB\r\nab");
+    const QFont set = pane.font();
+    ASSERT_EQ(set.pixelSize(), 16) << "Terminal, a bitmap font";
+    const auto cellHeight = [this] { return pane.cursorRect(0).height(); };
+    key(Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(cellHeight(), 32);
+    QWheelEvent up(QPointF(20, 20), pane.viewport()->mapToGlobal(QPointF(20, 20)), {},
+                   QPoint(0, 120), Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pane.viewport(), &up);
+    EXPECT_EQ(cellHeight(), 48);
+    key(Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(cellHeight(), 32);
+    key(Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(cellHeight(), 16);
+    key(Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(cellHeight(), 16) << "no smaller than the grid";
+    EXPECT_EQ(pane.font(), set);
+    key(Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    pane.setFont(resolveFont(FontSpec{QStringLiteral("DejaVu Sans Mono"), 10}));
+    EXPECT_EQ(pane.zoomSteps(), 1) << "an outline font a point a step";
+}
+
+TEST_F(TextPaneTest, ATripleClickSelectsTheLine) {
+    pane.setBytes("one two\r\nthree four\r\n");
+    const QPoint at = pane.cursorRect(12).center();
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("three"));
+    QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("three four"));
+}
