@@ -36,24 +36,24 @@ const CellIndex::Marks* CellIndex::marksOf(qsizetype line) const {
     return &found->second;
 }
 
-Cells::Mark CellIndex::atColumn(qsizetype line, qint64 column) const {
+// The last mark of the line whose field is at most value; the line's start for a short line.
+template <typename Value>
+Cells::Mark CellIndex::lastMark(qsizetype line, Value Cells::Mark::*field, Value value) const {
     const Marks* marks = marksOf(line);
     if (!marks)
         return {};
     const auto after =
-        std::upper_bound(marks->marks.begin(), marks->marks.end(), column,
-                         [](qint64 c, const Cells::Mark& mark) { return c < mark.column; });
+        std::upper_bound(marks->marks.begin(), marks->marks.end(), value,
+                         [field](Value v, const Cells::Mark& mark) { return v < mark.*field; });
     return after == marks->marks.begin() ? Cells::Mark{} : after[-1];
 }
 
+Cells::Mark CellIndex::atColumn(qsizetype line, qint64 column) const {
+    return lastMark(line, &Cells::Mark::column, column);
+}
+
 Cells::Mark CellIndex::atOffset(qsizetype line, qsizetype offset) const {
-    const Marks* marks = marksOf(line);
-    if (!marks)
-        return {};
-    const auto after =
-        std::upper_bound(marks->marks.begin(), marks->marks.end(), offset,
-                         [](qsizetype o, const Cells::Mark& mark) { return o < mark.offset; });
-    return after == marks->marks.begin() ? Cells::Mark{} : after[-1];
+    return lastMark(line, &Cells::Mark::offset, offset);
 }
 
 qint64 CellIndex::columns(qsizetype line) const {

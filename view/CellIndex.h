@@ -36,6 +36,8 @@ private:
         qint64 width = 0;
     };
     const Marks* marksOf(qsizetype line) const;
+    template <typename Value>
+    Cells::Mark lastMark(qsizetype line, Value Cells::Mark::*field, Value value) const;
     Marks walk(QByteArrayView line, Marks marks, qsizetype until) const;
     Marks splice(QByteArrayView line, const Marks* head, qsizetype keepBefore, const Marks* tail,
                  qsizetype tailFrom, qsizetype shift) const;
