@@ -112,7 +112,8 @@ void TextDocument::apply(qsizetype from, qsizetype to, const QByteArray& text) {
     m_starts.insert(at, added.begin(), added.end());
 }
 
-bool TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text) {
+bool TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text,
+                           bool replacesSelection) {
     from = std::clamp<qsizetype>(from, 0, m_bytes.size());
     to = std::clamp<qsizetype>(to, from, m_bytes.size());
     if ((from == to && text.isEmpty()) || m_bytes.size() - (to - from) > MaxSize - text.size()) {
@@ -130,7 +131,8 @@ bool TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text)
             return true;
         }
     }
-    m_undo.push_back(Edit{from, m_bytes.sliced(from, to - from), text});
+    m_undo.push_back(
+        Edit{from, m_bytes.sliced(from, to - from), text, replacesSelection && to > from});
     apply(from, to, text);
     return true;
 }
@@ -151,6 +153,7 @@ qsizetype TextDocument::replay(std::vector<Edit>& from, std::vector<Edit>& to, b
     const QByteArray& gone = back ? edit.inserted : edit.removed;
     const QByteArray& put = back ? edit.removed : edit.inserted;
     apply(edit.at, edit.at + gone.size(), put);
+    m_change.restoresSelection = back && edit.replacedSelection;
     const qsizetype caret = edit.at + put.size();
     to.push_back(std::move(edit));
     return caret;

@@ -43,8 +43,9 @@ public:
 
     // Puts text in place of [from, to) and records it for undo. Typing a run of characters one
     // after another is undone as one. False, and nothing changed, when the document would grow
-    // past MaxSize.
-    bool replace(qsizetype from, qsizetype to, const QByteArray& text);
+    // past MaxSize. An edit that replaced a selection gives it back selected when undone.
+    bool replace(qsizetype from, qsizetype to, const QByteArray& text,
+                 bool replacesSelection = false);
     // Take back the last edit or do it again; the offset is where the caret belongs after it,
     // -1 when there was nothing to do.
     qsizetype undo();
@@ -64,6 +65,7 @@ public:
         qsizetype lastLineStart = 0;
         qsizetype removedBreaks = 0;
         qsizetype insertedBreaks = 0;
+        bool restoresSelection = false; // an undo put back [at, at + inserted) that was selected
     };
     const Change& lastChange() const { return m_change; }
 
@@ -72,6 +74,7 @@ private:
         qsizetype at;
         QByteArray removed;
         QByteArray inserted;
+        bool replacedSelection = false;
     };
     void apply(qsizetype from, qsizetype to, const QByteArray& text);
     // Takes the last edit of one list back (or does it again) and keeps it on the other.

@@ -631,7 +631,8 @@ QByteArray TextPane::toDocumentBytes(const QString& text) const {
 void TextPane::replaceSelection(const QByteArray& text) {
     const qsizetype from = std::min(m_anchor, m_caret);
     // Refused only past the 4 GiB a document can hold: nothing changes.
-    if (!m_document.replace(from, std::max(m_anchor, m_caret), text) && !text.isEmpty()) {
+    if (!m_document.replace(from, std::max(m_anchor, m_caret), text, hasSelection()) &&
+        !text.isEmpty()) {
         QApplication::beep();
         return;
     }
@@ -711,8 +712,15 @@ void TextPane::paste() {
 
 void TextPane::undo() {
     const qsizetype caret = m_readOnly ? -1 : m_document.undo();
-    if (caret >= 0)
-        edited(caret);
+    if (caret < 0)
+        return;
+    const TextDocument::Change change = m_document.lastChange();
+    edited(caret);
+    // A cut or a paste over a selection taken back: the selection comes back with its text.
+    if (change.restoresSelection) {
+        setCaret(change.at);
+        setCaret(change.at + change.inserted, true);
+    }
 }
 
 void TextPane::redo() {

@@ -372,3 +372,25 @@ TEST_F(TextPaneTest, ATripleClickSelectsTheLine) {
     QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(pane.selectedBytes(), QByteArray("three four"));
 }
+
+TEST_F(TextPaneTest, UndoingACutOrAPasteOverASelectionSelectsWhatComesBack) {
+    pane.setBytes("abc def");
+    pane.setReadOnly(false);
+    pane.setCaret(0);
+    pane.setCaret(3, true);
+    key(Qt::Key_X, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(pane.bytes(), QByteArray("abc def"));
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("abc"));
+    pane.setCaret(4);
+    pane.setCaret(7, true);
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(pane.bytes(), QByteArray("abc abc"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("def"));
+    pane.setCaret(7);
+    QTest::keyClicks(&pane, QStringLiteral("gh"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(pane.hasSelection()) << "typing took nothing away";
+    EXPECT_EQ(pane.caret(), 7);
+}
