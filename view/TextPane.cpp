@@ -579,26 +579,85 @@ void TextPane::focusOutEvent(QFocusEvent* event) {
     viewport()->update();
 }
 
-// A word runs to the nearest blank either way within its line; the blanks are found with memchr,
-// so a word of megabytes (a line of art without a space) is passed at memory speed.
+// What a word is made of: a run of cells of one kind. Letters and digits, art (the box, block
+// and shade characters and the shapes after them), blanks and punctuation each make their own
+// runs, so that "[04-02-98]" is seven words and a frame stops a word that touches it.
+enum class WordClass : unsigned char { Blank, Word, Art, Punctuation };
+
+static WordClass wordClass(char32_t glyph) {
+    if (glyph == U' ' || glyph == U'\t' || glyph == U'\r' || glyph == 0xA0 || glyph == 0)
+        return WordClass::Blank;
+    if (glyph >= 0x2500 && glyph <= 0x25FF)
+        return WordClass::Art;
+    if (glyph == U'_' || QChar::isLetterOrNumber(glyph))
+        return WordClass::Word;
+    return WordClass::Punctuation;
+}
+
+// The cell that ends at offset within a line (offset a cell boundary past its start): in UTF-8
+// the nearest lead byte back starts it if its sequence ends exactly there, for every other
+// byte is a cell of its own.
+static Cells::Cell cellBefore(QByteArrayView line, CodePage::Charset charset, qsizetype offset) {
+    const auto byte = [&](qsizetype at) { return uchar(line[at]); };
+    if (charset == CodePage::Charset::Utf8) {
+        for (qsizetype lead = offset - 1; lead >= std::max<qsizetype>(0, offset - 4); --lead) {
+            if ((byte(lead) & 0xC0) == 0x80)
+                continue;
+            char32_t glyph = 0;
+            if (byte(lead) >= 0x80 && CodePage::utf8Sequence(line, lead, glyph) == offset - lead)
+                return {lead, int(offset - lead), 0, 1, glyph};
+            break;
+        }
+    }
+    return {offset - 1, 1, 0, 1, CodePage::glyph(byte(offset - 1), charset)};
+}
+
+static Cells::Cell cellFrom(QByteArrayView line, CodePage::Charset charset, qsizetype offset) {
+    char32_t glyph = 0;
+    const int length = charset == CodePage::Charset::Utf8 && uchar(line[offset]) >= 0x80
+                           ? CodePage::utf8Sequence(line, offset, glyph)
+                           : 0;
+    if (length > 0)
+        return {offset, length, 0, 1, glyph};
+    return {offset, 1, 0, 1, CodePage::glyph(uchar(line[offset]), charset)};
+}
+
 qsizetype TextPane::wordStart(qsizetype offset) const {
-    const qsizetype start = m_document.lineStart(m_document.lineOf(offset));
-    const char* const data = m_document.bytes().constData();
-    qsizetype found = start;
-    for (const int blank : {' ', '\t'})
-        if (const void* at = ::memrchr(data + found, blank, size_t(offset - found)))
-            found = qsizetype(static_cast<const char*>(at) - data) + 1;
-    return found;
+    const qsizetype line = m_document.lineOf(offset);
+    const qsizetype start = m_document.lineStart(line);
+    const QByteArrayView bytes = m_document.line(line);
+    qsizetype at = std::min(offset - start, bytes.size());
+    if (at <= 0)
+        return offset;
+    const WordClass kind = wordClass(cellBefore(bytes, m_charset, at).glyph);
+    if (kind == WordClass::Blank)
+        return offset;
+    while (at > 0) {
+        const Cells::Cell cell = cellBefore(bytes, m_charset, at);
+        if (wordClass(cell.glyph) != kind)
+            break;
+        at = cell.offset;
+    }
+    return start + at;
 }
 
 qsizetype TextPane::wordEnd(qsizetype offset) const {
-    const qsizetype end = m_document.lineEnd(m_document.lineOf(offset));
-    const char* const data = m_document.bytes().constData();
-    qsizetype found = end;
-    for (const int blank : {' ', '\t'})
-        if (const void* at = std::memchr(data + offset, blank, size_t(found - offset)))
-            found = qsizetype(static_cast<const char*>(at) - data);
-    return found;
+    const qsizetype line = m_document.lineOf(offset);
+    const qsizetype start = m_document.lineStart(line);
+    const QByteArrayView bytes = m_document.line(line);
+    qsizetype at = offset - start;
+    if (at >= bytes.size())
+        return offset;
+    const WordClass kind = wordClass(cellFrom(bytes, m_charset, at).glyph);
+    if (kind == WordClass::Blank)
+        return offset;
+    while (at < bytes.size()) {
+        const Cells::Cell cell = cellFrom(bytes, m_charset, at);
+        if (wordClass(cell.glyph) != kind)
+            break;
+        at += cell.length;
+    }
+    return start + at;
 }
 
 qsizetype TextPane::nextCell(qsizetype offset) const {
@@ -989,9 +1048,12 @@ void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
     // Only the left button's double click counts, as on the system the program comes from.
     if (event->button() != Qt::LeftButton)
         return;
-    const qsizetype at = offsetAt(event->position().toPoint());
-    setCaret(wordStart(at));
-    setCaret(wordEnd(at), true);
+    // The word of the cell under the pointer: the boundary at its left edge, not the nearest.
+    const QPoint point = event->position().toPoint();
+    const qsizetype at = offsetAt(point - QPoint(int(cell().width() / 2), 0));
+    const qsizetype end = wordEnd(at);
+    setCaret(end > at ? wordStart(end) : wordStart(at));
+    setCaret(end, true);
     publishSelection();
     m_doubleClicked.start();
     m_doubleClickAt = event->position().toPoint();

@@ -394,3 +394,43 @@ TEST_F(TextPaneTest, UndoingACutOrAPasteOverASelectionSelectsWhatComesBack) {
     EXPECT_FALSE(pane.hasSelection()) << "typing took nothing away";
     EXPECT_EQ(pane.caret(), 7);
 }
+
+TEST_F(TextPaneTest, WordsEndWhereLettersMeetPunctuationBlanksOrArt) {
+    pane.setBytes("[04-02-98] \xCD\xCD\xCD"
+                  "ab\xB2");
+    pane.setReadOnly(false);
+    pane.setCaret(0);
+    std::vector<qsizetype> stops;
+    for (int i = 0; i < 7; ++i) {
+        key(Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(pane.caret());
+    }
+    // Past the next cell, to the end of its run: each number stands alone.
+    EXPECT_EQ(stops, (std::vector<qsizetype>{3, 6, 9, 10, 14, 16, 17}));
+    key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(pane.caret(), 14) << "back to the start of ab";
+    key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(pane.caret(), 11) << "and of the frame before it";
+
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {},
+                       pane.cursorRect(4).center() + QPoint(4, 0));
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("02"));
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {},
+                       pane.cursorRect(12).center() + QPoint(4, 0));
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("\xCD\xCD\xCD"));
+
+    pane.setBytes("ab\xE2\x94\x80\xE2\x94\x80"
+                  "cd",
+                  CodePage::Charset::Utf8);
+    pane.setReadOnly(false);
+    stops.clear();
+    for (int i = 0; i < 3; ++i) {
+        key(Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(pane.caret());
+    }
+    for (int i = 0; i < 2; ++i) {
+        key(Qt::Key_Left, Qt::ControlModifier);
+        stops.push_back(pane.caret());
+    }
+    EXPECT_EQ(stops, (std::vector<qsizetype>{2, 8, 10, 8, 2})) << "whole sequences, by kind";
+}
