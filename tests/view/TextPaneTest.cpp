@@ -27,6 +27,15 @@ protected:
     void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
         QTest::keyClick(&pane, k, modifiers);
     }
+    // Where the caret is after each of count presses of Ctrl with k.
+    std::vector<qsizetype> wordStops(Qt::Key k, int count) {
+        std::vector<qsizetype> stops;
+        for (int i = 0; i < count; ++i) {
+            key(k, Qt::ControlModifier);
+            stops.push_back(pane.caret());
+        }
+        return stops;
+    }
 };
 
 } // namespace
@@ -242,12 +251,7 @@ TEST_F(TextPaneTest, CtrlArrowsAndADoubleClickGoByWordsBetweenBlanks) {
     pane.setBytes("ab cd\tef gh\r\nxy");
     pane.setReadOnly(false);
     pane.setCaret(0);
-    std::vector<qsizetype> stops;
-    for (int i = 0; i < 4; ++i) {
-        key(Qt::Key_Right, Qt::ControlModifier);
-        stops.push_back(pane.caret());
-    }
-    EXPECT_EQ(stops, (std::vector<qsizetype>{2, 5, 8, 11}));
+    EXPECT_EQ(wordStops(Qt::Key_Right, 4), (std::vector<qsizetype>{2, 5, 8, 11}));
     key(Qt::Key_Left, Qt::ControlModifier);
     key(Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(pane.caret(), 6);
@@ -400,13 +404,8 @@ TEST_F(TextPaneTest, WordsEndWhereLettersMeetPunctuationBlanksOrArt) {
                   "ab\xB2");
     pane.setReadOnly(false);
     pane.setCaret(0);
-    std::vector<qsizetype> stops;
-    for (int i = 0; i < 7; ++i) {
-        key(Qt::Key_Right, Qt::ControlModifier);
-        stops.push_back(pane.caret());
-    }
     // Past the next cell, to the end of its run: each number stands alone.
-    EXPECT_EQ(stops, (std::vector<qsizetype>{3, 6, 9, 10, 14, 16, 17}));
+    EXPECT_EQ(wordStops(Qt::Key_Right, 7), (std::vector<qsizetype>{3, 6, 9, 10, 14, 16, 17}));
     key(Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(pane.caret(), 14) << "back to the start of ab";
     key(Qt::Key_Left, Qt::ControlModifier);
@@ -423,14 +422,6 @@ TEST_F(TextPaneTest, WordsEndWhereLettersMeetPunctuationBlanksOrArt) {
                   "cd",
                   CodePage::Charset::Utf8);
     pane.setReadOnly(false);
-    stops.clear();
-    for (int i = 0; i < 3; ++i) {
-        key(Qt::Key_Right, Qt::ControlModifier);
-        stops.push_back(pane.caret());
-    }
-    for (int i = 0; i < 2; ++i) {
-        key(Qt::Key_Left, Qt::ControlModifier);
-        stops.push_back(pane.caret());
-    }
-    EXPECT_EQ(stops, (std::vector<qsizetype>{2, 8, 10, 8, 2})) << "whole sequences, by kind";
+    EXPECT_EQ(wordStops(Qt::Key_Right, 3), (std::vector<qsizetype>{2, 8, 10}));
+    EXPECT_EQ(wordStops(Qt::Key_Left, 2), (std::vector<qsizetype>{8, 2})) << "whole sequences";
 }
