@@ -36,7 +36,6 @@ public:
     CopiedBytes(QByteArray bytes, CodePage::Charset charset)
         : m_bytes(std::move(bytes)), m_charset(charset) {}
     QStringList formats() const override { return {TextMimeType, BytesMimeType}; }
-    bool hasFormat(const QString& format) const override { return formats().contains(format); }
 
 protected:
     QVariant retrieveData(const QString& format, QMetaType) const override {
@@ -221,11 +220,10 @@ void TextPane::forgetOddWidths() {
     m_oddWidthsKnown = false;
 }
 
-qint64 TextPane::lineColumns(qsizetype line) const {
-    // Only a long line asks the index, which knows its width from its marks.
-    const QByteArrayView bytes = m_document.line(line);
-    return bytes.size() > CellIndex::LongLine ? m_cells.columns(line)
-                                              : Cells::columns(bytes, m_charset);
+qint64 TextPane::rowsFor(qint64 width) const {
+    // Most lines take one row or two: a division per line cost more than the rest of a layout.
+    const qint64 columns = m_rowsWrappedAt;
+    return width <= columns ? 1 : width <= 2 * columns ? 2 : (width + columns - 1) / columns;
 }
 
 qint64 TextPane::columnOf(qsizetype line, qsizetype offset) const {
@@ -302,6 +300,7 @@ void TextPane::relayout(bool force) {
         const qsizetype lines = m_document.lineCount();
         m_rows.clear();
         m_rows.reserve(lines);
+        m_rowsWrappedAt = columns;
         // Lines without a tab are as wide as they are long (but in UTF-8); the tabs are found in
         // one pass, and the widths of the lines that are not as wide as long are kept, so that
         // the next layout (a resize) reads no byte of the document.
@@ -323,21 +322,17 @@ void TextPane::relayout(bool force) {
                     width = (odd++)->width;
             } else {
                 if (m_charset == CodePage::Charset::Utf8) {
-                    width = lineColumns(line);
+                    width = m_cells.columns(line);
                 } else if (tab && tab < data + end) {
-                    width = lineColumns(line);
+                    width = m_cells.columns(line);
                     tab = static_cast<const char*>(
                         std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
                 }
                 if (width != length)
                     m_oddWidths.push_back({quint32(line), quint32(width)});
             }
-            // Most lines take one row or two: a division per line cost more than the rest.
-            m_rows.append(width <= columns       ? 1
-                          : width <= 2 * columns ? 2
-                                                 : (width + columns - 1) / columns);
+            m_rows.append(rowsFor(width));
         }
-        m_rowsWrappedAt = columns;
         m_oddWidthsKnown = true;
     }
     updateScrollBar();
@@ -408,7 +403,7 @@ qint64 TextPane::widestInView() const {
     qint64 widest = 0;
     const qint64 top = firstVisibleRow();
     for (qint64 row = top; row < std::min<qint64>(rowCount(), top + visibleRows() + 1); ++row)
-        widest = std::max(widest, lineColumns(qsizetype(row)));
+        widest = std::max(widest, m_cells.columns(qsizetype(row)));
     return widest;
 }
 
@@ -689,10 +684,10 @@ QByteArray TextPane::toDocumentBytes(const QString& text) const {
 
 void TextPane::replaceSelection(const QByteArray& text) {
     const qsizetype from = std::min(m_anchor, m_caret);
-    // Refused only past the 4 GiB a document can hold: nothing changes.
-    if (!m_document.replace(from, std::max(m_anchor, m_caret), text, hasSelection()) &&
-        !text.isEmpty()) {
-        QApplication::beep();
+    // Refused only when nothing would change, or past the 4 GiB a document can hold.
+    if (!m_document.replace(from, std::max(m_anchor, m_caret), text, hasSelection())) {
+        if (!text.isEmpty())
+            QApplication::beep();
         return;
     }
     edited(from + text.size());
@@ -716,11 +711,11 @@ void TextPane::edited(qsizetype caret) {
         std::vector<OddWidth> made;
         std::vector<qint64> rows;
         for (qsizetype line = change.line; line <= change.line + change.insertedBreaks; ++line) {
-            const qint64 width = lineColumns(line);
+            const qint64 width = m_cells.columns(line);
             const qsizetype length = m_document.lineEnd(line) - m_document.lineStart(line);
             if (width != length && length <= CellIndex::LongLine)
                 made.push_back({quint32(line), quint32(width)});
-            rows.push_back((width + m_rowsWrappedAt - 1) / m_rowsWrappedAt);
+            rows.push_back(rowsFor(width));
         }
         m_oddWidths.insert(m_oddWidths.erase(from, to), made.begin(), made.end());
         m_rows.replace(change.line, change.removedBreaks + 1, rows);
@@ -817,21 +812,17 @@ bool TextPane::moveCaret(QKeyEvent* event) {
         case Qt::Key_PageDown:
             action = QAbstractSlider::SliderPageStepAdd;
             break;
+        // Columns past the window's edge are reached without a caret too: Home and End go as
+        // far sideways as the lines in view allow.
         case Qt::Key_Home:
-            action = control ? QAbstractSlider::SliderToMinimum : QAbstractSlider::SliderNoAction;
-            if (!control) {
-                scrollSideways(-m_leftColumn);
-                return true;
-            }
-            break;
         case Qt::Key_End:
-            action = control ? QAbstractSlider::SliderToMaximum : QAbstractSlider::SliderNoAction;
-            if (!control) {
-                scrollSideways(widestInView() - columnsInView() - m_leftColumn);
-                return true;
+            if (control) {
+                action = event->key() == Qt::Key_Home ? QAbstractSlider::SliderToMinimum
+                                                      : QAbstractSlider::SliderToMaximum;
+                break;
             }
-            break;
-        // Columns past the window's edge are reached without a caret too.
+            scrollSideways(event->key() == Qt::Key_Home ? -m_leftColumn : widestInView());
+            return true;
         case Qt::Key_Left:
         case Qt::Key_Right:
             scrollSideways(event->key() == Qt::Key_Left ? -1 : 1);
