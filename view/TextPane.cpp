@@ -51,6 +51,12 @@ private:
     CodePage::Charset m_charset;
 };
 
+// The rows a line of width cells takes up wrapped at columns. Most lines take one row or two: a
+// division per line cost more than the rest of a layout.
+qint64 rowsFor(qint64 width, qint64 columns) {
+    return width <= columns ? 1 : width <= 2 * columns ? 2 : (width + columns - 1) / columns;
+}
+
 // The pane's bitmap fonts are drawn on a grid of 16 pixels: zoom goes by whole multiples of it.
 constexpr int BitmapGrid = 16;
 
@@ -220,12 +226,6 @@ void TextPane::forgetOddWidths() {
     m_oddWidthsKnown = false;
 }
 
-qint64 TextPane::rowsFor(qint64 width) const {
-    // Most lines take one row or two: a division per line cost more than the rest of a layout.
-    const qint64 columns = m_rowsWrappedAt;
-    return width <= columns ? 1 : width <= 2 * columns ? 2 : (width + columns - 1) / columns;
-}
-
 qint64 TextPane::columnOf(qsizetype line, qsizetype offset) const {
     return Cells::columnAt(m_document.line(line), m_charset, offset,
                            m_cells.atOffset(line, offset));
@@ -321,17 +321,18 @@ void TextPane::relayout(bool force) {
                 if (odd != m_oddWidths.cend() && odd->line == line)
                     width = (odd++)->width;
             } else {
+                // A short line: walked whole, as the cell index would.
                 if (m_charset == CodePage::Charset::Utf8) {
-                    width = m_cells.columns(line);
+                    width = Cells::columns(m_document.line(line), m_charset);
                 } else if (tab && tab < data + end) {
-                    width = m_cells.columns(line);
+                    width = Cells::columns(m_document.line(line), m_charset);
                     tab = static_cast<const char*>(
                         std::memchr(data + end, '\t', size_t(dataEnd - (data + end))));
                 }
                 if (width != length)
                     m_oddWidths.push_back({quint32(line), quint32(width)});
             }
-            m_rows.append(rowsFor(width));
+            m_rows.append(rowsFor(width, columns));
         }
         m_oddWidthsKnown = true;
     }
@@ -715,7 +716,7 @@ void TextPane::edited(qsizetype caret) {
             const qsizetype length = m_document.lineEnd(line) - m_document.lineStart(line);
             if (width != length && length <= CellIndex::LongLine)
                 made.push_back({quint32(line), quint32(width)});
-            rows.push_back(rowsFor(width));
+            rows.push_back(rowsFor(width, m_rowsWrappedAt));
         }
         m_oddWidths.insert(m_oddWidths.erase(from, to), made.begin(), made.end());
         m_rows.replace(change.line, change.removedBreaks + 1, rows);

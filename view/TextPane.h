@@ -124,8 +124,6 @@ private:
     // What pasting or dropping data puts in: our own bytes when it carries them, else its text
     // through the script.
     QByteArray insertedBytes(const QMimeData* data) const;
-    // The rows a line of width columns takes up with wrap.
-    qint64 rowsFor(qint64 width) const;
     void forgetOddWidths();
     // The cells of one line, found from the nearest mark of the line's index.
     qint64 columnOf(qsizetype line, qsizetype offset) const;

@@ -11,15 +11,19 @@ void WrapRows::reserve(qsizetype lines) {
     m_blockExtra.reserve(size_t(lines / Block + 1));
 }
 
-// A line of several rows, or any line of a block that has one: a byte each.
-void WrapRows::appendToBlock(qsizetype at, qint64 rows) {
-    if (m_blockExtra.back() < 0) {
-        m_blockExtra.back() = qint32(m_extra.size() / Block);
+// A line of several rows, or any line of a block that has one: a byte each, given to the block
+// the first time one of its lines needs it; 256 rows or more are kept aside, in line order.
+void WrapRows::store(qsizetype line, qint64 rows) {
+    qint32& extra = m_blockExtra[size_t(line / Block)];
+    if (extra < 0) {
+        extra = qint32(m_extra.size() / Block);
         m_extra.resize(m_extra.size() + Block, 0);
     }
-    m_extra[size_t(m_blockExtra.back()) * Block + at] = quint8(std::min<qint64>(rows - 1, Many));
+    m_extra[size_t(extra) * Block + line % Block] = quint8(std::min<qint64>(rows - 1, Many));
     if (rows - 1 >= Many)
-        m_many.emplace_back(m_lines, rows);
+        m_many.emplace(
+            std::lower_bound(m_many.begin(), m_many.end(), std::pair<qsizetype, qint64>(line, 0)),
+            line, rows);
 }
 
 qint64 WrapRows::setRows(qsizetype line, qint64 rows) {
@@ -27,20 +31,10 @@ qint64 WrapRows::setRows(qsizetype line, qint64 rows) {
     const qint64 old = rowsOf(line);
     if (rows == old)
         return 0;
-    qint32& extra = m_blockExtra[size_t(line / Block)];
-    if (extra < 0) {
-        extra = qint32(m_extra.size() / Block);
-        m_extra.resize(m_extra.size() + Block, 0);
-    }
-    const auto many =
-        std::lower_bound(m_many.begin(), m_many.end(), std::pair<qsizetype, qint64>(line, 0));
     if (old - 1 >= Many)
-        m_many.erase(many);
-    m_extra[size_t(extra) * Block + line % Block] = quint8(std::min<qint64>(rows - 1, Many));
-    if (rows - 1 >= Many)
-        m_many.emplace(
-            std::lower_bound(m_many.begin(), m_many.end(), std::pair<qsizetype, qint64>(line, 0)),
-            line, rows);
+        m_many.erase(
+            std::lower_bound(m_many.begin(), m_many.end(), std::pair<qsizetype, qint64>(line, 0)));
+    store(line, rows);
     return rows - old;
 }
 

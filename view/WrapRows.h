@@ -22,7 +22,7 @@ public:
             m_blockExtra.push_back(-1);
         }
         if (rows > 1 || m_blockExtra.back() >= 0)
-            appendToBlock(at, std::max<qint64>(1, rows));
+            store(m_lines, std::max<qint64>(1, rows));
         m_total += std::max<qint64>(1, rows);
         ++m_lines;
     }
@@ -41,7 +41,7 @@ public:
 
 private:
     static constexpr qsizetype Block = 64;
-    void appendToBlock(qsizetype at, qint64 rows);
+    void store(qsizetype line, qint64 rows);
     // Gives a line other rows in place; what the row count changed by.
     qint64 setRows(qsizetype line, qint64 rows);
     qint64 rowsOfBlock(qsizetype block) const;
