@@ -96,13 +96,11 @@ void TextDocument::apply(qsizetype from, qsizetype to, const QByteArray& text) {
     // new text's own breaks come in between.
     const auto first = std::upper_bound(m_starts.begin(), m_starts.end(), from);
     const auto last = std::upper_bound(first, m_starts.end(), to);
-    m_change = Change{from,
-                      to - from,
-                      text.size(),
-                      qsizetype(first - m_starts.begin()) - 1,
-                      last[-1],
-                      qsizetype(last - first),
-                      0};
+    m_change = Change{from,        to - from,
+                      text.size(), qsizetype(first - m_starts.begin()) - 1,
+                      last[-1],    qsizetype(last - first),
+                      0,           false,
+                      {}};
     for (auto it = last; it != m_starts.end(); ++it)
         *it = quint32(*it + delta);
     std::vector<quint32> added;
@@ -117,7 +115,7 @@ bool TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text,
     from = std::clamp<qsizetype>(from, 0, m_bytes.size());
     to = std::clamp<qsizetype>(to, from, m_bytes.size());
     if ((from == to && text.isEmpty()) || m_bytes.size() - (to - from) > MaxSize - text.size()) {
-        m_change = Change{from, 0, 0, lineOf(from), lineStart(lineOf(from)), 0, 0};
+        m_change = Change{from, 0, 0, lineOf(from), lineStart(lineOf(from)), 0, 0, false, {}};
         return false;
     }
     m_redo.clear();
@@ -134,6 +132,7 @@ bool TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text,
     m_undo.push_back(
         Edit{from, m_bytes.sliced(from, to - from), text, replacesSelection && to > from});
     apply(from, to, text);
+    m_change.removedBytes = m_undo.back().removed;
     return true;
 }
 
@@ -154,6 +153,7 @@ qsizetype TextDocument::replay(std::vector<Edit>& from, std::vector<Edit>& to, b
     const QByteArray& put = back ? edit.removed : edit.inserted;
     apply(edit.at, edit.at + gone.size(), put);
     m_change.restoresSelection = back && edit.replacedSelection;
+    m_change.removedBytes = gone;
     const qsizetype caret = edit.at + put.size();
     to.push_back(std::move(edit));
     return caret;

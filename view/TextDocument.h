@@ -66,6 +66,7 @@ public:
         qsizetype removedBreaks = 0;
         qsizetype insertedBreaks = 0;
         bool restoresSelection = false; // an undo put back [at, at + inserted) that was selected
+        QByteArray removedBytes;        // what [at, at + removed) held
     };
     const Change& lastChange() const { return m_change; }
 

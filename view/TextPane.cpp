@@ -1,6 +1,8 @@
 #include "TextPane.h"
 #include "FileNames.h"
+#include "TextPaneAccessible.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -57,6 +59,11 @@ qint64 rowsFor(qint64 width, qint64 columns) {
     return width <= columns ? 1 : width <= 2 * columns ? 2 : (width + columns - 1) / columns;
 }
 
+// Character positions as assistive technology counts them, in an int.
+int accessibleOffset(qint64 character) {
+    return int(std::min<qint64>(character, INT_MAX));
+}
+
 // The pane's bitmap fonts are drawn on a grid of 16 pixels: zoom goes by whole multiples of it.
 constexpr int BitmapGrid = 16;
 
@@ -76,6 +83,8 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
     // Every pixel of the viewport is painted here.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_cells.reset(&m_document, m_charset);
+    m_shown.reset(&m_document, m_charset);
+    TextPaneAccessible::install();
     updateRenderer();
 }
 
@@ -93,9 +102,11 @@ QString droppedLocalFile(const QMimeData* data) {
 }
 
 void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
+    const QString before = QAccessible::isActive() ? m_shown.text(0, m_shown.length()) : QString();
     m_charset = charset;
     m_document.setBytes(bytes);
     m_cells.reset(&m_document, charset);
+    m_shown.reset(&m_document, charset);
     forgetOddWidths();
     m_caret = m_anchor = 0;
     m_leftColumn = 0;
@@ -103,6 +114,7 @@ void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
     relayout(true);
     verticalScrollBar()->setValue(0);
     viewport()->update();
+    announceText(before);
 }
 
 QString TextPane::toPlainText() const {
@@ -112,14 +124,17 @@ QString TextPane::toPlainText() const {
 void TextPane::setCharset(CodePage::Charset charset) {
     if (charset == m_charset)
         return;
+    const QString before = QAccessible::isActive() ? m_shown.text(0, m_shown.length()) : QString();
     m_charset = charset;
     m_cells.reset(&m_document, charset);
+    m_shown.reset(&m_document, charset);
     forgetOddWidths();
     // Bytes the new script joins into one cell take in the caret and selection ends.
     m_anchor = cellBoundary(m_anchor);
     m_caret = cellBoundary(m_caret);
     relayout(true);
     viewport()->update();
+    announceText(before);
 }
 
 void TextPane::setWrap(bool wrap) {
@@ -132,6 +147,13 @@ void TextPane::setWrap(bool wrap) {
 }
 
 void TextPane::setReadOnly(bool readOnly) {
+    if (readOnly != m_readOnly && QAccessible::isActive()) {
+        m_readOnly = readOnly;
+        QAccessible::State changed;
+        changed.readOnly = changed.editable = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
     m_readOnly = readOnly;
     restartBlink();
     viewport()->update();
@@ -351,8 +373,8 @@ void TextPane::updateScrollBar() {
     bar->setSingleStep(1);
 }
 
-void TextPane::ensureCaretVisible() {
-    const Place place = placeOf(m_caret);
+void TextPane::ensureVisible(qsizetype offset) {
+    const Place place = placeOf(offset);
     const int top = firstVisibleRow();
     const int rows = visibleRows();
     if (place.row < top)
@@ -520,6 +542,8 @@ void TextPane::setCaret(qsizetype offset, bool extendSelection) {
     offset = std::min(offset, m_document.lineEnd(m_document.lineOf(offset)));
     // Nor inside a cell: after an edit joined bytes into one, it goes to the cell's end.
     offset = cellBoundary(offset);
+    const qsizetype caret = m_caret;
+    const qsizetype anchor = m_anchor;
     m_caret = offset;
     if (!extendSelection)
         m_anchor = offset;
@@ -527,13 +551,63 @@ void TextPane::setCaret(qsizetype offset, bool extendSelection) {
     ensureCaretVisible();
     restartBlink();
     viewport()->update();
+    announceCaret(caret, anchor);
 }
 
 void TextPane::selectAll() {
+    const qsizetype caret = m_caret;
+    const qsizetype anchor = m_anchor;
     m_anchor = 0;
     m_caret = m_document.size();
     publishSelection();
     viewport()->update();
+    announceCaret(caret, anchor);
+}
+
+void TextPane::announceCaret(qsizetype caret, qsizetype anchor) {
+    if (!QAccessible::isActive() || (caret == m_caret && anchor == m_anchor))
+        return;
+    const int at = accessibleOffset(m_shown.characterAt(m_caret));
+    if ((caret != anchor || hasSelection()) &&
+        std::minmax(caret, anchor) != std::minmax(m_caret, m_anchor)) {
+        const int from = accessibleOffset(m_shown.characterAt(std::min(m_caret, m_anchor)));
+        const int to = accessibleOffset(m_shown.characterAt(std::max(m_caret, m_anchor)));
+        QAccessibleTextSelectionEvent event(this, from, to);
+        event.setCursorPosition(at);
+        QAccessible::updateAccessibility(&event);
+    }
+    if (caret != m_caret) {
+        QAccessibleTextCursorEvent event(this, at);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void TextPane::announceEdit(const TextDocument::Change& change) {
+    if (!QAccessible::isActive() || (change.removed == 0 && change.inserted == 0))
+        return;
+    const int at = accessibleOffset(m_shown.characterAt(change.at));
+    const QString removed = ShownText::shown(change.removedBytes, m_charset);
+    const QString inserted = ShownText::shown(
+        QByteArrayView(m_document.bytes()).sliced(change.at, change.inserted), m_charset);
+    if (removed.isEmpty()) {
+        QAccessibleTextInsertEvent event(this, at, inserted);
+        QAccessible::updateAccessibility(&event);
+    } else if (inserted.isEmpty()) {
+        QAccessibleTextRemoveEvent event(this, at, removed);
+        QAccessible::updateAccessibility(&event);
+    } else {
+        QAccessibleTextUpdateEvent event(this, at, removed, inserted);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void TextPane::announceText(const QString& before) {
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleTextUpdateEvent event(this, 0, before, m_shown.text(0, m_shown.length()));
+    QAccessible::updateAccessibility(&event);
+    QAccessibleTextCursorEvent cursor(this, accessibleOffset(m_shown.characterAt(m_caret)));
+    QAccessible::updateAccessibility(&cursor);
 }
 
 QByteArray TextPane::selectedBytes() const {
@@ -618,42 +692,59 @@ static Cells::Cell cellFrom(QByteArrayView line, CodePage::Charset charset, qsiz
     return {offset, 1, 0, 1, CodePage::glyph(uchar(line[offset]), charset)};
 }
 
-qsizetype TextPane::wordStart(qsizetype offset) const {
-    const qsizetype line = m_document.lineOf(offset);
-    const qsizetype start = m_document.lineStart(line);
-    const QByteArrayView bytes = m_document.line(line);
-    qsizetype at = std::min(offset - start, bytes.size());
-    if (at <= 0)
-        return offset;
-    const WordClass kind = wordClass(cellBefore(bytes, m_charset, at).glyph);
-    if (kind == WordClass::Blank)
-        return offset;
+// Where the run of cells of one kind that reaches offset within a line starts, or ends.
+static qsizetype runStart(QByteArrayView bytes, CodePage::Charset charset, qsizetype at,
+                          WordClass kind) {
     while (at > 0) {
-        const Cells::Cell cell = cellBefore(bytes, m_charset, at);
+        const Cells::Cell cell = cellBefore(bytes, charset, at);
         if (wordClass(cell.glyph) != kind)
             break;
         at = cell.offset;
     }
-    return start + at;
+    return at;
+}
+
+static qsizetype runEnd(QByteArrayView bytes, CodePage::Charset charset, qsizetype at,
+                        WordClass kind) {
+    while (at < bytes.size()) {
+        const Cells::Cell cell = cellFrom(bytes, charset, at);
+        if (wordClass(cell.glyph) != kind)
+            break;
+        at += cell.length;
+    }
+    return at;
+}
+
+qsizetype TextPane::wordStart(qsizetype offset) const {
+    const qsizetype line = m_document.lineOf(offset);
+    const qsizetype start = m_document.lineStart(line);
+    const QByteArrayView bytes = m_document.line(line);
+    const qsizetype at = std::min(offset - start, bytes.size());
+    if (at <= 0)
+        return offset;
+    const WordClass kind = wordClass(cellBefore(bytes, m_charset, at).glyph);
+    return kind == WordClass::Blank ? offset : start + runStart(bytes, m_charset, at, kind);
 }
 
 qsizetype TextPane::wordEnd(qsizetype offset) const {
     const qsizetype line = m_document.lineOf(offset);
     const qsizetype start = m_document.lineStart(line);
     const QByteArrayView bytes = m_document.line(line);
-    qsizetype at = offset - start;
+    const qsizetype at = offset - start;
     if (at >= bytes.size())
         return offset;
     const WordClass kind = wordClass(cellFrom(bytes, m_charset, at).glyph);
-    if (kind == WordClass::Blank)
-        return offset;
-    while (at < bytes.size()) {
-        const Cells::Cell cell = cellFrom(bytes, m_charset, at);
-        if (wordClass(cell.glyph) != kind)
-            break;
-        at += cell.length;
-    }
-    return start + at;
+    return kind == WordClass::Blank ? offset : start + runEnd(bytes, m_charset, at, kind);
+}
+
+void TextPane::wordRun(qsizetype offset, qsizetype& from, qsizetype& to) const {
+    const qsizetype line = m_document.lineOf(offset);
+    const qsizetype start = m_document.lineStart(line);
+    const QByteArrayView bytes = m_document.line(line);
+    const qsizetype at = offset - start;
+    const WordClass kind = wordClass(cellFrom(bytes, m_charset, at).glyph);
+    from = start + runStart(bytes, m_charset, at, kind);
+    to = start + runEnd(bytes, m_charset, at, kind);
 }
 
 qsizetype TextPane::nextCell(qsizetype offset) const {
@@ -697,6 +788,7 @@ void TextPane::replaceSelection(const QByteArray& text) {
 void TextPane::edited(qsizetype caret) {
     const TextDocument::Change& change = m_document.lastChange();
     m_cells.edited(change);
+    m_shown.edited(change);
     if (m_wrap && m_rowsWrappedAt == columnsInView()) {
         // Only the lines the edit made are laid out again; the rest keep their rows, and the
         // kept widths of the lines after them move with them.
@@ -727,6 +819,7 @@ void TextPane::edited(qsizetype caret) {
     } else {
         updateScrollBar();
     }
+    announceEdit(change);
     setCaret(caret);
 }
 

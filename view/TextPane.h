@@ -3,6 +3,7 @@
 #include "CellIndex.h"
 #include "CellRenderer.h"
 #include "CodePage.h"
+#include "ShownText.h"
 #include "TextDocument.h"
 #include "WrapRows.h"
 
@@ -94,6 +95,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    friend class TextPaneAccessible;
+
     // Where an offset is drawn: its row counted from the top of the document, and its column
     // within that row.
     struct Place {
@@ -116,7 +119,8 @@ private:
     // Maps rows to lines again; only when the wrap width changed unless forced.
     void relayout(bool force);
     void updateScrollBar();
-    void ensureCaretVisible();
+    void ensureCaretVisible() { ensureVisible(m_caret); }
+    void ensureVisible(qsizetype offset);
     void updateRenderer();
     void replaceSelection(const QByteArray& text);
     void edited(qsizetype caret);
@@ -136,6 +140,9 @@ private:
     qsizetype previousCell(qsizetype offset) const;
     qsizetype wordStart(qsizetype offset) const;
     qsizetype wordEnd(qsizetype offset) const;
+    // The run of cells of one kind (a word, blanks, art, punctuation) that holds the cell at
+    // offset, which lies before its line's end.
+    void wordRun(qsizetype offset, qsizetype& from, qsizetype& to) const;
     bool moveCaret(QKeyEvent* event);
     // Without wrap: moves the view sideways by columns, within the widest line in view.
     void scrollSideways(qint64 columns);
@@ -144,9 +151,15 @@ private:
     void publishSelection() const;
     QFont zoomedFont() const;
     void restartBlink();
+    // Tell assistive technology, when any listens, what moved or changed: the caret and
+    // selection since they were at caret and anchor; an edit; a whole new text.
+    void announceCaret(qsizetype caret, qsizetype anchor);
+    void announceEdit(const TextDocument::Change& change);
+    void announceText(const QString& before);
 
     TextDocument m_document;
     CellIndex m_cells;
+    ShownText m_shown;
     CellRenderer m_renderer;
     CodePage::Charset m_charset = CodePage::Charset::Oem;
     bool m_wrap = false;

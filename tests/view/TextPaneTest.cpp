@@ -1,6 +1,7 @@
 #include "TextPane.h"
 #include "PaneFont.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -424,4 +425,96 @@ TEST_F(TextPaneTest, WordsEndWhereLettersMeetPunctuationBlanksOrArt) {
     pane.setReadOnly(false);
     EXPECT_EQ(wordStops(Qt::Key_Right, 3), (std::vector<qsizetype>{2, 8, 10}));
     EXPECT_EQ(wordStops(Qt::Key_Left, 2), (std::vector<qsizetype>{8, 2})) << "whole sequences";
+}
+
+namespace {
+
+QAccessibleTextInterface* accessibleText(TextPane& pane) {
+    QAccessibleInterface* const pane_ = QAccessible::queryAccessibleInterface(&pane);
+    return pane_ ? pane_->textInterface() : nullptr;
+}
+
+// The characters a screen reader reads, in a pane whose text cache was built and then edited.
+QString readAll(TextPane& pane) {
+    QAccessibleTextInterface* const text = accessibleText(pane);
+    return text->text(0, text->characterCount());
+}
+
+} // namespace
+
+TEST_F(TextPaneTest, AssistiveTechnologyReadsTheShownTextByCharacterWordAndRow) {
+    pane.setBytes("Hello [04-02-98]\r\n\xDB\xB1\tx\r\nend");
+    QAccessibleInterface* const iface = QAccessible::queryAccessibleInterface(&pane);
+    ASSERT_TRUE(iface && iface->textInterface());
+    QAccessibleTextInterface* const text = iface->textInterface();
+    EXPECT_EQ(iface->role(), QAccessible::EditableText);
+    EXPECT_TRUE(iface->state().readOnly);
+    iface->editableTextInterface()->insertText(0, "no");
+    EXPECT_EQ(pane.bytes().left(5), QByteArray("Hello")) << "nothing is edited read-only";
+    EXPECT_FALSE(iface->text(QAccessible::Name).isEmpty());
+    EXPECT_EQ(readAll(pane), QString::fromUtf16(u"Hello [04-02-98]\n█▒\tx\nend"));
+
+    pane.setCaret(21); // the x
+    EXPECT_EQ(text->cursorPosition(), 20);
+    text->setSelection(0, 1, 4);
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("ell"));
+    int from = 0;
+    int to = 0;
+    EXPECT_EQ(text->textAtOffset(8, QAccessible::WordBoundary, &from, &to), "04");
+    EXPECT_EQ(text->textAtOffset(18, QAccessible::LineBoundary, &from, &to),
+              QString::fromUtf16(u"█▒\tx\n"));
+    EXPECT_EQ(text->textAfterOffset(18, QAccessible::LineBoundary, &from, &to), "end");
+    EXPECT_EQ(text->textBeforeOffset(0, QAccessible::CharBoundary, &from, &to), "");
+
+    // The tab covers six cells; a point inside it is the tab.
+    const QRect tab = text->characterRect(19);
+    EXPECT_EQ(tab.width(), 6 * text->characterRect(17).width());
+    EXPECT_EQ(text->offsetAtPoint(tab.center()), 19);
+    EXPECT_EQ(text->offsetAtPoint(tab.topLeft() + QPoint(30 * tab.width(), 1)), -1);
+
+    // With wrap a line is read by rows; a glyph past the first plane is two units.
+    pane.setBytes(QByteArray(25, 'a') + "\r\nb\xF0\x9F\x98\x80"
+                                        "c",
+                  CodePage::Charset::Utf8);
+    pane.setWrap(true);
+    text->textAtOffset(3, QAccessible::LineBoundary, &from, &to);
+    const int row = to;
+    EXPECT_TRUE(from == 0 && row > 1 && row < 25) << row;
+    EXPECT_EQ(text->textAtOffset(row, QAccessible::LineBoundary, &from, &to),
+              QString(25 - row, u'a') + u'\n');
+    EXPECT_EQ(readAll(pane).right(4), QString::fromUtf16(u"b😀c"));
+    pane.setCaret(pane.bytes().size() - 1);
+    EXPECT_EQ(text->cursorPosition(), 29);
+    EXPECT_EQ(text->textAtOffset(28, QAccessible::CharBoundary, &from, &to),
+              QString::fromUtf16(u"😀"));
+
+    pane.setReadOnly(false);
+    iface->editableTextInterface()->insertText(0, "Z\n");
+    EXPECT_TRUE(pane.bytes().startsWith("Z\r\naaa"));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(pane.bytes().startsWith("aaa")) << "an edit from outside is undone as one";
+}
+
+// What is told as it happens (caret, selection, edits) goes only to a listening screen reader,
+// which the window-manager test runs; here the counts must follow the edits.
+TEST_F(TextPaneTest, TheAccessibleTextFollowsEveryEdit) {
+    pane.setBytes("ab\r\ncd\r\nef");
+    pane.setReadOnly(false);
+    EXPECT_EQ(readAll(pane), "ab\ncd\nef") << "counted before the edits";
+    pane.setCaret(4);
+    key(Qt::Key_X);
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Backspace);
+    key(Qt::Key_Right, Qt::ShiftModifier);
+    QGuiApplication::clipboard()->setText("1\n2\n");
+    key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(readAll(pane), pane.toPlainText());
+    key(Qt::Key_End, Qt::ControlModifier);
+    key(Qt::Key_Backspace);
+    EXPECT_EQ(readAll(pane), pane.toPlainText()) << "the last line";
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(readAll(pane), pane.toPlainText());
+    EXPECT_EQ(accessibleText(pane)->characterCount(), pane.toPlainText().size());
 }
