@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 
+#include <optional>
 #include <vector>
 
 class QMimeData;
@@ -152,10 +153,13 @@ private:
     QFont zoomedFont() const;
     void restartBlink();
     // Tell assistive technology, when any listens, what moved or changed: the caret and
-    // selection since they were at caret and anchor; an edit; a whole new text.
+    // selection since they were at caret and anchor; an edit; a whole new text. A change of
+    // more than MostToldCharacters is told by the caret alone.
     void announceCaret(qsizetype caret, qsizetype anchor);
     void announceEdit(const TextDocument::Change& change);
-    void announceText(const QString& before);
+    void announceText(const std::optional<QString>& before);
+    // The whole text to tell, when it is told at all.
+    std::optional<QString> toldText() const;
 
     TextDocument m_document;
     CellIndex m_cells;
