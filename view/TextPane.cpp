@@ -304,9 +304,16 @@ void TextPane::zoom(int steps) {
     if (zoom == m_zoom)
         return;
     m_zoom = zoom;
+    // Read-only there is no caret to follow: the line at the top stays at the top.
+    qsizetype top = 0;
+    qint64 topColumn = 0;
+    rowToLine(firstVisibleRow(), top, topColumn);
     updateRenderer();
     relayout(true);
-    ensureCaretVisible();
+    if (m_readOnly)
+        verticalScrollBar()->setValue(int(std::min<qint64>(firstRowOf(top), INT_MAX)));
+    else
+        ensureCaretVisible();
     viewport()->update();
 }
 
@@ -1098,9 +1105,7 @@ void TextPane::mousePressEvent(QMouseEvent* event) {
             QGuiApplication::styleHints()->startDragDistance()) {
         m_doubleClicked.invalidate();
         const qsizetype line = m_document.lineOf(offsetAt(at));
-        setCaret(m_document.lineStart(line));
-        setCaret(m_document.lineEnd(line), true);
-        publishSelection();
+        selectByMouse(m_document.lineStart(line), m_document.lineEnd(line));
         return;
     }
     setCaret(offsetAt(at), event->modifiers() & Qt::ShiftModifier);
@@ -1145,6 +1150,19 @@ void TextPane::dragScrollStep() {
     setCaret(offsetAt(edge), true);
 }
 
+void TextPane::selectByMouse(qsizetype from, qsizetype to) {
+    const qint64 left = m_leftColumn;
+    const int top = firstVisibleRow();
+    setCaret(from);
+    setCaret(to, true);
+    // Without a caret to show, the view does not run off to the end of what was selected.
+    if (m_readOnly) {
+        m_leftColumn = left;
+        verticalScrollBar()->setValue(top);
+    }
+    publishSelection();
+}
+
 void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
     // Only the left button's double click counts, as on the system the program comes from.
     if (event->button() != Qt::LeftButton)
@@ -1153,9 +1171,7 @@ void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     const qsizetype at = offsetAt(point - QPoint(int(cell().width() / 2), 0));
     const qsizetype end = wordEnd(at);
-    setCaret(end > at ? wordStart(end) : wordStart(at));
-    setCaret(end, true);
-    publishSelection();
+    selectByMouse(end > at ? wordStart(end) : wordStart(at), end);
     m_doubleClicked.start();
     m_doubleClickAt = event->position().toPoint();
     Q_EMIT doubleClicked();

@@ -149,6 +149,8 @@ private:
     void scrollSideways(qint64 columns);
     qint64 widestInView() const;
     void dragScrollStep();
+    // A word or line selected by double or triple click.
+    void selectByMouse(qsizetype from, qsizetype to);
     void publishSelection() const;
     QFont zoomedFont() const;
     void restartBlink();

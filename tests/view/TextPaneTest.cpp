@@ -376,6 +376,22 @@ TEST_F(TextPaneTest, ATripleClickSelectsTheLine) {
     EXPECT_EQ(pane.selectedBytes(), QByteArray("three"));
     QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(pane.selectedBytes(), QByteArray("three four"));
+
+    // Read-only, with no caret to show, neither a line selected nor a zoom moves the view off.
+    pane.setBytes(QByteArray(300, 'x') + "\r\n" + QByteArray(100, '\n').replace("\n", "y\r\n"));
+    pane.setCaret(300);
+    pane.setCaret(0);
+    key(Qt::Key_PageDown);
+    const int top = pane.firstVisibleRow();
+    ASSERT_GT(top, 0);
+    key(Qt::Key_Plus, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(pane.firstVisibleRow(), top);
+    key(Qt::Key_Home, Qt::ControlModifier);
+    const QPoint left = pane.cursorRect(0).topLeft();
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, pane.cursorRect(3).center());
+    QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, pane.cursorRect(3).center());
+    EXPECT_EQ(pane.selectedBytes(), QByteArray(300, 'x'));
+    EXPECT_EQ(pane.cursorRect(0).topLeft(), left);
 }
 
 TEST_F(TextPaneTest, UndoingACutOrAPasteOverASelectionSelectsWhatComesBack) {
