@@ -163,6 +163,8 @@ QColorDialog* TMainForm::colorDialog() {
 }
 
 void TMainForm::FormCreate() {
+    // The addresses in the text look like the side panel's links.
+    ui->Memo->setLinkColor(ui->lblDiskSweeper->NotVisitedColor());
     LoadSettings();
     OrvelRandom::Randomize();
 
@@ -275,8 +277,14 @@ void TMainForm::LoadDocument(const QString& fileName) {
 }
 
 void TMainForm::RefillNavigator(const QByteArray& text) {
+    // One scan for the list and for the links drawn in the text, each link knowing its entry.
     QByteArrayList addresses;
-    const std::int32_t count = ExtractLinks(text, addresses);
+    std::vector<TextPane::Link> links;
+    const std::int64_t count = ForEachLink(text, [&](QByteArrayView address, qsizetype at) {
+        links.push_back({quint32(at), quint32(address.size()), qint32(addresses.size())});
+        addresses.append(address.toByteArray());
+    });
+    ui->Memo->setLinks(std::move(links));
     if (OrvelRandom::Random(6) == 3)
         addresses.append(MakerHomeAddress);
     if (count > 0) {
@@ -461,7 +469,15 @@ void TMainForm::reflectAssociations() {
 }
 
 void TMainForm::lboxLinksClick() {
-    const QListWidgetItem* item = ui->lboxLinks->currentItem();
+    openEntry(ui->lboxLinks->currentItem());
+}
+
+void TMainForm::MemoLinkClick(int entry) {
+    // Exactly as a click on the address's own entry in the list.
+    openEntry(ui->lboxLinks->item(entry));
+}
+
+void TMainForm::openEntry(const QListWidgetItem* item) {
     if (item)
         OpenAddress(CodePage::fromDisplay(item->text(), CodePage::Charset::Ansi));
 }

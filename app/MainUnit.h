@@ -42,6 +42,7 @@
 
 class QColorDialog;
 class QFileDialog;
+class QListWidgetItem;
 class QTimer;
 namespace Ui {
 class TMainForm;
@@ -85,6 +86,7 @@ public Q_SLOTS:
     void mnuExitClick();
     void MemoDblClick();
     void lboxLinksClick();
+    void MemoLinkClick(int entry);
     void CloseNavigator();
     void TimerTimer();
 
@@ -109,6 +111,8 @@ private:
     void placeWindow();
     void placeIfFrameChanged();
     void fitNavigatorToCaption();
+    // Opens a navigator entry's address.
+    void openEntry(const QListWidgetItem* item);
     QMargins frame() const;
     // The common dialogs are made on first use: they cost more to build than the whole window.
     QFileDialog* openDialog();

@@ -23,6 +23,8 @@ bool startsWith(const unsigned char* p, const unsigned char* end, const char* pr
 
 constexpr char Http[] = "http://";
 constexpr std::size_t HttpLength = 7;
+constexpr char Https[] = "https://";
+constexpr std::size_t HttpsLength = 8;
 constexpr char Www[] = "www.";
 constexpr std::size_t WwwLength = 4;
 
@@ -31,6 +33,8 @@ inline std::size_t prefixAt(const unsigned char* p, const unsigned char* end) {
     const unsigned char c = lower(*p);
     if (c == 'h' && startsWith(p, end, Http, HttpLength))
         return HttpLength;
+    if (c == 'h' && startsWith(p, end, Https, HttpsLength))
+        return HttpsLength;
     if (c == 'w' && startsWith(p, end, Www, WwwLength))
         return WwwLength;
     return 0;
@@ -85,11 +89,12 @@ const unsigned char* nextPrefix(const unsigned char* p, const unsigned char* end
 } // namespace
 
 std::int32_t ExtractLinks(QByteArrayView text, QByteArrayList& list) {
-    return std::int32_t(
-        ForEachLink(text, [&list](QByteArrayView address) { list.append(address.toByteArray()); }));
+    return std::int32_t(ForEachLink(
+        text, [&list](QByteArrayView address, qsizetype) { list.append(address.toByteArray()); }));
 }
 
-std::int64_t ForEachLink(QByteArrayView text, const std::function<void(QByteArrayView)>& found) {
+std::int64_t ForEachLink(QByteArrayView text,
+                         const std::function<void(QByteArrayView, qsizetype)>& found) {
     const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = begin + text.size();
     std::int64_t count = 0;
@@ -111,7 +116,7 @@ std::int64_t ForEachLink(QByteArrayView text, const std::function<void(QByteArra
         std::memcpy(address.data(), prefix, size_t(stop - prefix));
         for (char& c : address)
             c = char(lower(static_cast<unsigned char>(c)));
-        found(address);
+        found(address, prefix - begin);
         ++count;
         resume = stop;
     }

@@ -23,12 +23,13 @@ inline constexpr bool isAddressStopChar(unsigned char c) {
     return (AddressStopChars[c / 8] >> (c % 8)) & 1u;
 }
 
-// Appends to list every web address in the text — each run that starts with "http://" or "www."
-// (any letter case) and ends before the first stop character — in text order, duplicates kept,
-// with the letters A to Z lowered. A prefix that ends the text is not taken. Returns how many
-// it appended. Runs in time linear in the text's length.
+// Appends to list every web address in the text — each run that starts with "http://",
+// "https://" or "www." (any letter case) and ends before the first stop character — in text order,
+// duplicates kept, with the letters A to Z lowered. A prefix that ends the text is not taken.
+// Returns how many it appended. Runs in time linear in the text's length.
 std::int32_t ExtractLinks(QByteArrayView text, QByteArrayList& list);
 
-// The same addresses handed to found one at a time, as they are met, with nothing kept: the
-// memory of a scan is the text and one address.
-std::int64_t ForEachLink(QByteArrayView text, const std::function<void(QByteArrayView)>& found);
+// The same addresses handed to found one at a time, as they are met, each with the offset of its
+// first byte in the text, with nothing kept: the memory of a scan is the text and one address.
+std::int64_t ForEachLink(QByteArrayView text,
+                         const std::function<void(QByteArrayView, qsizetype)>& found);

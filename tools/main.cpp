@@ -111,7 +111,7 @@ int links(const QStringList& files) {
         const QByteArray prefix = files.size() > 1 ? FileNames::toBytes(file) + ':' : QByteArray();
         // Each address goes out as it is found: nothing but the text is held.
         QByteArray line;
-        ForEachLink(text, [&](QByteArrayView address) {
+        ForEachLink(text, [&](QByteArrayView address, qsizetype) {
             line = prefix;
             line.append(address).append('\n');
             write(line);

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QToolTip>
 #include <QUrl>
 
 #include <algorithm>
@@ -86,6 +87,8 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     viewport()->setCursor(Qt::ArrowCursor);
+    // For the links under the pointer.
+    viewport()->setMouseTracking(true);
     // Every pixel of the viewport is painted here.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_cells.reset(&m_document, m_charset);
@@ -117,6 +120,9 @@ void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
     m_caret = m_anchor = 0;
     m_leftColumn = 0;
     m_goalColumn = -1;
+    m_links = {};
+    m_pressedLink = -1;
+    hover(-1);
     relayout(true);
     verticalScrollBar()->setValue(0);
     viewport()->update();
@@ -247,6 +253,29 @@ qsizetype TextPane::offsetAt(QPoint point) const {
     if (m_wrap)
         column = std::min(column, first + m_rowsWrappedAt);
     return m_document.lineStart(line) + offsetOfColumn(line, column);
+}
+
+qsizetype TextPane::cellUnder(QPoint point) const {
+    const QPointF origin = textOrigin();
+    if (!viewport()->rect().contains(point) || point.x() < origin.x() || point.y() < origin.y())
+        return -1;
+    const qint64 row =
+        firstVisibleRow() + qint64(std::floor((point.y() - origin.y()) / cell().height()));
+    const qint64 across = qint64(std::floor((point.x() - origin.x()) / cell().width()));
+    if (row >= rowCount() || (m_wrap && across >= m_rowsWrappedAt))
+        return -1;
+    qsizetype line = 0;
+    qint64 first = 0;
+    rowToLine(row, line, first);
+    const qint64 column = first + across + (m_wrap ? 0 : m_leftColumn);
+    if (column >= m_cells.columns(line))
+        return -1;
+    // The cell the column lies in, also when it is inside a tab's run.
+    const qsizetype start = m_document.lineStart(line);
+    qsizetype within = offsetOfColumn(line, column);
+    if (within >= m_document.lineEnd(line) - start || columnOf(line, within) > column)
+        within = previousCell(start + within) - start;
+    return start + within;
 }
 
 void TextPane::forgetOddWidths() {
@@ -531,9 +560,35 @@ void TextPane::paintEvent(QPaintEvent* event) {
                 m_renderer.drawLine(painter, at + QPointF(qreal(a - left) * size.width(), 0), bytes,
                                     m_charset, a, b - a, colour, behind, mark);
         };
-        part(left, from, text, ground);
+        // The links among these columns, found from the bytes they show; the selection is
+        // drawn over them.
+        qint64 plain = left;
+        qint64 underlineFrom = 0, underlineTo = 0;
+        if (!m_links.empty()) {
+            const qsizetype shownTo = start + offsetOfColumn(line, right);
+            for (size_t i = firstLinkAfter(start + offsetOfColumn(line, left));
+                 i < m_links.size() && qsizetype(m_links[i].at) < shownTo; ++i) {
+                const Link& link = m_links[i];
+                const qint64 a = std::max(left, columnOf(line, link.at - start));
+                const qint64 b = std::min(
+                    right, columnOf(line, std::min<qsizetype>(link.at + link.length, end) - start));
+                part(plain, a, text, ground);
+                part(a, b, m_linkColor, ground);
+                plain = std::max(plain, b);
+                if (int(i) == m_hoverLink)
+                    underlineFrom = a, underlineTo = b;
+            }
+        }
+        part(plain, right, text, ground);
         part(from, to, marked, highlight);
-        part(to, right, text, ground);
+        if (underlineFrom < underlineTo) {
+            const qreal ratio = m_renderer.devicePixelRatio();
+            const qreal thick = std::max(1.0, std::round(ratio)) / ratio;
+            painter.fillRect(QRectF(at.x() + qreal(underlineFrom - left) * size.width(),
+                                    at.y() + size.height() - thick,
+                                    qreal(underlineTo - underlineFrom) * size.width(), thick),
+                             m_linkColor);
+        }
     }
     // The rows paint their own ground; the margin and what they leave of the viewport get it here.
     const qreal right = origin.x() + qreal(shown) * size.width();
@@ -545,6 +600,71 @@ void TextPane::paintEvent(QPaintEvent* event) {
     painter.fillRect(QRectF(0, bottom, all.width(), all.height() - bottom), ground);
     if (m_caretShown && !m_readOnly && hasFocus())
         painter.fillRect(cursorRect(m_caret), text);
+}
+
+// ---- Links ----------------------------------------------------------------------------------
+
+namespace {
+
+// A link's address as its navigator entry reads it.
+QString addressText(QByteArrayView bytes) {
+    return CodePage::toDisplay(bytes.toByteArray().toLower(), CodePage::Charset::Ansi);
+}
+
+} // namespace
+
+void TextPane::setLinks(std::vector<Link> links) {
+    m_links = std::move(links);
+    m_pressedLink = -1;
+    hover(-1);
+    viewport()->update();
+}
+
+void TextPane::setLinkColor(const QColor& color) {
+    m_linkColor = color;
+    viewport()->update();
+}
+
+size_t TextPane::firstLinkAfter(qsizetype offset) const {
+    return size_t(std::lower_bound(m_links.begin(), m_links.end(), offset,
+                                   [](const Link& link, qsizetype at) {
+                                       return qsizetype(link.at) + link.length <= at;
+                                   }) -
+                  m_links.begin());
+}
+
+int TextPane::linkAt(qsizetype offset) const {
+    const size_t link = offset < 0 ? m_links.size() : firstLinkAfter(offset);
+    return link < m_links.size() && m_links[link].at <= offset ? int(link) : -1;
+}
+
+void TextPane::hover(int link) {
+    if (link == m_hoverLink)
+        return;
+    m_hoverLink = link;
+    viewport()->setCursor(link >= 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    viewport()->update();
+}
+
+bool TextPane::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int link = linkAt(cellUnder(help->pos()));
+        if (link < 0) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            const Link& shown = m_links[size_t(link)];
+            QToolTip::showText(
+                help->globalPos(),
+                addressText(QByteArrayView(m_document.bytes()).sliced(shown.at, shown.length)),
+                viewport());
+        }
+        return true;
+    }
+    if (event->type() == QEvent::Leave)
+        hover(-1);
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 // ---- Caret and selection ----------------------------------------------------------------------
@@ -842,6 +962,21 @@ void TextPane::edited(qsizetype caret) {
     } else {
         updateScrollBar();
     }
+    // Links the edit touched are gone (their text is not what the list says any more); the
+    // ones after it move along.
+    if (!m_links.empty()) {
+        const qsizetype end = change.at + change.removed;
+        const auto first = m_links.begin() + qsizetype(firstLinkAfter(change.at));
+        auto last = first;
+        while (last != m_links.end() && qsizetype(last->at) < end)
+            ++last;
+        const qsizetype moved = change.inserted - change.removed;
+        for (auto it = last; it != m_links.end(); ++it)
+            it->at = quint32(it->at + moved);
+        m_links.erase(first, last);
+        m_hoverLink = -1;
+        m_pressedLink = -1;
+    }
     announceEdit(change);
     setCaret(caret);
 }
@@ -1108,13 +1243,28 @@ void TextPane::mousePressEvent(QMouseEvent* event) {
         selectByMouse(m_document.lineStart(line), m_document.lineEnd(line));
         return;
     }
+    // Only the press right after a double click is a third click.
+    m_doubleClicked.invalidate();
+    // A link opens on release, unless the press becomes a drag or a double click; editable,
+    // only Ctrl+click opens it, and does not move the caret.
+    const int link = linkAt(cellUnder(at));
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    m_pressedLink = link >= 0 && (m_readOnly || control) ? link : -1;
+    m_pressedAt = at;
+    if (m_pressedLink >= 0 && !m_readOnly)
+        return;
     setCaret(offsetAt(at), event->modifiers() & Qt::ShiftModifier);
 }
 
 void TextPane::mouseMoveEvent(QMouseEvent* event) {
-    if (!(event->buttons() & Qt::LeftButton))
+    if (!(event->buttons() & Qt::LeftButton)) {
+        hover(linkAt(cellUnder(event->position().toPoint())));
         return;
+    }
     m_dragAt = event->position().toPoint();
+    if ((m_dragAt - m_pressedAt).manhattanLength() >=
+        QGuiApplication::styleHints()->startDragDistance())
+        m_pressedLink = -1;
     setCaret(offsetAt(m_dragAt), true);
     // Held past an edge, the selection goes on growing that way while the pointer stays out.
     if (viewport()->rect().contains(m_dragAt))
@@ -1125,8 +1275,13 @@ void TextPane::mouseMoveEvent(QMouseEvent* event) {
 
 void TextPane::mouseReleaseEvent(QMouseEvent* event) {
     m_dragScroll.stop();
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton) {
         publishSelection();
+        const int link = m_pressedLink;
+        m_pressedLink = -1;
+        if (link >= 0 && linkAt(cellUnder(event->position().toPoint())) == link)
+            Q_EMIT linkActivated(m_links[size_t(link)].entry);
+    }
     event->accept();
 }
 
@@ -1167,6 +1322,7 @@ void TextPane::mouseDoubleClickEvent(QMouseEvent* event) {
     // Only the left button's double click counts, as on the system the program comes from.
     if (event->button() != Qt::LeftButton)
         return;
+    m_pressedLink = -1;
     // The word of the cell under the pointer: the boundary at its left edge, not the nearest.
     const QPoint point = event->position().toPoint();
     const qsizetype at = offsetAt(point - QPoint(int(cell().width() / 2), 0));

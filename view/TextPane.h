@@ -71,8 +71,22 @@ public:
     void undo();
     void redo();
 
+    // Addresses drawn as links where they stand: bytes [at, at + length) of the document, in
+    // text order and apart, each with its entry in the navigator's list. Edits move the ones
+    // after them and drop the ones they touch; a new document has none.
+    struct Link {
+        quint32 at;
+        quint32 length;
+        qint32 entry;
+    };
+    void setLinks(std::vector<Link> links);
+    const std::vector<Link>& links() const { return m_links; }
+    void setLinkColor(const QColor& color);
+
 Q_SIGNALS:
     void doubleClicked();
+    // A link clicked (read-only) or Ctrl+clicked (editable), without a drag.
+    void linkActivated(int entry);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -93,6 +107,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
 private:
@@ -111,6 +126,13 @@ private:
     // The row a line starts on, and how many it takes up.
     qint64 firstRowOf(qsizetype line) const;
     qint64 rowsOf(qsizetype line) const;
+    // The link whose cells hold offset, as an index into m_links, or -1.
+    int linkAt(qsizetype offset) const;
+    // The first link that ends after offset.
+    size_t firstLinkAfter(qsizetype offset) const;
+    // The offset of the cell under a point of the viewport, or -1 past the text.
+    qsizetype cellUnder(QPoint point) const;
+    void hover(int link);
     // Whole cells across the viewport: the wrap width, and how far the view shows sideways.
     qint64 columnsInView() const;
     int visibleRows() const;
@@ -194,4 +216,9 @@ private:
     QElapsedTimer m_doubleClicked; // since the last double click, for a third click
     QPoint m_doubleClickAt;
     bool m_caretShown = false;
+    std::vector<Link> m_links;
+    QColor m_linkColor = Qt::blue;
+    int m_hoverLink = -1;
+    int m_pressedLink = -1; // opens on release unless a drag or a double click came between
+    QPoint m_pressedAt;
 };

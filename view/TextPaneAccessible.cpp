@@ -246,28 +246,8 @@ QRect TextPaneAccessible::characterRect(int offset) const {
 }
 
 int TextPaneAccessible::offsetAtPoint(const QPoint& point) const {
-    const TextPane* const p = pane();
-    const QPoint at = p->viewport()->mapFromGlobal(point);
-    const QPointF origin = p->textOrigin();
-    if (!p->viewport()->rect().contains(at) || at.x() < origin.x() || at.y() < origin.y())
-        return -1;
-    const qint64 row =
-        p->firstVisibleRow() + qint64(std::floor((at.y() - origin.y()) / p->cell().height()));
-    const qint64 across = qint64(std::floor((at.x() - origin.x()) / p->cell().width()));
-    if (row >= p->rowCount() || (p->m_wrap && across >= p->m_rowsWrappedAt))
-        return -1;
-    qsizetype line = 0;
-    qint64 first = 0;
-    p->rowToLine(row, line, first);
-    const qint64 column = first + across + (p->m_wrap ? 0 : p->m_leftColumn);
-    if (column >= p->m_cells.columns(line))
-        return -1;
-    // The cell the column lies in, also when it is inside a tab's run.
-    const qsizetype start = p->m_document.lineStart(line);
-    qsizetype within = p->offsetOfColumn(line, column);
-    if (within >= p->m_document.lineEnd(line) - start || p->columnOf(line, within) > column)
-        within = p->previousCell(start + within) - start;
-    return character(start + within);
+    const qsizetype at = pane()->cellUnder(pane()->viewport()->mapFromGlobal(point));
+    return at < 0 ? -1 : character(at);
 }
 
 void TextPaneAccessible::scrollToSubstring(int startIndex, int endIndex) {

@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "OrvelAddresses.h"
+#include "TextPane.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -77,6 +78,32 @@ TEST_F(NavigatorTest, ClickingAnEntryOpensItUnchanged) {
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, second.center());
     ASSERT_EQ(OutsideWorld::get().opened.size(), 1u);
     EXPECT_EQ(OutsideWorld::get().opened[0], QByteArray("http://b.example/\xE9"));
+}
+
+TEST_F(NavigatorTest, AnAddressInTheTextOpensAsItsEntryDoes) {
+    const QByteArray text = "see HTTPS://A.example/X and www.b.example";
+    startOn(text, false);
+    EXPECT_EQ(entries(list()), (QStringList{QStringLiteral("https://a.example/x"),
+                                            QStringLiteral("www.b.example")}));
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    TextPane* pane = ui()->Memo;
+    const auto click = [pane](qsizetype at, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(pane->viewport(), Qt::LeftButton, modifiers,
+                          pane->cursorRect(at).center() + QPoint(2, 0));
+    };
+    click(text.indexOf("www") + 2);
+    ASSERT_EQ(OutsideWorld::get().opened, std::vector<QByteArray>{"www.b.example"});
+
+    // Editable, a click places the caret and Ctrl+click opens.
+    openThroughDialog(path(QStringLiteral("doc.nfo")));
+    ASSERT_FALSE(pane->isReadOnly());
+    click(6);
+    EXPECT_EQ(pane->caret(), 6);
+    EXPECT_EQ(OutsideWorld::get().opened.size(), 1u);
+    click(6, Qt::ControlModifier);
+    EXPECT_EQ(OutsideWorld::get().opened.back(), QByteArray("https://a.example/x"));
+    EXPECT_EQ(pane->caret(), 6);
 }
 
 TEST_F(NavigatorTest, CtrlNCloseAndADoubleClickHideThePanel) {

@@ -27,17 +27,16 @@ QByteArrayList literalScan(const QByteArray& text) {
     qsizetype resume = 1;
     while (resume > 0 && resume < copy.size()) {
         copy = copy.mid(resume - 1);
-        const qsizetype http = copy.indexOf("http://");
-        const qsizetype www = copy.indexOf("www.");
-        qsizetype p;
-        qsizetype length;
-        if (http >= 0 && (www < 0 || www > http)) {
-            p = http, length = 7;
-        } else if (www >= 0) {
-            p = www, length = 4;
-        } else {
-            break;
+        // The prefix found first; no two can start at one place.
+        qsizetype p = -1;
+        qsizetype length = 0;
+        for (const QByteArray prefix : {"http://", "https://", "www."}) {
+            const qsizetype at = copy.indexOf(prefix);
+            if (at >= 0 && (p < 0 || at < p))
+                p = at, length = prefix.size();
         }
+        if (p < 0)
+            break;
         if (p + length == copy.size())
             break;
         qsizetype end = p + length;
@@ -100,15 +99,34 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"ColonCutsThePort", "http://a.example:8080/x", {"http://a.example"}},
         LinkCase{"FullStopKept", "Visit www.a.example.", {"www.a.example."}},
         LinkCase{"NoWordBoundary", "awww.b", {"www.b"}},
+        LinkCase{"HttpsInEveryCase",
+                 "HTTPS://A.example hTtPs://www.b.example/x ftp://www.c https://d.",
+                 {"https://a.example", "https://www.b.example/x", "www.c", "https://d."}},
+        LinkCase{"HttpsCutLikeHttp",
+                 "https://a.example:443 https://b.example/p?x=1&y https://",
+                 {"https://a.example", "https://b.example/p?x=1"}},
         LinkCase{
-            "OtherSchemeFromWww", "https://www.a.example/x https://b.example", {"www.a.example/x"}},
-        LinkCase{"BarePrefixBeforeAStop", "www. and http://)", {"www.", "http://"}},
+            "OtherSchemeFromWww", "ftp://www.a.example/x ftp://b.example", {"www.a.example/x"}},
+        LinkCase{"BarePrefixBeforeAStop",
+                 "www. and http://) https:// ",
+                 {"www.", "http://", "https://"}},
         LinkCase{"EndsAtNulAsTheOpenerDoes", QByteArray("www.a\0.example x", 16), {"www.a"}},
         LinkCase{"HighBytesBelong", "www.\xE4\xB0\x01x y", {"www.\xE4\xB0\x01x"}},
         LinkCase{"CrossesBlockBoundaries",
                  QByteArray(29, 'x') + "http://a.example " + QByteArray(40, '.') + "WWW.b",
                  {"http://a.example", "www.b"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExtractLinks, EachStopCharacterCutsEveryKindOfAddress) {
+    for (int c = 0; c < 256; ++c) {
+        if (!isAddressStopChar(uchar(c)))
+            continue;
+        for (const QByteArray prefix : {"http://", "HTTPS://", "www."}) {
+            const QByteArray text = prefix + "a.example" + char(c) + "b";
+            EXPECT_EQ(extract(text), QByteArrayList{prefix.toLower() + "a.example"}) << c;
+        }
+    }
+}
 
 TEST(ExtractLinks, AppendsToWhatTheListHoldsAndCountsOnlyItsOwn) {
     QByteArrayList list{"kept"};
@@ -118,9 +136,10 @@ TEST(ExtractLinks, AppendsToWhatTheListHoldsAndCountsOnlyItsOwn) {
 
 TEST(ExtractLinks, AgreesWithTheStepByStepScanOnRandomTexts) {
     // Texts made of prefix fragments, stop characters and filler, in every letter case.
-    const QByteArrayList pieces = {"http://", "HTTP://", "www.", "WwW.", "ww", "w", "h", "http:/",
-                                   "//",      " ",       "\r\n", ",",    ":",  ".", "a", "\xDB",
-                                   "&",       "(",       ")",    "x",    "/",  "t", "p"};
+    const QByteArrayList pieces = {
+        "http://", "HTTP://", "https://", "hTTpS://", "www.", "WwW.", "ww", "w", "h",
+        "http:/",  "//",      " ",        "\r\n",     ",",    ":",    ".",  "a", "\xDB",
+        "&",       "(",       ")",        "x",        "/",    "t",    "p",  "s", "https:/"};
     QRandomGenerator random(20261208);
     for (int round = 0; round < 3000; ++round) {
         QByteArray text;

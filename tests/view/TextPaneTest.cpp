@@ -534,3 +534,49 @@ TEST_F(TextPaneTest, TheAccessibleTextFollowsEveryEdit) {
     EXPECT_EQ(readAll(pane), pane.toPlainText());
     EXPECT_EQ(accessibleText(pane)->characterCount(), pane.toPlainText().size());
 }
+
+TEST_F(TextPaneTest, LinksAreDrawnInTheirColourOpenOnAClickAndMoveWithEdits) {
+    pane.setBytes("go www.a.example now\r\n\xDB www.b");
+    pane.setLinks({{3, 13, 0}, {24, 5, 1}});
+    pane.setLinkColor(QColor(0, 0, 255));
+    QSignalSpy opened(&pane, &TextPane::linkActivated);
+    const auto at = [this](qsizetype offset) {
+        return pane.cursorRect(offset).center() + QPoint(3, 0);
+    };
+    const QImage shown = pane.viewport()->grab().toImage();
+    const auto blue = [&](qsizetype offset) {
+        const QRect cell(pane.cursorRect(offset).topLeft(), QSize(8, 16));
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                if (shown.pixelColor(x, y) == QColor(0, 0, 255))
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(blue(4) && blue(26));
+    EXPECT_FALSE(blue(0) || blue(17));
+
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, at(5));
+    ASSERT_EQ(opened.count(), 1);
+    EXPECT_EQ(opened.takeFirst().at(0).toInt(), 0);
+    // A drag from a link selects; a double click is the download page's, not the link's.
+    QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, at(5));
+    QTest::mouseMove(pane.viewport(), at(12));
+    QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, at(12));
+    EXPECT_EQ(pane.selectedBytes(), QByteArray("w.a.exa"));
+    QTest::mouseDClick(pane.viewport(), Qt::LeftButton, {}, at(26));
+    QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, at(26));
+    EXPECT_EQ(opened.count(), 0);
+
+    pane.setReadOnly(false);
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, at(5));
+    EXPECT_TRUE(opened.isEmpty() && pane.caret() == 5) << "editable, a click places the caret";
+    pane.setCaret(1);
+    key(Qt::Key_X);
+    pane.setCaret(8);
+    key(Qt::Key_X);
+    ASSERT_EQ(pane.links().size(), 1u) << "the edited link is gone";
+    EXPECT_EQ(pane.links()[0].at, 26u);
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, Qt::ControlModifier, at(28));
+    ASSERT_EQ(opened.count(), 1);
+    EXPECT_EQ(opened.takeFirst().at(0).toInt(), 1);
+}
