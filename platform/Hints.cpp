@@ -9,10 +9,13 @@
 namespace Hints {
 namespace {
 
+const char* const OwnTips = "zelvanOwnTips";
+
 class Filter : public QObject {
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::ToolTip || !watched->isWidgetType())
+        if (event->type() != QEvent::ToolTip || !watched->isWidgetType() ||
+            watched->property(OwnTips).toBool())
             return false;
         auto* widget = static_cast<QWidget*>(watched);
         QString text = enabledFor(widget) ? textFor(widget) : QString();
@@ -34,6 +37,10 @@ void install() {
         filter->setParent(qApp);
         qApp->installEventFilter(filter);
     }
+}
+
+void leaveToWidget(QWidget* widget) {
+    widget->setProperty(OwnTips, true);
 }
 
 bool enabledFor(const QWidget* widget) {

@@ -1,5 +1,6 @@
 #include "TextPane.h"
 #include "FileNames.h"
+#include "Hints.h"
 #include "TextPaneAccessible.h"
 
 #include <QAccessible>
@@ -87,8 +88,9 @@ TextPane::TextPane(QWidget* parent) : QAbstractScrollArea(parent) {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
     viewport()->setCursor(Qt::ArrowCursor);
-    // For the links under the pointer.
+    // For the links under the pointer, and their addresses as tips.
     viewport()->setMouseTracking(true);
+    Hints::leaveToWidget(viewport());
     // Every pixel of the viewport is painted here.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     m_cells.reset(&m_document, m_charset);

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -554,6 +555,9 @@ TEST_F(TextPaneTest, LinksAreDrawnInTheirColourOpenOnAClickAndMoveWithEdits) {
     };
     EXPECT_TRUE(blue(4) && blue(26));
     EXPECT_FALSE(blue(0) || blue(17));
+    QHelpEvent help(QEvent::ToolTip, at(26), pane.viewport()->mapToGlobal(at(26)));
+    QApplication::sendEvent(pane.viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), "www.b");
 
     QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, at(5));
     ASSERT_EQ(opened.count(), 1);
