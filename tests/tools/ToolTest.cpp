@@ -37,10 +37,12 @@ protected:
 
 TEST_F(ToolTest, LinksPrintsEachAddressOnItsOwnLineWithItsBytes) {
     const QString one =
-        file("one.nfo", "Get it at WWW.A.example/\xE9t\xE9 or http://b.example/x?y=1&z\n");
+        file("one.nfo", "Get it at WWW.A.example/\xE9t\xE9 or http://b.example/x?y=1&z\n"
+                        "HTTPS://www.C.example:443\n");
     const ToolRun run = tool({QStringLiteral("links"), one});
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, QByteArray("www.a.example/\xE9t\xE9\nhttp://b.example/x?y=1\n"));
+    EXPECT_EQ(run.out, QByteArray("www.a.example/\xE9t\xE9\nhttp://b.example/x?y=1\n"
+                                  "https://www.c.example\n"));
     EXPECT_TRUE(run.err.isEmpty());
 }
 
