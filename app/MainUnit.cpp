@@ -33,11 +33,15 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
+#include <QHeaderView>
 #include <QIcon>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QTreeView>
 #include <QUtf8StringView>
+
+#include <cmath>
 
 TMainForm* MainForm = nullptr;
 
@@ -81,8 +85,20 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     // The resources live in a static library, which the linker would otherwise leave out.
     Q_INIT_RESOURCE(resources);
     ui->setupUi(this);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/zelvan-rid-evodad.png")));
+    // Every size the package ships, so that task bars and switchers on any screen take a sharp
+    // one instead of scaling one up.
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1/zelvan-rid-evodad.png").arg(size),
+                     QSize(size, size));
+    setWindowIcon(icon);
+    // The products panel gives way before the link list does (see keepRoomForLinks): their
+    // heights as designed, before docking moves anything.
+    m_adsHeight = ui->pnlAds->height();
+    m_listMargins = QMargins(0, ui->lboxLinks->y(), 0,
+                             ui->pnlNavigator->height() - ui->lboxLinks->geometry().bottom() - 1);
     Dock::install(centralWidget());
+    ui->pnlReclama->installEventFilter(this);
     setAcceptDrops(true);
     Application::setMainWindow(this);
     setOuterSize(DesignedWidth, DesignedHeight);
@@ -122,6 +138,16 @@ QFileDialog* TMainForm::openDialog() {
              QStringLiteral("All Files (*)")});
         OpenDialog->setOption(QFileDialog::HideNameFilterDetails);
         OpenDialog->setDirectory(initialOpenFolder());
+        // Big enough for names, sizes and dates in full, the two latter as wide as they need;
+        // the dialog is kept, so a size the user gives it holds for the rest of the run.
+        const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+        OpenDialog->resize(QSize(960, 600).boundedTo(screen.size() * 9 / 10));
+        if (auto* details = OpenDialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
+            QHeaderView* header = details->header();
+            header->setSectionResizeMode(0, QHeaderView::Stretch);
+            for (int column = 1; column < header->count(); ++column)
+                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
         // The name field's completion list fills from a folder read in the background and can
         // come up after the dialog has closed, where it would take the keys meant for the main
         // window: it is kept down whenever the dialog is not up.
@@ -140,6 +166,8 @@ QFileDialog* TMainForm::openDialog() {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->pnlReclama && event->type() == QEvent::Resize)
+        keepRoomForLinks();
     if (event->type() == QEvent::Show && OpenDialog && !OpenDialog->isVisible()) {
         if (auto* popup = qobject_cast<QWidget*>(watched))
             QTimer::singleShot(0, popup, &QWidget::hide);
@@ -229,7 +257,14 @@ void TMainForm::SaveSettings() {
     const QString user = QStringLiteral("User");
     const QRect outer = geometry().marginsAdded(frame());
     // A window shrunk to fit a small screen keeps the size the user set, unless they resized it.
-    const QSize outerSize = outer.size() == m_fittedSize ? m_outerSize : outer.size();
+    // At a fractional scale the client and the frame are each rounded to whole device pixels,
+    // so the window stands a pixel or two off what was asked for without anyone resizing it.
+    const auto near = [](QSize a, QSize b) {
+        return std::abs(a.width() - b.width()) <= 2 && std::abs(a.height() - b.height()) <= 2;
+    };
+    const QSize outerSize = near(outer.size(), m_fittedSize) || near(outer.size(), m_outerSize)
+                                ? m_outerSize
+                                : outer.size();
     ini.WriteInteger(windowState, QStringLiteral("left"), outer.x());
     ini.WriteInteger(windowState, QStringLiteral("top"), outer.y());
     ini.WriteInteger(windowState, QStringLiteral("width"), outerSize.width());
@@ -315,6 +350,18 @@ void TMainForm::RefillNavigator(const QByteArray& text) {
                               NumberToText(std::int32_t(ui->lboxLinks->count())));
     // The label sizes itself to its caption, as the auto-sized static text did.
     fitNavigatorToCaption();
+}
+
+void TMainForm::keepRoomForLinks() {
+    // Room for three entries in the list above the products panel, which shrinks for them (on a
+    // small or scaled screen) and grows back to its designed height when there is room again.
+    // Runs before the panel lays its children out for the new size.
+    const int rows = 3 * ui->lboxLinks->fontMetrics().height() + 2 * ui->lboxLinks->frameWidth();
+    const int navigator = m_listMargins.top() + rows + m_listMargins.bottom();
+    const int room = ui->pnlReclama->contentsRect().height() - ui->pnlNice->height();
+    const int ads = std::clamp(room - navigator, 0, m_adsHeight);
+    if (ads != ui->pnlAds->height())
+        ui->pnlAds->resize(ui->pnlAds->width(), ads);
 }
 
 void TMainForm::fitNavigatorToCaption() {
@@ -426,6 +473,7 @@ void TMainForm::mnuWrapClick() {
 void TMainForm::mnuFontClick() {
     FontDialog* dialog = fontDialog();
     dialog->setSpec(m_paneFont);
+    dialog->setSampleBackground(ui->Memo->palette().color(QPalette::Base));
     if (dialog->exec() == QDialog::Accepted)
         setPaneFont(dialog->spec());
 }
@@ -515,7 +563,12 @@ void TMainForm::placeWindow() {
         return;
     const QRect area = screen->availableGeometry();
     m_placedFrame = frame();
-    m_fittedSize = m_outerSize.boundedTo(area.size());
+    // At a fractional scale the client and the frame are rounded up to whole device pixels
+    // apart, which can take a window that fills the area a pixel past it: a logical pixel of
+    // slack keeps it inside.
+    const qreal ratio = devicePixelRatioF();
+    const int slack = std::floor(ratio) == ratio ? 0 : 1;
+    m_fittedSize = m_outerSize.boundedTo(area.size() - QSize(slack, slack));
     const QRect outer(QPoint(area.x() + (area.width() - m_fittedSize.width()) / 2,
                              area.y() + (area.height() - m_fittedSize.height()) / 2),
                       m_fittedSize);

@@ -111,6 +111,7 @@ private:
     void placeWindow();
     void placeIfFrameChanged();
     void fitNavigatorToCaption();
+    void keepRoomForLinks();
     // Opens a navigator entry's address.
     void openEntry(const QListWidgetItem* item);
     QMargins frame() const;
@@ -137,8 +138,10 @@ private:
     std::uint32_t m_storedFontColor = 0x00FF00;
     QString m_storedFontName; // its bytes, one character each
     bool m_shownBefore = false;
-    QSize m_outerSize;  // as the settings ask for it
-    QSize m_fittedSize; // as placed on the screen
+    QSize m_outerSize;      // as the settings ask for it
+    QSize m_fittedSize;     // as placed on the screen
+    int m_adsHeight = 0;    // the products panel's designed height
+    QMargins m_listMargins; // the link list's place in its panel: above and below it
     QMargins m_placedFrame;
     bool m_placing = false;
 };

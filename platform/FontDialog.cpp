@@ -176,6 +176,13 @@ FontSpec FontDialog::spec() const {
     return s;
 }
 
+void FontDialog::setSampleBackground(const QColor& color) {
+    QPalette palette = m_sample->palette();
+    palette.setColor(QPalette::Window, color);
+    m_sample->setPalette(palette);
+    m_sample->setAutoFillBackground(true);
+}
+
 void FontDialog::updateSample() {
     const FontSpec s = spec();
     m_sample->setFont(resolveFont(s));

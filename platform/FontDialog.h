@@ -19,6 +19,9 @@ public:
 
     void setSpec(const FontSpec& spec);
     FontSpec spec() const;
+    // What the sample is drawn on: the pane's own background, so that a colour can be judged
+    // against it.
+    void setSampleBackground(const QColor& color);
 
 private:
     void fillSizes();

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
@@ -302,6 +303,48 @@ TEST_F(MainWindowTest, FontDialogStartsFromThePaneAndSetsEveryAttribute) {
     onNextDialog([](QDialog* dialog) { dialog->reject(); });
     ui()->mnuFont->trigger();
     EXPECT_EQ(form->paneFont(), chosen);
+}
+
+TEST_F(MainWindowTest, IconsListRoomAndDialogsFitWhatTheyShow) {
+    start();
+    const QList<QSize> sizes = form->windowIcon().availableSizes();
+    for (const int size : {16, 32, 48, 256})
+        EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+
+    // A short window: the products panel gives way, the list keeps three entries' room.
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    form->resize(800, 1000);
+    QCoreApplication::processEvents();
+    const int adsHeight = ui()->pnlAds->height();
+    const int entries = 3 * ui()->lboxLinks->fontMetrics().height();
+    form->resize(800, 400);
+    QCoreApplication::processEvents();
+    EXPECT_GE(ui()->lboxLinks->height(), entries);
+    EXPECT_LT(ui()->pnlAds->height(), adsHeight);
+    form->resize(800, 1000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ui()->pnlAds->height(), adsHeight) << "back to its height where there is room";
+
+    // The font sample on the pane's background; the Open dialog wide enough for its columns.
+    form->setPaneBackground(QColor(0, 0, 128));
+    QColor sampleGround;
+    onNextDialog([&](QDialog* dialog) {
+        for (const QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->autoFillBackground())
+                sampleGround = label->palette().color(QPalette::Window);
+        dialog->reject();
+    });
+    ui()->mnuFont->trigger();
+    EXPECT_EQ(sampleGround, QColor(0, 0, 128));
+    QSize openSize;
+    onNextDialog([&](QDialog* dialog) {
+        openSize = dialog->size();
+        dialog->reject();
+    });
+    ui()->mnuOpen->trigger();
+    EXPECT_EQ(openSize.width(),
+              std::min(960, form->screen()->availableGeometry().width() * 9 / 10));
 }
 
 TEST_F(MainWindowTest, ColourDialogRemembersItsLastChoiceNotThePane) {
