@@ -19,8 +19,9 @@ constexpr char Help[] =
     "Usage: zelvan-rid-evodad [FILE]\n"
     "Shows an NFO or DIZ file through a code page 437 font, with the web addresses it holds\n"
     "listed beside it. Without FILE (or when FILE is not a file) it shows OrvelDesign.NFO from\n"
-    "the program's folder or from ../share/zelvan-rid-evodad. A relative FILE is looked up in\n"
-    "the program's folder.\n"
+    "the program's folder or from ../share/zelvan-rid-evodad.\n"
+    "A relative FILE is looked up in the program's folder, not in the current one: from any\n"
+    "other folder give an absolute path, such as \"$PWD/release.nfo\".\n"
     "\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n";
