@@ -34,7 +34,7 @@ echo "$out"
 { [ $status -eq 0 ] && ! grep -qE '^[EW]:' <<<"$out"; } || fail "appstreamcli validate"
 
 for page in zelvan-rid-evodad zelvan-rid-tool; do
-    out=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1" 2>&1 >/dev/null)
+    out=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
     [ -z "$out" ] || fail "man $page: $out"
 done
 
@@ -71,6 +71,16 @@ size=$(file -b "$thumb" 2>/dev/null)
     [ "${BASH_REMATCH[1]}" -le 128 ] && [ "${BASH_REMATCH[2]}" -le 128 ] &&
     { [ "${BASH_REMATCH[1]}" -eq 128 ] || [ "${BASH_REMATCH[2]}" -eq 128 ]; } ||
     fail "no 128-pixel thumbnail in the cache: $size"
+
+# The Debian package of the same build, as lintian judges it: not an error, not a warning.
+if command -v lintian >/dev/null && command -v cpack >/dev/null; then
+    cpack -G DEB -B "$stage/deb" --config "$build/CPackConfig.cmake" >"$stage/cpack.log" 2>&1 ||
+        fail "cpack: $(tail -3 "$stage/cpack.log")"
+    out=$(lintian --tag-display-limit 0 "$stage"/deb/*.deb 2>&1 | grep -E '^[EW]:')
+    [ -z "$out" ] || fail "lintian: $out"
+else
+    echo "lintian skipped: lintian is not installed (scripts/setup installs it)"
+fi
 
 [ $failed -eq 0 ] && echo "PASSED: installed to a staging prefix and checked"
 exit $failed
