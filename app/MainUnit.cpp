@@ -35,7 +35,9 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QIcon>
+#include <QListWidget>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTreeView>
@@ -356,7 +358,12 @@ void TMainForm::keepRoomForLinks() {
     // Room for three entries in the list above the products panel, which shrinks for them (on a
     // small or scaled screen) and grows back to its designed height when there is room again.
     // Runs before the panel lays its children out for the new size.
-    const int rows = 3 * ui->lboxLinks->fontMetrics().height() + 2 * ui->lboxLinks->frameWidth();
+    const QListWidget* list = ui->lboxLinks;
+    const int row = std::max(list->fontMetrics().height(), list->sizeHintForRow(0));
+    const int bar = list->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff
+                        ? 0
+                        : list->horizontalScrollBar()->sizeHint().height();
+    const int rows = 3 * row + bar + 2 * list->frameWidth();
     const int navigator = m_listMargins.top() + rows + m_listMargins.bottom();
     const int room = ui->pnlReclama->contentsRect().height() - ui->pnlNice->height();
     const int ads = std::clamp(room - navigator, 0, m_adsHeight);
