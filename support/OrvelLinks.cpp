@@ -3,6 +3,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr unsigned char lower(unsigned char c) {
@@ -58,8 +62,38 @@ std::uint32_t laneBits(const Block& b) {
 // The first position at or after p where a prefix starts, or end. A block is skipped whole
 // when no position in it starts "ww" or "ht" (in any letter case): every prefix starts with one
 // of the two, and prose holds them only now and then.
+#if defined(__SSE2__)
+// Bit i set where "ww" or "ht" (any letter case) starts at p + i, for the 16 positions from p;
+// reads 17 bytes.
+inline std::uint32_t pairsAt(const unsigned char* p) {
+    const __m128i lower = _mm_set1_epi8(0x20);
+    const __m128i first = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), lower);
+    const __m128i second =
+        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), lower);
+    const __m128i ww = _mm_and_si128(_mm_cmpeq_epi8(first, _mm_set1_epi8('w')),
+                                     _mm_cmpeq_epi8(second, _mm_set1_epi8('w')));
+    const __m128i ht = _mm_and_si128(_mm_cmpeq_epi8(first, _mm_set1_epi8('h')),
+                                     _mm_cmpeq_epi8(second, _mm_set1_epi8('t')));
+    return std::uint32_t(_mm_movemask_epi8(_mm_or_si128(ww, ht)));
+}
+#endif
+
 const unsigned char* nextPrefix(const unsigned char* p, const unsigned char* end,
                                 std::size_t& length) {
+#if defined(__SSE2__)
+    // Sixty-four positions a turn, skipped whole when none starts a pair: the text's bulk.
+    while (end - p > 64) {
+        const std::uint64_t pairs =
+            std::uint64_t(pairsAt(p)) | std::uint64_t(pairsAt(p + 16)) << 16 |
+            std::uint64_t(pairsAt(p + 32)) << 32 | std::uint64_t(pairsAt(p + 48)) << 48;
+        for (std::uint64_t bits = pairs; bits != 0; bits &= bits - 1) {
+            const unsigned char* at = p + std::countr_zero(bits);
+            if ((length = prefixAt(at, end)) != 0)
+                return at;
+        }
+        p += 64;
+    }
+#endif
     while (p != end) {
         // A block and the same block one byte on: pairs of neighbours in one comparison.
         if (std::size_t(end - p) > BlockSize) {
