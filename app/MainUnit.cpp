@@ -481,6 +481,8 @@ void TMainForm::mnuFontClick() {
     FontDialog* dialog = fontDialog();
     dialog->setSpec(m_paneFont);
     dialog->setSampleBackground(ui->Memo->palette().color(QPalette::Base));
+    dialog->setDetectedScript(m_utf8Document ? std::optional(CodePage::Charset::Utf8)
+                                             : std::nullopt);
     if (dialog->exec() == QDialog::Accepted)
         setPaneFont(dialog->spec());
 }

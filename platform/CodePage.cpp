@@ -124,8 +124,9 @@ bool isUtf8Document(QByteArrayView bytes) {
         return true;
     const auto* const begin = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
-    bool art = false;
-    bool multiByte = false;
+    // Enough to say it is UTF-8, once the whole document has turned out valid.
+    bool convincing = false;
+    int sequences = 0;
     qsizetype i = 0;
     while (i < size) {
         // ASCII runs go 32 bytes at a time, then eight: a long plain document costs a few
@@ -155,11 +156,11 @@ bool isUtf8Document(QByteArrayView bytes) {
         // Code page 437 art fails here, at its first block or line byte.
         if (length == 0)
             return false;
-        multiByte = true;
-        art = art || (c >= 0x2500 && c <= 0x259F);
+        ++sequences;
+        convincing = convincing || length >= 3 || sequences >= 3;
         i += length;
     }
-    return multiByte && art;
+    return convincing;
 }
 
 char16_t glyph(unsigned char byte, Charset charset) {

@@ -20,9 +20,11 @@ enum class Charset {
 int utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t& codePoint);
 
 // Whether a document is written in UTF-8 and means it: it starts with the byte-order mark, or it
-// is valid UTF-8 throughout, has a multi-byte sequence and draws with box-drawing, block or
-// shade characters (U+2500..U+259F). Code page 437 art practically never passes: its block and
-// line bytes are not valid sequences. Pure ASCII is not UTF-8 art either.
+// is valid UTF-8 throughout and has a box-drawing, block or shade character (U+2500..U+259F),
+// or at least three multi-byte sequences, or any sequence of three or four bytes. Code page 437
+// art practically never passes: its block and line bytes are not valid sequences. Pure ASCII is
+// not UTF-8, nor is a tiny text with one or two two-byte pairs (C4 B3 is also code page 437's
+// "─│"): those stay in the user's script.
 bool isUtf8Document(QByteArrayView bytes);
 
 inline constexpr char Utf8Mark[] = "\xEF\xBB\xBF";

@@ -74,9 +74,9 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
 
     m_script = new QComboBox(this);
     m_script->setObjectName(QStringLiteral("script"));
-    m_script->addItem(tr("Western"), int(CodePage::Charset::Ansi));
-    m_script->addItem(tr("OEM/DOS"), int(CodePage::Charset::Oem));
-    m_script->addItem(tr("UTF-8"), int(CodePage::Charset::Utf8));
+    for (const CodePage::Charset script :
+         {CodePage::Charset::Ansi, CodePage::Charset::Oem, CodePage::Charset::Utf8})
+        m_script->addItem(scriptName(script), int(script));
 
     m_sample = new QLabel(this);
     m_sample->setMinimumSize(220, 60);
@@ -174,6 +174,22 @@ FontSpec FontDialog::spec() const {
     s.color = m_color->currentData().value<QColor>();
     s.charset = CodePage::Charset(m_script->currentData().toInt());
     return s;
+}
+
+QString FontDialog::scriptName(CodePage::Charset script) {
+    return script == CodePage::Charset::Ansi  ? tr("Western")
+           : script == CodePage::Charset::Oem ? tr("OEM/DOS")
+                                              : tr("UTF-8");
+}
+
+void FontDialog::setDetectedScript(std::optional<CodePage::Charset> detected) {
+    for (int i = 0; i < m_script->count(); ++i) {
+        const auto script = CodePage::Charset(m_script->itemData(i).toInt());
+        m_script->setItemText(
+            i, detected == script
+                   ? tr("%1 (detected: this document is shown in it)").arg(scriptName(script))
+                   : scriptName(script));
+    }
 }
 
 void FontDialog::setSampleBackground(const QColor& color) {

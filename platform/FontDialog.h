@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -22,8 +24,12 @@ public:
     // What the sample is drawn on: the pane's own background, so that a colour can be judged
     // against it.
     void setSampleBackground(const QColor& color);
+    // The script the document is shown in because its bytes were detected as it, whatever the
+    // script chosen here (none: the chosen one is shown). Its entry in the script list says so.
+    void setDetectedScript(std::optional<CodePage::Charset> detected);
 
 private:
+    static QString scriptName(CodePage::Charset script);
     void fillSizes();
     void updateSample();
 

@@ -9,6 +9,7 @@
 #include "MenuBar.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QCompleter>
 #include <QMimeData>
 #include <QTest>
@@ -74,6 +75,17 @@ TEST_F(MainWindowTest, AUtf8DocumentShowsInThatScriptWithoutBecomingTheUsersChoi
     EXPECT_EQ(ui()->Memo->cursorRect(6).x() - ui()->Memo->cursorRect(3).x(),
               ui()->Memo->cursorRect(24).x() - ui()->Memo->cursorRect(23).x())
         << "a sequence is one cell";
+    // The font dialog's script list says which script the document is shown in.
+    QStringList scripts;
+    onNextDialog([&](QDialog* dialog) {
+        const auto* list = dialog->findChild<QComboBox*>(QStringLiteral("script"));
+        for (int i = 0; list && i < list->count(); ++i)
+            scripts << list->itemText(i);
+        dialog->reject();
+    });
+    ui()->mnuFont->trigger();
+    EXPECT_EQ(scripts.filter(QStringLiteral("detected")),
+              QStringList{QStringLiteral("UTF-8 (detected: this document is shown in it)")});
 
     ui()->Memo->setCaret(paneBytes().size());
     ui()->Memo->setFocus();
