@@ -9,16 +9,19 @@
 #include "FileNames.h"
 #include "OrvelAssociation.h"
 #include "OrvelDocument.h"
+#include "OrvelIniFile.h"
 #include "OrvelLinks.h"
 #include "PaneFont.h"
 #include "Registry.h"
 #include "RegularFile.h"
+#include "SystemColors.h"
 #include "SystemInfo.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QStringList>
 
 #include <cerrno>
@@ -53,10 +56,12 @@ constexpr char Help[] =
     "  png FILE       draw the document as the viewer's pane does at 9 pt Terminal, one\n"
     "                 8 x 16 cell per character, bright green on black, no margin, into\n"
     "                 OUT.png (default FILE.png; - is standard output); --scale N draws\n"
-    "                 at N device pixels per pixel, --fg and --bg take a colour name or\n"
-    "                 #RRGGBB; the script is found or forced as for text\n"
-    "  thumbnail      draw the top of FILE (at most its first 100 lines) scaled to fit\n"
-    "                 SIZE x SIZE pixels into OUT.png, as file managers ask thumbnailers\n"
+    "                 at N device pixels per pixel, --fg and --bg take a colour name\n"
+    "                 (red, clRed), #RRGGBB or $00BBGGRR; the script is found or forced\n"
+    "                 as for text\n"
+    "  thumbnail      draw the top of FILE (80 columns, and of its first 100 lines as\n"
+    "                 many as keep it within 1.5 times its width) scaled to fit SIZE x\n"
+    "                 SIZE pixels into OUT.png, as file managers ask thumbnailers\n"
     "  associate      make the viewer beside this program open .nfo and .diz files for\n"
     "                 the current user, as its Options item does\n"
     "  unassociate    take back what the viewer's two Options items wrote for the current\n"
@@ -184,12 +189,21 @@ QImage compact(const QImage& image) {
     return mono;
 }
 
-// Writes a picture as PNG to a file, or to standard output for "-".
+// Writes a picture as PNG to a file, or to standard output for "-". A picture that cannot be
+// encoded is an error, and nothing is written: an existing file at out stays as it was.
 bool writePicture(const QImage& image, const QString& out) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    compact(image).save(&buffer, "PNG");
+    QImageWriter writer(&buffer, "PNG");
+    if (!writer.write(compact(image))) {
+        // The encoder seldom says why; the size nearly always is.
+        std::fprintf(stderr,
+                     "zelvan-rid-tool: a picture of %d x %d pixels cannot be written as PNG "
+                     "(the encoder takes at most 1,000,000 pixels either way)\n",
+                     image.width(), image.height());
+        return false;
+    }
     if (out == u"-") {
         write(png);
         return true;
@@ -212,6 +226,23 @@ std::optional<int> positive(const QString& text, int most) {
     bool ok = false;
     const int value = text.toInt(&ok);
     return ok && value >= 1 && value <= most ? std::optional<int>(value) : std::nullopt;
+}
+
+// A colour as the toolkit names it (red, #RRGGBB) or as the settings file writes it (clRed,
+// $00BBGGRR, a system colour's name); invalid when it is neither.
+QColor colourOf(const QString& text) {
+    if (const QColor named = QColor::fromString(text); named.isValid())
+        return named;
+    try {
+        const TColor stored = StringToColor(text);
+        // "None" and "default" name no colour of their own.
+        if (stored == clNone || stored == clDefault ||
+            ((stored >> 24) != 0 && (stored >> 24) != 0xFF))
+            return {};
+        return SystemColors::toQColor(stored, QPalette::Text);
+    } catch (const UserError&) {
+        return {};
+    }
 }
 
 int png(const QStringList& arguments) {
@@ -237,9 +268,9 @@ int png(const QStringList& arguments) {
                 scale = *n;
             } else {
                 QColor& colour = a == u"--fg" ? fg : bg;
-                colour = QColor::fromString(value);
+                colour = colourOf(value);
                 if (!colour.isValid())
-                    return usage("png: a colour is a name or #RRGGBB");
+                    return usage("png: a colour is a name (red, clRed), #RRGGBB or $00BBGGRR");
             }
         } else if (file.isEmpty()) {
             file = a;
@@ -275,8 +306,11 @@ int thumbnail(const QStringList& arguments) {
     if (!size)
         return usage("thumbnail: SIZE is a whole number of pixels from 1 to 4096");
     // Only the top is drawn, so only the top is read: a huge file costs what a small one does.
+    // At most 80 columns from the left, the width of the art a file manager user knows the file
+    // by, and no more lines than keep the picture within about 1.5 times its width: the logo
+    // at the top, not a sliver or a strip.
     constexpr qsizetype Lines = 100;
-    constexpr qint64 Columns = 256;
+    constexpr qint64 Columns = 80;
     QByteArray head;
     try {
         head = NormalizeLineBreaks(ReadDocumentHead(arguments[2], Lines, Lines * Columns * 4));
@@ -290,8 +324,19 @@ int thumbnail(const QStringList& arguments) {
     paneRenderer(renderer, 1);
     // Detected on whole lines: the head may end inside a sequence.
     const QByteArrayView lines = QByteArrayView(head).first(head.lastIndexOf('\n') + 1);
-    QImage image = renderer.picture(document, scriptOf({}, lines.isEmpty() ? head : lines),
-                                    FontSpec{}.color, Qt::black, Lines, Columns);
+    const CodePage::Charset charset = scriptOf({}, lines.isEmpty() ? head : lines);
+    // Lines from the top while the picture of them stays within 1.5 times its own width.
+    const QSize cell = renderer.deviceCellSize();
+    qsizetype rows = 0;
+    qint64 widest = 1;
+    for (; rows < std::min(Lines, document.lineCount()); ++rows) {
+        const qint64 wider =
+            std::max(widest, std::min(Columns, Cells::columns(document.line(rows), charset)));
+        if (rows > 0 && double((rows + 1) * cell.height()) > 1.5 * double(wider * cell.width()))
+            break;
+        widest = wider;
+    }
+    QImage image = renderer.picture(document, charset, FontSpec{}.color, Qt::black, rows, Columns);
     if (image.width() > *size || image.height() > *size)
         image = image.scaled(*size, *size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return writePicture(image, arguments[3]) ? 0 : 1;

@@ -531,8 +531,12 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
 QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset charset,
                              const QColor& color, const QColor& ground, qsizetype maxLines,
                              qint64 maxColumns) const {
-    const qsizetype lines =
-        maxLines < 0 ? document.lineCount() : std::min(maxLines, document.lineCount());
+    // The break that ends the last line starts no row of its own: N lines are N rows.
+    const qsizetype count =
+        document.lineCount() > 1 && document.line(document.lineCount() - 1).isEmpty()
+            ? document.lineCount() - 1
+            : document.lineCount();
+    const qsizetype lines = maxLines < 0 ? count : std::min(maxLines, count);
     qint64 widest = 1;
     for (qsizetype line = 0; line < lines; ++line)
         widest = std::max(widest, Cells::columns(document.line(line), charset));

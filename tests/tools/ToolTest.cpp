@@ -154,14 +154,14 @@ TEST_F(ToolTest, PngAndThumbnailDrawTheDocumentAsThePaneDoes) {
     ASSERT_EQ(run.status, 0) << run.err.constData();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.constData();
     QImage picture(out);
-    ASSERT_EQ(picture.size(), QSize(9 * 8, 3 * 16)) << "9 x 16 cells, one row per line";
+    ASSERT_EQ(picture.size(), QSize(9 * 8, 2 * 16)) << "9 x 16 cells, a row per line";
     EXPECT_EQ(picture.pixelColor(0, 0), QColor(0, 255, 0)) << "a full block, bright green";
-    EXPECT_EQ(picture.pixelColor(71, 47), QColor(0x10, 0x20, 0x30));
+    EXPECT_EQ(picture.pixelColor(71, 31), QColor(0x10, 0x20, 0x30));
 
     run = tool({QStringLiteral("png"), art, QStringLiteral("--scale"), QStringLiteral("2"),
                 QStringLiteral("-o"), QStringLiteral("-")});
     ASSERT_EQ(run.status, 0);
-    EXPECT_EQ(QImage::fromData(run.out, "PNG").size(), QSize(9 * 16, 3 * 32));
+    EXPECT_EQ(QImage::fromData(run.out, "PNG").size(), QSize(9 * 16, 2 * 32));
 
     QByteArray tall;
     for (int i = 0; i < 5000; ++i)
@@ -171,8 +171,12 @@ TEST_F(ToolTest, PngAndThumbnailDrawTheDocumentAsThePaneDoes) {
                 file("tall.nfo", tall), thumb});
     ASSERT_EQ(run.status, 0) << run.err.constData();
     const QImage small(thumb);
-    EXPECT_EQ(small.height(), 128) << "the first 100 lines, scaled to fit";
-    EXPECT_EQ(small.width(), 128 * 12 * 8 / (100 * 16)) << "12 cells wide";
+    EXPECT_EQ(small.height(), 128) << "the top lines, scaled to fit";
+    EXPECT_LE(small.height(), small.width() * 3 / 2 + 1) << "no taller than 1.5 times its width";
+    run = tool({QStringLiteral("thumbnail"), QStringLiteral("-s"), QStringLiteral("256"),
+                file("wide.nfo", QByteArray(4314, '\xDB')), thumb});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(QImage(thumb).size(), QSize(256, 256 * 16 / (80 * 8))) << "80 columns from the left";
 
     const QString missing = dir.filePath(QStringLiteral("missing.nfo"));
     for (const QStringList& arguments :
@@ -186,6 +190,25 @@ TEST_F(ToolTest, PngAndThumbnailDrawTheDocumentAsThePaneDoes) {
     EXPECT_EQ(
         tool({QStringLiteral("png"), art, QStringLiteral("--fg"), QStringLiteral("nope")}).status,
         2);
+}
+
+TEST_F(ToolTest, PngTakesTheSettingsColoursAndReportsAPictureItCannotWrite) {
+    const QString art = file("art.nfo", "\xDB ");
+    const QString out = dir.filePath(QStringLiteral("art.png"));
+    ToolRun run =
+        tool({QStringLiteral("png"), art, QStringLiteral("-o"), out, QStringLiteral("--fg"),
+              QStringLiteral("clRed"), QStringLiteral("--bg"), QStringLiteral("$00FF0000")});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(QImage(out).pixelColor(0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(QImage(out).pixelColor(15, 15), QColor(0, 0, 255)) << "$00BBGGRR";
+
+    // Wider than PNG writers take: an error, and the file that was there stays.
+    writeFile(out, "old");
+    run = tool({QStringLiteral("png"), file("wide.nfo", QByteArray(130000, 'x')),
+                QStringLiteral("-o"), out});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains("cannot be written")) << run.err.constData();
+    EXPECT_EQ(readFile(out), QByteArray("old"));
 }
 
 TEST_F(ToolTest, TextDecodesUtf8DocumentsUnlessTold) {

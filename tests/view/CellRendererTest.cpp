@@ -85,7 +85,7 @@ TEST(CellRenderer, APictureIsOneCellPerCharacterWithTabStopsEveryEight) {
     const TextDocument document = documentOf("\tX\r\n12345678X\r\n");
     const QImage picture = renderer.picture(document, CodePage::Charset::Oem, Green, Qt::black);
     ASSERT_EQ(renderer.deviceCellSize(), QSize(8, 16));
-    EXPECT_EQ(picture.size(), QSize(9 * 8, 3 * 16)) << "nine cells wide, an empty last line";
+    EXPECT_EQ(picture.size(), QSize(9 * 8, 2 * 16)) << "nine cells wide, two lines, two rows";
     const auto inked = [&](int column, int row) {
         for (int y = row * 16; y < row * 16 + 16; ++y)
             for (int x = column * 8; x < column * 8 + 8; ++x)
@@ -98,7 +98,12 @@ TEST(CellRenderer, APictureIsOneCellPerCharacterWithTabStopsEveryEight) {
     EXPECT_TRUE(inked(8, 1));
     renderer.setDevicePixelRatio(2);
     EXPECT_EQ(renderer.picture(document, CodePage::Charset::Oem, Green, Qt::black).size(),
-              QSize(9 * 16, 3 * 32));
+              QSize(9 * 16, 2 * 32));
+    EXPECT_EQ(renderer.picture(documentOf("\tX\r\n12345678X"), CodePage::Charset::Oem, Green,
+                               Qt::black)
+                  .height(),
+              2 * 32)
+        << "without the last break: as many rows";
 }
 
 TEST(TextDocument, EditsKeepTheLineIndexAndUndoRestoresTheBytes) {
