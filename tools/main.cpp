@@ -12,6 +12,7 @@
 #include "OrvelIniFile.h"
 #include "OrvelLinks.h"
 #include "PaneFont.h"
+#include "PicturePng.h"
 #include "Registry.h"
 #include "RegularFile.h"
 #include "SystemColors.h"
@@ -22,6 +23,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
+#include <QSaveFile>
 #include <QStringList>
 
 #include <cerrno>
@@ -289,13 +291,31 @@ int png(const QStringList& arguments) {
     document.setBytes(bytes);
     CellRenderer renderer;
     paneRenderer(renderer, scale);
-    QImage image = renderer.picture(document, scriptOf(script, bytes), fg, bg);
-    if (image.isNull()) {
-        std::fprintf(stderr, "zelvan-rid-tool: %s is too large for one picture\n",
-                     FileNames::toBytes(file).constData());
+    // Written as it is drawn, a band at a time, into a file that takes the old one's place only
+    // when the whole picture is in it.
+    QFile standardOutput;
+    QSaveFile saved(out);
+    QIODevice* device = &saved;
+    bool opened = false;
+    if (out == u"-") {
+        device = &standardOutput;
+        opened = standardOutput.open(stdout, QIODevice::WriteOnly);
+    } else {
+        opened = saved.open(QIODevice::WriteOnly);
+    }
+    QString problem =
+        opened ? writePicturePng(document, scriptOf(script, bytes), renderer, fg, bg, *device)
+               : device->errorString();
+    if (problem.isEmpty() && out != u"-" && !saved.commit())
+        problem = saved.errorString();
+    if (!problem.isEmpty()) {
+        if (out != u"-")
+            saved.cancelWriting();
+        std::fprintf(stderr, "zelvan-rid-tool: %s: %s\n", FileNames::toBytes(out).constData(),
+                     problem.toLocal8Bit().constData());
         return 1;
     }
-    return writePicture(image, out) ? 0 : 1;
+    return 0;
 }
 
 int thumbnail(const QStringList& arguments) {

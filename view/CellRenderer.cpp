@@ -433,7 +433,9 @@ int CellRenderer::tile(Atlas& a, char32_t key) const {
     const int slot = a.count++;
     const int rows = slot / TilesPerRow + 1;
     if (a.image.isNull() || a.image.height() < rows * h) {
-        QImage grown(TilesPerRow * w, std::max(8, 2 * rows) * h, QImage::Format_RGB32);
+        // Doubling as glyphs come: an atlas of a whole row of tiles at a large scale already
+        // holds megabytes, and a drawing uses only a few dozen glyphs.
+        QImage grown(TilesPerRow * w, 2 * rows * h, QImage::Format_RGB32);
         grown.fill(a.ground);
         for (int y = 0; y < a.image.height(); ++y)
             std::memcpy(grown.scanLine(y), a.image.constScanLine(y),
@@ -528,14 +530,16 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
                       QRectF(0, 0, qreal(count * w), h));
 }
 
+qsizetype CellRenderer::pictureRows(const TextDocument& document) {
+    // The break that ends the last line starts no row of its own: N lines are N rows.
+    const qsizetype lines = document.lineCount();
+    return lines > 1 && document.line(lines - 1).isEmpty() ? lines - 1 : lines;
+}
+
 QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset charset,
                              const QColor& color, const QColor& ground, qsizetype maxLines,
                              qint64 maxColumns) const {
-    // The break that ends the last line starts no row of its own: N lines are N rows.
-    const qsizetype count =
-        document.lineCount() > 1 && document.line(document.lineCount() - 1).isEmpty()
-            ? document.lineCount() - 1
-            : document.lineCount();
+    const qsizetype count = pictureRows(document);
     const qsizetype lines = maxLines < 0 ? count : std::min(maxLines, count);
     qint64 widest = 1;
     for (qsizetype line = 0; line < lines; ++line)

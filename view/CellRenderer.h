@@ -112,9 +112,12 @@ public:
                   qint64 firstColumn, qint64 count, const QColor& color, const QColor& ground,
                   Cells::Mark from = {}) const;
 
+    // The rows a picture of the document has: one a line, the break at the very end making none.
+    static qsizetype pictureRows(const TextDocument& document);
+
     // The document as the pane draws it, one cell row per line (the break at the very end makes
-    // no row) and no margin: as wide as its widest line. At most maxLines lines and maxColumns columns where those are positive. A
-    // null image when the picture would be too large to hold.
+    // no row) and no margin: as wide as its widest line. At most maxLines lines and maxColumns
+    // columns where those are positive. A null image when the picture would be too large to hold.
     QImage picture(const TextDocument& document, CodePage::Charset charset, const QColor& color,
                    const QColor& ground, qsizetype maxLines = -1, qint64 maxColumns = -1) const;
 

@@ -2,6 +2,7 @@
 #include "OrvelUtils.h"
 #include "TestSupport.h"
 
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 
@@ -202,13 +203,21 @@ TEST_F(ToolTest, PngTakesTheSettingsColoursAndReportsAPictureItCannotWrite) {
     EXPECT_EQ(QImage(out).pixelColor(0, 0), QColor(255, 0, 0));
     EXPECT_EQ(QImage(out).pixelColor(15, 15), QColor(0, 0, 255)) << "$00BBGGRR";
 
-    // Wider than PNG writers take: an error, and the file that was there stays.
-    writeFile(out, "old");
-    run = tool({QStringLiteral("png"), file("wide.nfo", QByteArray(130000, 'x')),
+    // Wider than most encoders take, written all the same, a band at a time.
+    run = tool({QStringLiteral("png"), file("wide.nfo", QByteArray(130000, 'x') + "\r\ny\r\n"),
                 QStringLiteral("-o"), out});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.err.contains("cannot be written")) << run.err.constData();
-    EXPECT_EQ(readFile(out), QByteArray("old"));
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    const QByteArray header = readFile(out).mid(16, 10);
+    EXPECT_EQ(header, QByteArray("\x00\x0F\xDE\x80\x00\x00\x00\x20\x01\x03", 10))
+        << "1,040,000 x 32 pixels, one bit a pixel, a palette";
+
+    // A picture that cannot be written is an error, and nothing takes the place of what is there.
+    for (const QString& nowhere : {dir.filePath(QStringLiteral("missing/art.png")), dir.path()}) {
+        run = tool({QStringLiteral("png"), art, QStringLiteral("-o"), nowhere});
+        EXPECT_EQ(run.status, 1) << nowhere.toStdString();
+        EXPECT_TRUE(run.err.startsWith("zelvan-rid-tool: ")) << run.err.constData();
+    }
+    EXPECT_TRUE(QFileInfo(dir.path()).isDir());
 }
 
 TEST_F(ToolTest, TextDecodesUtf8DocumentsUnlessTold) {

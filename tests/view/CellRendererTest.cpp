@@ -1,8 +1,10 @@
 #include "CellRenderer.h"
 #include "PaneFont.h"
+#include "PicturePng.h"
 #include "TextPane.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -99,10 +101,10 @@ TEST(CellRenderer, APictureIsOneCellPerCharacterWithTabStopsEveryEight) {
     renderer.setDevicePixelRatio(2);
     EXPECT_EQ(renderer.picture(document, CodePage::Charset::Oem, Green, Qt::black).size(),
               QSize(9 * 16, 2 * 32));
-    EXPECT_EQ(renderer.picture(documentOf("\tX\r\n12345678X"), CodePage::Charset::Oem, Green,
-                               Qt::black)
-                  .height(),
-              2 * 32)
+    EXPECT_EQ(
+        renderer.picture(documentOf("\tX\r\n12345678X"), CodePage::Charset::Oem, Green, Qt::black)
+            .height(),
+        2 * 32)
         << "without the last break: as many rows";
 }
 
@@ -165,4 +167,29 @@ TEST(TextPaneOnTheRenderer, ThePaneShowsWhatAPictureOfTheDocumentShows) {
         renderer.picture(documentOf(art), CodePage::Charset::Oem, Green, Qt::black);
     const QPoint origin = pane.cursorRect(0).topLeft();
     EXPECT_EQ(shown.copy(QRect(origin, picture.size())), picture);
+}
+
+TEST(PicturePng, IsPixelForPixelThePictureWrittenInBandsAndTiles) {
+    CellRenderer renderer;
+    renderer.setFont(resolveFont(FontSpec{}));
+    QByteArray art;
+    for (int i = 0; i < 40; ++i)
+        art += "\xDB\xDC\xB0\xB1\xB2 \xC9\xCD\xBB\tart " + QByteArray::number(i) + "\r\n";
+    // A line longer than a tile of cells, so that tiles meet inside it.
+    const QByteArray wide = "\xDB\r\n" + QByteArray(17000, '\xB1') + "\tx\r\n\xC4";
+    const QByteArray utf8 = QString::fromUtf16(u"╔═╗ é ¸,ø¤º°\r\n█▓▒░ ☺\r\n").toUtf8();
+    for (const auto& [bytes, charset, scale] :
+         {std::tuple{art, CodePage::Charset::Oem, 1}, std::tuple{wide, CodePage::Charset::Oem, 1},
+          std::tuple{utf8, CodePage::Charset::Utf8, 3}}) {
+        renderer.setDevicePixelRatio(scale);
+        const TextDocument document = documentOf(bytes);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_EQ(writePicturePng(document, charset, renderer, Green, QColor(0, 0, 96), buffer),
+                  QString());
+        const QImage written = QImage::fromData(buffer.data(), "PNG");
+        const QImage drawn = renderer.picture(document, charset, Green, QColor(0, 0, 96));
+        ASSERT_EQ(written.size(), drawn.size());
+        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), drawn) << scale;
+    }
 }

@@ -1,0 +1,267 @@
+#include "PicturePng.h"
+
+#include <QIODevice>
+#include <QImage>
+#include <QPainter>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <set>
+#include <vector>
+
+namespace {
+
+// What one tile of drawn cells and one band of pixel rows may hold at most.
+constexpr qint64 TileBytes = 4 << 20;
+constexpr qint64 BandBytes = 8 << 20;
+constexpr qint64 PngMost = 0x7FFFFFFF;
+
+void putBig(QByteArray& to, quint32 value) {
+    const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    to.append(bytes, 4);
+}
+
+// A PNG file as it is written: chunks, and the rows of the picture through one deflate stream.
+class PngStream {
+public:
+    explicit PngStream(QIODevice& out) : m_out(out) {
+        m_zip.zalloc = nullptr;
+        m_zip.zfree = nullptr;
+        m_zip.opaque = nullptr;
+        m_ready = deflateInit(&m_zip, Z_DEFAULT_COMPRESSION) == Z_OK;
+        m_pending.resize(64 << 10);
+    }
+    ~PngStream() {
+        if (m_ready)
+            deflateEnd(&m_zip);
+    }
+    bool ok() const { return m_ready && m_written; }
+
+    void begin(quint32 width, quint32 height, int depth, int colourType,
+               const std::vector<QRgb>& palette) {
+        m_written = m_out.write("\x89PNG\r\n\x1A\n", 8) == 8;
+        QByteArray header;
+        putBig(header, width);
+        putBig(header, height);
+        header.append(char(depth)).append(char(colourType)).append(3, '\0');
+        chunk("IHDR", header);
+        if (!palette.empty()) {
+            QByteArray entries;
+            for (const QRgb rgb : palette)
+                entries.append(char(qRed(rgb))).append(char(qGreen(rgb))).append(char(qBlue(rgb)));
+            chunk("PLTE", entries);
+        }
+    }
+    // Rows already filtered (each starts with its filter byte).
+    void rows(const unsigned char* bytes, qsizetype size) { squeeze(bytes, size, Z_NO_FLUSH); }
+    void end() {
+        squeeze(nullptr, 0, Z_FINISH);
+        chunk("IEND", {});
+    }
+
+private:
+    void chunk(const char* type, const QByteArray& data) {
+        QByteArray bytes;
+        putBig(bytes, quint32(data.size()));
+        bytes.append(type, 4).append(data);
+        putBig(bytes, quint32(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData() + 4),
+                                    uInt(bytes.size() - 4))));
+        m_written = m_written && m_out.write(bytes) == bytes.size();
+    }
+    void squeeze(const unsigned char* bytes, qsizetype size, int flush) {
+        m_zip.next_in = const_cast<Bytef*>(bytes);
+        m_zip.avail_in = uInt(size);
+        do {
+            m_zip.next_out = reinterpret_cast<Bytef*>(m_pending.data()) + m_used;
+            m_zip.avail_out = uInt(m_pending.size() - m_used);
+            const int result = deflate(&m_zip, flush);
+            m_ready = m_ready && result != Z_STREAM_ERROR;
+            m_used = m_pending.size() - m_zip.avail_out;
+            if (m_used == m_pending.size() || (flush == Z_FINISH && result == Z_STREAM_END)) {
+                chunk("IDAT", m_pending.first(m_used));
+                m_used = 0;
+            }
+            if (flush == Z_FINISH && result == Z_STREAM_END)
+                break;
+        } while (m_ready && (m_zip.avail_in > 0 || flush == Z_FINISH));
+    }
+
+    QIODevice& m_out;
+    z_stream m_zip{};
+    QByteArray m_pending;
+    qsizetype m_used = 0;
+    bool m_ready = false;
+    bool m_written = false;
+};
+
+// The boundary at or before column, walked from the boundary from.
+Cells::Mark markAt(QByteArrayView line, CodePage::Charset charset, qint64 column,
+                   Cells::Mark from) {
+    Cells::Mark mark = from;
+    Cells::forEach(
+        line, charset,
+        [&](const Cells::Cell& cell) {
+            if (cell.column + cell.width > column)
+                return false;
+            mark = {cell.offset + cell.length, cell.column + cell.width};
+            return true;
+        },
+        from);
+    return mark;
+}
+
+// Draws columns [first, first + count) of a line into a tile whose top is pixel row top of the
+// line's cell row.
+void drawTile(QImage& tile, const CellRenderer& renderer, QByteArrayView line,
+              CodePage::Charset charset, qint64 first, qint64 count, int top, const QColor& color,
+              const QColor& ground, Cells::Mark from) {
+    tile.fill(ground);
+    QPainter painter(&tile);
+    renderer.drawLine(painter, QPointF(0, -top / renderer.devicePixelRatio()), line, charset, first,
+                      count, color, ground, from);
+}
+
+} // namespace
+
+QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
+                        const CellRenderer& renderer, const QColor& color, const QColor& ground,
+                        QIODevice& out) {
+    const qsizetype lines = CellRenderer::pictureRows(document);
+    qint64 widest = 1;
+    // Every cell the picture holds, once: the colours it can take are those of these cells.
+    std::array<bool, 256> bytesUsed{};
+    std::set<QByteArray> sequences;
+    for (qsizetype line = 0; line < lines; ++line) {
+        const QByteArrayView text = document.line(line);
+        qint64 width = 0;
+        Cells::forEach(text, charset, [&](const Cells::Cell& cell) {
+            if (cell.length == 1)
+                bytesUsed[uchar(text[cell.offset])] = true;
+            else
+                sequences.insert(text.sliced(cell.offset, cell.length).toByteArray());
+            width = cell.column + cell.width;
+            return true;
+        });
+        widest = std::max(widest, width);
+    }
+    const QSize cell = renderer.deviceCellSize();
+    const qint64 width = widest * cell.width();
+    const qint64 height = std::max<qsizetype>(1, lines) * qint64(cell.height());
+    if (width > PngMost || height > PngMost)
+        return QStringLiteral("a picture of %1 x %2 pixels is more than PNG can hold (at most "
+                              "2,147,483,647 pixels either way)")
+            .arg(width)
+            .arg(height);
+
+    QByteArray sample;
+    for (int b = 0; b < 256; ++b)
+        if (bytesUsed[size_t(b)] && b != '\t')
+            sample.append(char(b));
+    for (const QByteArray& sequence : sequences)
+        sample.append(sequence);
+    std::vector<QRgb> palette{ground.rgb(), color.rgb()};
+    const auto indexOf = [&palette](QRgb rgb) -> int {
+        for (size_t i = 0; i < palette.size(); ++i)
+            if (palette[i] == rgb)
+                return int(i);
+        return -1;
+    };
+    // Tiles of cells counted at their full height: the renderer puts a whole row of them together.
+    const qint64 perTile =
+        std::max<qint64>(1, TileBytes / (qint64(cell.width()) * cell.height() * 4));
+    {
+        const qint64 cells = Cells::columns(sample, charset);
+        Cells::Mark mark;
+        for (qint64 first = 0; first < cells; first += perTile) {
+            QImage tile(int(std::min(perTile, cells - first) * cell.width()), cell.height(),
+                        QImage::Format_RGB32);
+            tile.setDevicePixelRatio(renderer.devicePixelRatio());
+            drawTile(tile, renderer, sample, charset, first, perTile, 0, color, ground, mark);
+            mark = markAt(sample, charset, first + perTile, mark);
+            for (int y = 0; y < tile.height() && palette.size() <= 256; ++y) {
+                const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
+                for (int x = 0; x < tile.width(); ++x)
+                    if (indexOf(pixels[x]) < 0 && palette.size() <= 256)
+                        palette.push_back(pixels[x]);
+            }
+        }
+    }
+    // Palette indices of 1, 2, 4 or 8 bits; past 256 colours, red, green and blue.
+    const bool trueColour = palette.size() > 256;
+    const int depth = trueColour             ? 8
+                      : palette.size() <= 2  ? 1
+                      : palette.size() <= 4  ? 2
+                      : palette.size() <= 16 ? 4
+                                             : 8;
+    const qint64 rowBytes = 1 + (trueColour ? width * 3 : (width * depth + 7) / 8);
+
+    PngStream png(out);
+    png.begin(quint32(width), quint32(height), depth, trueColour ? 2 : 3,
+              trueColour ? std::vector<QRgb>{} : palette);
+    const int bandRows = int(std::clamp<qint64>(BandBytes / rowBytes, 1, cell.height()));
+    std::vector<unsigned char> band(size_t(rowBytes * bandRows));
+    std::vector<Cells::Mark> marks;
+    QImage tile;
+    QRgb last = ground.rgb();
+    int lastIndex = 0;
+    for (qsizetype line = 0; line < std::max<qsizetype>(1, lines) && png.ok(); ++line) {
+        const QByteArrayView text =
+            line < document.lineCount() ? document.line(line) : QByteArrayView();
+        marks.assign(1, Cells::Mark{});
+        for (int top = 0; top < cell.height(); top += bandRows) {
+            const int rows = std::min(bandRows, cell.height() - top);
+            std::fill(band.begin(), band.end(), 0);
+            for (qint64 first = 0, t = 0; first < widest; first += perTile, ++t) {
+                const qint64 count = std::min(perTile, widest - first);
+                if (tile.width() != count * cell.width() || tile.height() != rows) {
+                    tile = QImage(int(count * cell.width()), rows, QImage::Format_RGB32);
+                    tile.setDevicePixelRatio(renderer.devicePixelRatio());
+                }
+                if (size_t(t + 1) >= marks.size())
+                    marks.push_back(markAt(text, charset, first + count, marks[size_t(t)]));
+                drawTile(tile, renderer, text, charset, first, count, top, color, ground,
+                         marks[size_t(t)]);
+                const qint64 left = first * cell.width();
+                for (int y = 0; y < rows; ++y) {
+                    const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
+                    unsigned char* row = band.data() + y * rowBytes + 1;
+                    if (depth == 1) {
+                        // Two colours, the common case: a bit for every pixel not the ground.
+                        for (int x = 0; x < tile.width(); ++x) {
+                            const qint64 at = left + x;
+                            if (pixels[x] != palette[0])
+                                row[at >> 3] |= uchar(0x80 >> (at & 7));
+                        }
+                        continue;
+                    }
+                    for (int x = 0; x < tile.width(); ++x) {
+                        const QRgb rgb = pixels[x];
+                        const qint64 at = left + x;
+                        if (trueColour) {
+                            row[at * 3] = uchar(qRed(rgb));
+                            row[at * 3 + 1] = uchar(qGreen(rgb));
+                            row[at * 3 + 2] = uchar(qBlue(rgb));
+                            continue;
+                        }
+                        if (rgb != last) {
+                            last = rgb;
+                            lastIndex = std::max(0, indexOf(rgb));
+                        }
+                        if (lastIndex != 0)
+                            row[at * depth / 8] |=
+                                uchar(lastIndex << (8 - depth - int(at * depth % 8)));
+                    }
+                }
+            }
+            png.rows(band.data(), rowBytes * rows);
+        }
+    }
+    png.end();
+    if (!png.ok())
+        return out.errorString().isEmpty() ? QStringLiteral("the picture could not be written")
+                                           : out.errorString();
+    return {};
+}

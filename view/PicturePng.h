@@ -1,0 +1,20 @@
+#pragma once
+
+#include "CellRenderer.h"
+#include "CodePage.h"
+#include "TextDocument.h"
+
+#include <QColor>
+#include <QString>
+
+class QIODevice;
+
+// Writes the picture CellRenderer::picture draws of a document as PNG, a band of pixel rows at a
+// time: each band is drawn in tiles of columns, turned into palette indices (one bit a pixel
+// for two colours, as a picture of text mostly has) and compressed at once, so that memory
+// stays a few tens of megabytes whatever the picture's size. What PNG itself cannot hold (more
+// than 2^31 - 1 pixels either way) is refused. Returns an empty text on success, else what went
+// wrong.
+QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
+                        const CellRenderer& renderer, const QColor& color, const QColor& ground,
+                        QIODevice& out);
