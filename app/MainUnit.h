@@ -15,8 +15,8 @@
 //   view/               the cell grid: the line index (TextDocument), marks along long lines
 //                       (CellIndex), rows with wrap (WrapRows), the renderer that draws cells
 //                       for the pane and for pictures (CellRenderer, PicturePng), the pane
-//                       (TextPane) and
-//                       what screen readers get of it (ShownText, TextPaneAccessible)
+//                       (TextPane) and what screen readers get of it (ShownText,
+//                       TextPaneAccessible)
 //   platform/           stand-ins for the Windows interfaces: code pages, shell, sound, system
 //                       facts (QtCore); the pane's font (QtGui); application object, docking,
 //                       font dialog (widgets)
