@@ -72,6 +72,26 @@ size=$(file -b "$thumb" 2>/dev/null)
     { [ "${BASH_REMATCH[1]}" -eq 128 ] || [ "${BASH_REMATCH[2]}" -eq 128 ]; } ||
     fail "no 128-pixel thumbnail in the cache: $size"
 
+# The same Exec line in a desktop's thumbnailer sandbox, as one desktop runs it under bubblewrap:
+# the system and the install read-only, no home, no display, no network, nothing of the
+# environment, only the cache folder writable.
+if command -v bwrap >/dev/null; then
+    rm -f "$thumb"
+    system=(--ro-bind /usr /usr --ro-bind /etc /etc)
+    for link in bin sbin lib lib64; do
+        [ -L "/$link" ] && system+=(--symlink "$(readlink "/$link")" "/$link")
+    done
+    # The stage lies under /tmp: the sandbox's own /tmp comes first, the stage over it.
+    bwrap "${system[@]}" --proc /proc --dev /dev --tmpfs /tmp --ro-bind "$stage/usr" "$stage/usr" \
+        --bind "$cache" "$cache" --unshare-all --clearenv \
+        --setenv PATH "$prefix/bin:/usr/bin" --die-with-parent -- "${command[@]}" ||
+        fail "the thumbnailer failed in the sandbox: ${command[*]}"
+    [[ $(file -b "$thumb" 2>/dev/null) =~ ^PNG\ image\ data ]] ||
+        fail "no thumbnail from the sandbox"
+else
+    echo "sandbox skipped: bwrap is not installed (scripts/setup installs bubblewrap)"
+fi
+
 # The Debian package of the same build, as lintian judges it: not an error, not a warning.
 if command -v lintian >/dev/null && command -v cpack >/dev/null; then
     cpack -G DEB -B "$stage/deb" --config "$build/CPackConfig.cmake" >"$stage/cpack.log" 2>&1 ||
