@@ -39,7 +39,7 @@ namespace {
 constexpr char Usage[] = "Usage: zelvan-rid-tool links FILE...\n"
                          "       zelvan-rid-tool text [--cp437 | --utf8] FILE\n"
                          "       zelvan-rid-tool png FILE [-o OUT.png] [--scale N] [--fg COLOR] "
-                         "[--bg COLOR] [--cp437 | --utf8]\n"
+                         "[--bg COLOR] [--cell-width 8|9] [--cp437 | --utf8]\n"
                          "       zelvan-rid-tool thumbnail -s SIZE FILE OUT.png\n"
                          "       zelvan-rid-tool associate | unassociate\n"
                          "       zelvan-rid-tool --help | --version\n";
@@ -60,7 +60,8 @@ constexpr char Help[] =
     "                 OUT.png (default FILE.png; - is standard output); --scale N draws\n"
     "                 at N device pixels per pixel, --fg and --bg take a colour name\n"
     "                 (red, clRed), #RRGGBB or $00BBGGRR; the script is found or forced\n"
-    "                 as for text\n"
+    "                 as for text; --cell-width 9 gives VGA's nine-pixel cells, the line\n"
+    "                 and block characters C0-DF continued into the ninth column\n"
     "  thumbnail      draw the top of FILE (80 columns, and of its first 100 lines as\n"
     "                 many as keep it within 1.5 times its width) scaled to fit SIZE x\n"
     "                 SIZE pixels into OUT.png, as file managers ask thumbnailers\n"
@@ -250,6 +251,7 @@ QColor colourOf(const QString& text) {
 int png(const QStringList& arguments) {
     QString file, out;
     int scale = 1;
+    bool ninth = false;
     QColor fg = FontSpec{}.color, bg = Qt::black;
     Script script;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -257,12 +259,16 @@ int png(const QStringList& arguments) {
         if (isScriptOption(a, script))
             continue;
         const bool hasValue = i + 1 < arguments.size();
-        if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg") {
+        if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg" || a == u"--cell-width") {
             if (!hasValue)
                 return usage("png: an option needs a value");
             const QString value = arguments[++i];
             if (a == u"-o") {
                 out = value;
+            } else if (a == u"--cell-width") {
+                if (value != u"8" && value != u"9")
+                    return usage("png: --cell-width is 8 or 9");
+                ninth = value == u"9";
             } else if (a == u"--scale") {
                 const std::optional<int> n = positive(value, 16);
                 if (!n)
@@ -291,6 +297,7 @@ int png(const QStringList& arguments) {
     document.setBytes(bytes);
     CellRenderer renderer;
     paneRenderer(renderer, scale);
+    renderer.setNinthColumn(ninth);
     // Written as it is drawn, a band at a time, into a file that takes the old one's place only
     // when the whole picture is in it.
     QFile standardOutput;

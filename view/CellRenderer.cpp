@@ -387,12 +387,20 @@ void CellRenderer::setDevicePixelRatio(qreal ratio) {
     reset();
 }
 
+void CellRenderer::setNinthColumn(bool ninth) {
+    if (ninth == m_ninth)
+        return;
+    m_ninth = ninth;
+    reset();
+}
+
 void CellRenderer::reset() {
     m_atlases.clear();
     const QFontMetricsF metrics(m_plainFont);
     // Whole device pixels, so that cells meet exactly at any ratio.
+    m_glyphWidth = std::max(1, int(std::lround(metrics.horizontalAdvance(u'0') * m_ratio)));
     m_deviceCell =
-        QSize(std::max(1, int(std::lround(metrics.horizontalAdvance(u'0') * m_ratio))),
+        QSize(m_ninth ? (m_glyphWidth * 9 + 4) / 8 : m_glyphWidth,
               std::max(1, int(std::ceil((metrics.ascent() + metrics.descent()) * m_ratio - 0.01))));
     m_ascent = metrics.ascent();
     // Where the lines across every cell go, in device pixels (-1: none).
@@ -416,6 +424,19 @@ CellRenderer::Atlas& CellRenderer::atlas(const QColor& color, const QColor& grou
         found->low.assign(LowCharacters, -1);
     }
     return *found;
+}
+
+// The glyphs of code page 437's C0 to DF, the line and block characters VGA continued into the
+// ninth column of its cells.
+static bool continuesIntoNinth(char32_t c) {
+    static const std::vector<char32_t> glyphs = [] {
+        std::vector<char32_t> all;
+        for (int b = 0xC0; b <= 0xDF; ++b)
+            all.push_back(CodePage::glyph(uchar(b), CodePage::Charset::Oem));
+        std::sort(all.begin(), all.end());
+        return all;
+    }();
+    return std::binary_search(glyphs.begin(), glyphs.end(), c);
 }
 
 int CellRenderer::tile(Atlas& a, char32_t key) const {
@@ -442,11 +463,13 @@ int CellRenderer::tile(Atlas& a, char32_t key) const {
                         size_t(a.image.bytesPerLine()));
         a.image = grown;
     }
-    const QRect box((slot % TilesPerRow) * w, (slot / TilesPerRow) * h, w, h);
+    const QRect cell((slot % TilesPerRow) * w, (slot / TilesPerRow) * h, w, h);
+    // The glyph's own columns; with a ninth column the cell is wider.
+    const QRect box(cell.topLeft(), QSize(m_glyphWidth, h));
     QPainter p(&a.image);
-    p.setClipRect(box);
+    p.setClipRect(cell);
     const TilePainter shapes(p, box, a.color);
-    if (!drawShape(shapes, c, w, h, phase) && !isBlank(c)) {
+    if (!drawShape(shapes, c, m_glyphWidth, h, phase) && !isBlank(c)) {
         p.save();
         p.translate(box.topLeft());
         p.scale(m_ratio, m_ratio);
@@ -461,6 +484,14 @@ int CellRenderer::tile(Atlas& a, char32_t key) const {
         shapes.fill(0, m_underline, w, m_lineThickness);
     if (m_strikeOut >= 0)
         shapes.fill(0, m_strikeOut, w, m_lineThickness);
+    p.end();
+    // The ninth column: the line and block characters carry on into it, as VGA drew them.
+    if (w > m_glyphWidth && continuesIntoNinth(c)) {
+        for (int y = cell.top(); y <= cell.bottom(); ++y) {
+            auto* pixels = reinterpret_cast<QRgb*>(a.image.scanLine(y)) + cell.left();
+            std::fill(pixels + m_glyphWidth, pixels + w, pixels[m_glyphWidth - 1]);
+        }
+    }
     if (known)
         *known = slot;
     else

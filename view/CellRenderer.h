@@ -98,6 +98,10 @@ public:
     void setFont(const QFont& font);
     const QFont& font() const { return m_font; }
     void setDevicePixelRatio(qreal ratio);
+    // The VGA text mode's nine-pixel cells: a glyph keeps its eight columns, and a ninth follows
+    // that the line and block characters of code page 437's C0 to DF continue into (they repeat
+    // their eighth column there) and every other glyph leaves blank.
+    void setNinthColumn(bool ninth);
     qreal devicePixelRatio() const { return m_ratio; }
 
     // One cell in device pixels, and in the painter's (logical) pixels.
@@ -131,6 +135,8 @@ private:
     QFont m_font;
     QFont m_plainFont; // without the lines, which are drawn across whole cells instead
     qreal m_ratio = 1;
+    bool m_ninth = false;
+    int m_glyphWidth = 8; // device pixels of the cell a glyph is drawn in
     QSize m_deviceCell{8, 16};
     qreal m_ascent = 0;
     int m_lineThickness = 1;

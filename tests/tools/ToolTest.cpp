@@ -203,6 +203,21 @@ TEST_F(ToolTest, PngTakesTheSettingsColoursAndReportsAPictureItCannotWrite) {
     EXPECT_EQ(QImage(out).pixelColor(0, 0), QColor(255, 0, 0));
     EXPECT_EQ(QImage(out).pixelColor(15, 15), QColor(0, 0, 255)) << "$00BBGGRR";
 
+    // VGA's nine-pixel cells: a line character carries on into the ninth column, a letter not.
+    run = tool({QStringLiteral("png"), file("nine.nfo", "\xC4\xC4-\xB3"), QStringLiteral("-o"), out,
+                QStringLiteral("--cell-width"), QStringLiteral("9")});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    const QImage nine(out);
+    ASSERT_EQ(nine.size(), QSize(4 * 9, 16));
+    const auto inked = [&nine](int x) {
+        for (int y = 0; y < nine.height(); ++y)
+            if (nine.pixelColor(x, y) != QColor(0, 0, 0))
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(8) && inked(17)) << "the frame's line, gapless";
+    EXPECT_FALSE(inked(26) || inked(35)) << "'-' and the vertical line (B3) leave it blank";
+
     // Wider than most encoders take, written all the same, a band at a time.
     run = tool({QStringLiteral("png"), file("wide.nfo", QByteArray(130000, 'x') + "\r\ny\r\n"),
                 QStringLiteral("-o"), out});
