@@ -298,13 +298,19 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::LoadDocument(const QString& fileName) {
     ui->lboxLinks->clear();
-    const QByteArray text = NormalizeLineBreaks(ReadDocumentFile(fileName, DocumentCapacity));
+    QByteArray text = ReadDocumentFile(fileName, DocumentCapacity);
+    // A UTF-16 document is shown, searched and edited as UTF-8, and saved as UTF-16 again.
+    const CodePage::Utf16 utf16 = CodePage::utf16Document(text);
+    if (utf16 != CodePage::Utf16::None)
+        text = CodePage::utf16ToUtf8(text, utf16);
+    text = NormalizeLineBreaks(text);
     // Normalising can add a byte for every lone line end.
     if (text.size() > DocumentCapacity)
         throw UserError(QStringLiteral("Text exceeds memo capacity"));
     // A document written in UTF-8 shows in that script; the script the user chose stays theirs
     // and comes back with the next document.
     m_utf8Document = CodePage::isUtf8Document(text);
+    m_utf16 = utf16;
     ui->Memo->setBytes(text, shownCharset());
     // The keys go to the document at once, as they would in any viewer (the pane still stays
     // out of the Tab order).
@@ -448,7 +454,9 @@ void TMainForm::dropEvent(QDropEvent* event) {
 
 void TMainForm::mnuSaveClick() {
     Application::guarded([this] {
-        WriteDocumentFile(CurrentFileName, ui->Memo->bytes());
+        WriteDocumentFile(CurrentFileName, m_utf16 == CodePage::Utf16::None
+                                               ? ui->Memo->bytes()
+                                               : CodePage::utf8ToUtf16(ui->Memo->bytes(), m_utf16));
         if (OrvelRandom::Random(5) == 3)
             OpenDownloadPage();
     });
@@ -456,6 +464,7 @@ void TMainForm::mnuSaveClick() {
 
 void TMainForm::mnuCloseClick() {
     m_utf8Document = false;
+    m_utf16 = CodePage::Utf16::None;
     ui->Memo->setBytes({}, shownCharset());
     ui->Memo->setFocus(Qt::OtherFocusReason);
     CurrentFileName.clear();
@@ -481,8 +490,11 @@ void TMainForm::mnuFontClick() {
     FontDialog* dialog = fontDialog();
     dialog->setSpec(m_paneFont);
     dialog->setSampleBackground(ui->Memo->palette().color(QPalette::Base));
-    dialog->setDetectedScript(m_utf8Document ? std::optional(CodePage::Charset::Utf8)
-                                             : std::nullopt);
+    dialog->setDetectedScript(
+        m_utf8Document ? std::optional(CodePage::Charset::Utf8) : std::nullopt,
+        m_utf16 == CodePage::Utf16::LittleEndian ? QStringLiteral("UTF-16 little-endian")
+        : m_utf16 == CodePage::Utf16::BigEndian  ? QStringLiteral("UTF-16 big-endian")
+                                                 : QString());
     if (dialog->exec() == QDialog::Accepted)
         setPaneFont(dialog->spec());
 }

@@ -134,6 +134,8 @@ private:
     CodePage::Charset shownCharset() const;
     FontSpec m_paneFont;
     bool m_utf8Document = false; // the document shown was detected as UTF-8
+    // The byte order of a UTF-16 document, shown as UTF-8 and saved in its own order again.
+    CodePage::Utf16 m_utf16 = CodePage::Utf16::None;
     // The colours as the settings named them, so that a name survives a run that kept it.
     std::uint32_t m_storedBackground = 0x000000;
     std::uint32_t m_storedFontColor = 0x00FF00;

@@ -228,4 +228,81 @@ QByteArray fromDisplay(QStringView text, Charset charset) {
     return bytes;
 }
 
+namespace {
+
+char16_t unitAt(const unsigned char* p, Utf16 order) {
+    return order == Utf16::LittleEndian ? char16_t(p[0] | p[1] << 8) : char16_t(p[0] << 8 | p[1]);
+}
+
+} // namespace
+
+Utf16 utf16Document(QByteArrayView bytes, bool complete) {
+    const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() < 2)
+        return Utf16::None;
+    const Utf16 order = p[0] == 0xFF && p[1] == 0xFE   ? Utf16::LittleEndian
+                        : p[0] == 0xFE && p[1] == 0xFF ? Utf16::BigEndian
+                                                       : Utf16::None;
+    if (order == Utf16::None || (complete && bytes.size() % 2 != 0))
+        return Utf16::None;
+    const qsizetype units = bytes.size() / 2;
+    for (qsizetype i = 1; i < units; ++i) {
+        const char16_t unit = unitAt(p + 2 * i, order);
+        if (QChar::isHighSurrogate(unit)) {
+            if (i + 1 == units)
+                return complete ? Utf16::None : order;
+            if (!QChar::isLowSurrogate(unitAt(p + 2 * (i + 1), order)))
+                return Utf16::None;
+            ++i;
+        } else if (QChar::isLowSurrogate(unit)) {
+            return Utf16::None;
+        }
+    }
+    return order;
+}
+
+QByteArray utf16ToUtf8(QByteArrayView bytes, Utf16 order) {
+    const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
+    QString text(bytes.size() / 2, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < bytes.size() / 2; ++i)
+        out[i] = unitAt(p + 2 * i, order);
+    // A pair cut off at the end goes; any other lone surrogate turns into U+FFFD in toUtf8.
+    if (!text.isEmpty() && text.back().isHighSurrogate())
+        text.chop(1);
+    return text.toUtf8();
+}
+
+QByteArray utf8ToUtf16(QByteArrayView bytes, Utf16 order) {
+    QByteArray out;
+    out.reserve(bytes.size() * 2);
+    const auto put = [&](char16_t unit) {
+        const char high = char(unit >> 8), low = char(unit & 0xFF);
+        if (order == Utf16::LittleEndian)
+            out.append(low).append(high);
+        else
+            out.append(high).append(low);
+    };
+    const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (qsizetype i = 0; i < bytes.size();) {
+        char32_t c = p[i];
+        int length = 1;
+        if (p[i] >= 0x80) {
+            length = utf8Sequence(bytes, i, c);
+            if (length == 0) {
+                c = glyph(p[i], Charset::Oem);
+                length = 1;
+            }
+        }
+        if (c >= 0x10000) {
+            put(QChar::highSurrogate(c));
+            put(QChar::lowSurrogate(c));
+        } else {
+            put(char16_t(c));
+        }
+        i += length;
+    }
+    return out;
+}
+
 } // namespace CodePage

@@ -182,13 +182,16 @@ QString FontDialog::scriptName(CodePage::Charset script) {
                                               : tr("UTF-8");
 }
 
-void FontDialog::setDetectedScript(std::optional<CodePage::Charset> detected) {
+void FontDialog::setDetectedScript(std::optional<CodePage::Charset> detected,
+                                   const QString& document) {
     for (int i = 0; i < m_script->count(); ++i) {
         const auto script = CodePage::Charset(m_script->itemData(i).toInt());
-        m_script->setItemText(
-            i, detected == script
-                   ? tr("%1 (detected: this document is shown in it)").arg(scriptName(script))
-                   : scriptName(script));
+        const QString note =
+            document.isEmpty()
+                ? tr("%1 (detected: this document is shown in it)").arg(scriptName(script))
+                : tr("%1 (detected: this %2 document is shown in it)")
+                      .arg(scriptName(script), document);
+        m_script->setItemText(i, detected == script ? note : scriptName(script));
     }
 }
 

@@ -25,8 +25,9 @@ public:
     // against it.
     void setSampleBackground(const QColor& color);
     // The script the document is shown in because its bytes were detected as it, whatever the
-    // script chosen here (none: the chosen one is shown). Its entry in the script list says so.
-    void setDetectedScript(std::optional<CodePage::Charset> detected);
+    // script chosen here (none: the chosen one is shown). Its entry in the script list says so,
+    // naming the document's own encoding where that is another (a UTF-16 document).
+    void setDetectedScript(std::optional<CodePage::Charset> detected, const QString& document = {});
 
 private:
     static QString scriptName(CodePage::Charset script);

@@ -37,9 +37,9 @@
 namespace {
 
 constexpr char Usage[] = "Usage: zelvan-rid-tool links FILE...\n"
-                         "       zelvan-rid-tool text [--cp437 | --utf8] FILE\n"
+                         "       zelvan-rid-tool text [--cp437 | --utf8 | --utf16] FILE\n"
                          "       zelvan-rid-tool png FILE [-o OUT.png] [--scale N] [--fg COLOR] "
-                         "[--bg COLOR] [--cell-width 8|9] [--cp437 | --utf8]\n"
+                         "[--bg COLOR] [--cell-width 8|9] [--cp437 | --utf8 | --utf16]\n"
                          "       zelvan-rid-tool thumbnail -s SIZE FILE OUT.png\n"
                          "       zelvan-rid-tool associate | unassociate\n"
                          "       zelvan-rid-tool --help | --version\n";
@@ -54,7 +54,8 @@ constexpr char Help[] =
     "                 files each line starts with the file name and a colon\n"
     "  text FILE      print the document as UTF-8 text: every byte as its code page 437\n"
     "                 glyph, line breaks as LF; a document written in UTF-8 (as the viewer\n"
-    "                 detects it) is decoded instead, and --cp437 or --utf8 force either\n"
+    "                 detects it) or UTF-16 (it starts with FF FE or FE FF) is decoded\n"
+    "                 instead; --cp437, --utf8 or --utf16 force one reading\n"
     "  png FILE       draw the document as the viewer's pane does at 9 pt Terminal, one\n"
     "                 8 x 16 cell per character, bright green on black, no margin, into\n"
     "                 OUT.png (default FILE.png; - is standard output); --scale N draws\n"
@@ -91,10 +92,27 @@ void finishOutput() {
 
 // Loads a document as the viewer does; reports to standard error and gives false on failure.
 // Addresses end at any line break, so links reads the bytes as they are, with no copy.
-bool load(const QString& fileName, QByteArray& text, bool normalise = true) {
+// How a document's bytes are read: a UTF-16 document found by its mark and decoded (to UTF-8,
+// as the viewer shows it), every byte as it is (a script forced), or UTF-16 forced.
+enum class Decode { Detect, Bytes, Utf16 };
+
+QByteArray decoded(const QByteArray& bytes, Decode decode) {
+    if (decode == Decode::Bytes)
+        return bytes;
+    CodePage::Utf16 order = CodePage::utf16Document(bytes);
+    if (decode == Decode::Utf16 && order == CodePage::Utf16::None)
+        order = bytes.startsWith("\xFE\xFF") ? CodePage::Utf16::BigEndian
+                                             : CodePage::Utf16::LittleEndian;
+    return order == CodePage::Utf16::None ? bytes : CodePage::utf16ToUtf8(bytes, order);
+}
+
+bool load(const QString& fileName, QByteArray& text, bool normalise = true,
+          Decode decode = Decode::Detect) {
     try {
-        text = fileName == u"-" ? ReadDocumentStream(STDIN_FILENO, fileName, DocumentCapacity)
-                                : ReadDocumentFile(fileName, DocumentCapacity);
+        text =
+            decoded(fileName == u"-" ? ReadDocumentStream(STDIN_FILENO, fileName, DocumentCapacity)
+                                     : ReadDocumentFile(fileName, DocumentCapacity),
+                    decode);
         if (normalise)
             text = NormalizeLineBreaks(text);
         // What the viewer would refuse once its breaks are CR LF is refused here too.
@@ -140,26 +158,36 @@ CodePage::Charset scriptOf(const Script& forced, QByteArrayView bytes) {
     return CodePage::isUtf8Document(bytes) ? CodePage::Charset::Utf8 : CodePage::Charset::Oem;
 }
 
-bool isScriptOption(const QString& argument, Script& script) {
+// --cp437 and --utf8 force a script on the bytes as they are, --utf16 decodes them as UTF-16;
+// the last of them holds.
+bool isScriptOption(const QString& argument, Script& script, bool& utf16) {
     if (argument == u"--cp437")
         script = CodePage::Charset::Oem;
     else if (argument == u"--utf8")
         script = CodePage::Charset::Utf8;
+    else if (argument == u"--utf16")
+        script.reset();
     else
         return false;
+    utf16 = argument == u"--utf16";
     return true;
+}
+
+Decode decodeFor(const Script& script, bool utf16) {
+    return utf16 ? Decode::Utf16 : script ? Decode::Bytes : Decode::Detect;
 }
 
 int text(const QStringList& arguments) {
     Script script;
+    bool utf16 = false;
     QStringList files;
     for (const QString& argument : arguments)
-        if (!isScriptOption(argument, script))
+        if (!isScriptOption(argument, script, utf16))
             files.append(argument);
     if (files.size() != 1)
         return usage("text takes exactly one FILE");
     QByteArray bytes;
-    if (!load(files.front(), bytes))
+    if (!load(files.front(), bytes, true, decodeFor(script, utf16)))
         return 1;
     QString shown = CodePage::toDisplay(bytes, scriptOf(script, bytes));
     // The byte-order mark is not part of the text the viewer shows.
@@ -254,9 +282,10 @@ int png(const QStringList& arguments) {
     bool ninth = false;
     QColor fg = FontSpec{}.color, bg = Qt::black;
     Script script;
+    bool utf16 = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (isScriptOption(a, script))
+        if (isScriptOption(a, script, utf16))
             continue;
         const bool hasValue = i + 1 < arguments.size();
         if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg" || a == u"--cell-width") {
@@ -291,7 +320,7 @@ int png(const QStringList& arguments) {
     if (out.isEmpty())
         out = file == u"-" ? file : file + QStringLiteral(".png");
     QByteArray bytes;
-    if (!load(file, bytes))
+    if (!load(file, bytes, true, decodeFor(script, utf16)))
         return 1;
     TextDocument document;
     document.setBytes(bytes);
@@ -340,7 +369,12 @@ int thumbnail(const QStringList& arguments) {
     constexpr qint64 Columns = 80;
     QByteArray head;
     try {
-        head = NormalizeLineBreaks(ReadDocumentHead(arguments[2], Lines, Lines * Columns * 4));
+        head = ReadDocumentHead(arguments[2], Lines, Lines * Columns * 4);
+        // The head of a UTF-16 document may end inside a character; it is cut off there.
+        if (const CodePage::Utf16 order = CodePage::utf16Document(head, false);
+            order != CodePage::Utf16::None)
+            head = CodePage::utf16ToUtf8(head, order);
+        head = NormalizeLineBreaks(head);
     } catch (const UserError& error) {
         std::fprintf(stderr, "zelvan-rid-tool: %s\n", error.message().toLocal8Bit().constData());
         return 1;

@@ -104,6 +104,44 @@ TEST_F(MainWindowTest, AUtf8DocumentShowsInThatScriptWithoutBecomingTheUsersChoi
     EXPECT_EQ(ui()->Memo->toPlainText(), QString::fromUtf16(u"██╗"));
 }
 
+TEST_F(MainWindowTest, AUtf16DocumentShowsDecodedAndSavesInItsOwnByteOrder) {
+    // The mark first: fromUtf16 would take it away.
+    const QString text =
+        QChar(0xFEFF) + QString::fromUtf16(u"╔═╗ https://WWW.a.example/x 😀\r\nend");
+    for (const bool little : {true, false}) {
+        QByteArray bytes;
+        for (const QChar c : text) {
+            const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+            bytes.append(little ? low : high).append(little ? high : low);
+        }
+        const QString file = path(little ? QStringLiteral("le.nfo") : QStringLiteral("be.nfo"));
+        writeFile(file, bytes);
+        start();
+        openThroughDialog(file);
+        EXPECT_EQ(ui()->Memo->toPlainText().mid(1),
+                  text.mid(1).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        ASSERT_GE(ui()->lboxLinks->count(), 1);
+        EXPECT_EQ(ui()->lboxLinks->item(0)->text(), QStringLiteral("https://www.a.example/x"));
+        ui()->mnuSave->trigger();
+        EXPECT_EQ(readFile(file), bytes) << "unedited: byte for byte";
+
+        ui()->Memo->setCaret(paneBytes().size());
+        ui()->Memo->setFocus();
+        QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                        QStringLiteral("\u00FC"));
+        QApplication::sendEvent(ui()->Memo, &typed);
+        ui()->mnuSave->trigger();
+        EXPECT_EQ(readFile(file),
+                  bytes + (little ? QByteArray("\xFC\x00", 2) : QByteArray("\x00\xFC", 2)));
+        form.reset();
+    }
+    // Not valid UTF-16 (a lone surrogate): the user's script, bytes unchanged.
+    writeFile(path(QStringLiteral("bad.nfo")), QByteArray("\xFF\xFE\x41\x00\x00\xD8", 6));
+    start({path(QStringLiteral("bad.nfo"))});
+    EXPECT_EQ(paneBytes(), QByteArray("\xFF\xFE\x41\x00\x00\xD8", 6));
+    EXPECT_EQ(ui()->Memo->charset(), CodePage::Charset::Oem);
+}
+
 TEST_F(MainWindowTest, TabStopsAreEveryEightCellsAtEverySize) {
     writeFile(path(QStringLiteral("tabs.nfo")), "\tX\r\n12345678X");
     start({path(QStringLiteral("tabs.nfo"))});

@@ -115,3 +115,28 @@ TEST(CodePageUtf8, ValidSequencesAreOneCharacterAndOtherBytesTheirDosGlyph) {
     for (const char* invalid : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x94"})
         EXPECT_EQ(CodePage::utf8Sequence(invalid, 0, c), 0) << invalid;
 }
+
+TEST(CodePageUtf16, DetectedByItsMarkWhenValidAndDecodedBothWays) {
+    using CodePage::Utf16;
+    const QByteArray little("\xFF\xFE\x54\x25\x3D\xD8\x00\xDE\r\x00\n\x00", 12); // ╔😀 CR LF
+    QByteArray big = little;
+    for (qsizetype i = 0; i < big.size(); i += 2)
+        std::swap(big[i], big[i + 1]);
+    EXPECT_EQ(CodePage::utf16Document(little), Utf16::LittleEndian);
+    EXPECT_EQ(CodePage::utf16Document(big), Utf16::BigEndian);
+    const QByteArray utf8 = QString(QChar(0xFEFF) + QString::fromUtf16(u"╔😀\r\n")).toUtf8();
+    EXPECT_EQ(CodePage::utf16ToUtf8(little, Utf16::LittleEndian), utf8);
+    EXPECT_EQ(CodePage::utf8ToUtf16(utf8, Utf16::BigEndian), big) << "back byte for byte";
+    EXPECT_EQ(CodePage::utf8ToUtf16("\xDB", Utf16::LittleEndian), QByteArray("\x88\x25", 2))
+        << "a stray byte is the glyph it shows, █";
+
+    for (const QByteArray& invalid :
+         {little.chopped(1), QByteArray(little.left(4) + QByteArray("\x00\xD8", 2)),
+          QByteArray("\xFF\xFE\x00\xDC", 4), QByteArray("\xFE\x41\x00", 3)})
+        EXPECT_EQ(CodePage::utf16Document(invalid), Utf16::None) << invalid.toHex().constData();
+    EXPECT_EQ(CodePage::utf16Document(little.left(5), false), Utf16::LittleEndian)
+        << "a head may end inside a character";
+    EXPECT_EQ(CodePage::utf16ToUtf8(little.left(6), Utf16::LittleEndian),
+              QString(QChar(0xFEFF) + QString::fromUtf16(u"╔")).toUtf8())
+        << "a pair cut off at the end goes";
+}

@@ -235,6 +235,31 @@ TEST_F(ToolTest, PngTakesTheSettingsColoursAndReportsAPictureItCannotWrite) {
     EXPECT_TRUE(QFileInfo(dir.path()).isDir());
 }
 
+TEST_F(ToolTest, Utf16DocumentsAreDecodedInBothByteOrdersUnlessTold) {
+    const QString text = QString::fromUtf16(u"╔═╗ www.A.example\r\n");
+    for (const bool little : {true, false}) {
+        QByteArray bytes = little ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+        for (const QChar c : text) {
+            const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+            bytes.append(little ? low : high).append(little ? high : low);
+        }
+        const QString unicode = file(little ? "le.nfo" : "be.nfo", bytes);
+        EXPECT_EQ(tool({QStringLiteral("text"), unicode}).out,
+                  QString::fromUtf16(u"╔═╗ www.A.example\n").toUtf8());
+        EXPECT_EQ(tool({QStringLiteral("links"), unicode}).out, QByteArray("www.a.example\n"));
+        const QString out = dir.filePath(QStringLiteral("u.png"));
+        ASSERT_EQ(tool({QStringLiteral("png"), unicode, QStringLiteral("-o"), out}).status, 0);
+        EXPECT_EQ(QImage(out).width(), 17 * 8) << "a cell a character, the mark none";
+        EXPECT_TRUE(tool({QStringLiteral("text"), QStringLiteral("--cp437"), unicode})
+                        .out.startsWith(little ? "\xC2\xA0\xE2\x96\xA0" : "\xE2\x96\xA0\xC2\xA0"))
+            << "forced: every byte its glyph";
+    }
+    const QString bare = file("bare.nfo", QByteArray("A\x00"
+                                                     "B\x00",
+                                                     4));
+    EXPECT_EQ(tool({QStringLiteral("text"), QStringLiteral("--utf16"), bare}).out, "AB");
+}
+
 TEST_F(ToolTest, TextDecodesUtf8DocumentsUnlessTold) {
     const QByteArray frame = QString::fromUtf16(u"╔═╗ é\r\n").toUtf8();
     const QString utf8 = file("utf8.nfo", "\xEF\xBB\xBF" + frame);
