@@ -16,6 +16,7 @@
 #include "OrvelRandom.h"
 #include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
+#include "Prefetch.h"
 #include "SystemColors.h"
 #include "SystemInfo.h"
 #include "TextPane.h"
@@ -298,7 +299,11 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::LoadDocument(const QString& fileName) {
     ui->lboxLinks->clear();
-    QByteArray text = ReadDocumentFile(fileName, DocumentCapacity);
+    QByteArray text;
+    if (std::optional<QByteArray> ahead = Prefetch::take(fileName))
+        text = std::move(*ahead);
+    else
+        text = ReadDocumentFile(fileName, DocumentCapacity);
     // A UTF-16 document is shown, searched and edited as UTF-8, and saved as UTF-16 again.
     const CodePage::Utf16 utf16 = CodePage::utf16Document(text);
     if (utf16 != CodePage::Utf16::None)

@@ -4,6 +4,7 @@
 #include "FormReclama.h"
 #include "MainUnit.h"
 #include "OrvelUtils.h"
+#include "Prefetch.h"
 #include "Shell.h"
 
 #include <QApplication>
@@ -49,6 +50,8 @@ int main(int argc, char* argv[]) {
     if (argc > 1) {
         if (const int status = answerOption(argc, argv); status >= 0)
             return status;
+        // The document is read while the toolkit starts.
+        Prefetch::startFromArguments(argc, argv);
     }
     QApplication app(argc, argv);
     Application::initialise();

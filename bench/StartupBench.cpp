@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "FormReclama.h"
 #include "MainUnit.h"
+#include "Prefetch.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -29,6 +30,9 @@ double cpuSeconds() {
 
 int main(int argc, char* argv[]) {
     const bool empty = argc > 1 && std::strcmp(argv[1], "empty") == 0;
+    // As the program entry does: the document is read while the toolkit starts.
+    if (!empty)
+        Prefetch::startFromArguments(argc, argv);
     QApplication app(argc, argv);
     std::unique_ptr<QMainWindow> window;
     if (empty) {

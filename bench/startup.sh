@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times start-up to the first frame: the viewer against an empty QMainWindow, each started as a
-# whole process the same way, N runs each (default 20); prints the medians and their ratio.
+# whole process the same way, N runs each (default 20) taken in turn; prints the medians and
+# their ratio.
 # With a FILE the viewer opens it (bench/startup.sh 5 big.nfo: a large document from outside),
 # and the viewer's peak memory is printed too.
 set -euo pipefail
@@ -9,24 +10,28 @@ bin="$root/build-bench/bin/bench_startup"
 runs="${1:-20}"
 document="${2:-}"
 
-measure() {
-    local times=()
-    for _ in $(seq "$runs"); do
-        local t0 t1
-        t0=$(date +%s%N)
-        "$bin" "$@" >/dev/null 2>&1
-        t1=$(date +%s%N)
-        times+=($(( (t1 - t0) / 1000 )))
-    done
-    printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'
+# One start, in microseconds.
+once() {
+    local t0 t1
+    t0=$(date +%s%N)
+    "$bin" "$@" >/dev/null 2>&1
+    t1=$(date +%s%N)
+    echo $(((t1 - t0) / 1000))
 }
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 "$bin" empty >/dev/null 2>&1 # warm the caches once for both
-viewer=$(measure ${document:+"$document"})
-empty=$(measure empty)
+# The two in turn, so that whatever else the machine does weighs on both alike.
+viewerTimes=() emptyTimes=()
+for _ in $(seq "$runs"); do
+    viewerTimes+=("$(once ${document:+"$document"})")
+    emptyTimes+=("$(once empty)")
+done
+viewer=$(printf '%s\n' "${viewerTimes[@]}" | median)
+empty=$(printf '%s\n' "${emptyTimes[@]}" | median)
 if [ -n "$document" ]; then
     peak=$(/usr/bin/time -f %M "$bin" "$document" 2>&1 >/dev/null | tail -1)
     emptyPeak=$(/usr/bin/time -f %M "$bin" empty 2>&1 >/dev/null | tail -1)

@@ -166,7 +166,7 @@ bool isScriptOption(const QString& argument, Script& script, bool& utf16) {
     else if (argument == u"--utf8")
         script = CodePage::Charset::Utf8;
     else if (argument == u"--utf16")
-        script.reset();
+        script = CodePage::Charset::Utf8; // what UTF-16 is decoded to
     else
         return false;
     utf16 = argument == u"--utf16";

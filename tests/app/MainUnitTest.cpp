@@ -2,6 +2,7 @@
 
 #include "SystemInfo.h"
 
+#include "FileNames.h"
 #include "FontDialog.h"
 #include "OrvelAddresses.h"
 #include "OrvelDocument.h"
@@ -9,6 +10,7 @@
 #include "OrvelRandom.h"
 #include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
+#include "Prefetch.h"
 
 #include <QColorDialog>
 #include <QDir>
@@ -19,6 +21,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -416,4 +419,18 @@ TEST_F(MainWindowTest, ThePaneHasTheKeysAtStartAfterOpenAndAfterClose) {
     ui()->mnuClose->trigger();
     EXPECT_EQ(form->focusWidget(), ui()->Memo);
     EXPECT_EQ(ui()->Memo->focusPolicy(), Qt::ClickFocus) << "still out of the Tab order";
+}
+
+TEST_F(MainWindowTest, TheDocumentReadAheadIsTakenOnlyForItsOwnName) {
+    const QString file = path(QStringLiteral("ahead.nfo"));
+    writeFile(file, "read ahead\r\n");
+    Prefetch::start(file, DocumentCapacity);
+    EXPECT_FALSE(Prefetch::take(path(QStringLiteral("other.nfo"))));
+    EXPECT_EQ(Prefetch::take(file), QByteArray("read ahead\r\n"));
+    EXPECT_FALSE(Prefetch::take(file)) << "once";
+    // A named pipe is never read ahead: no writer might ever come.
+    const QString pipe = path(QStringLiteral("pipe.nfo"));
+    ASSERT_EQ(::mkfifo(FileNames::toBytes(pipe).constData(), 0600), 0);
+    Prefetch::start(pipe, DocumentCapacity);
+    EXPECT_FALSE(Prefetch::take(pipe));
 }
