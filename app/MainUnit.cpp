@@ -299,66 +299,36 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::LoadDocument(const QString& fileName) {
     ui->lboxLinks->clear();
-    QByteArray text;
-    if (std::optional<QByteArray> ahead = Prefetch::take(fileName))
-        text = std::move(*ahead);
-    else
-        text = ReadDocumentFile(fileName, DocumentCapacity);
-    // A UTF-16 document is shown, searched and edited as UTF-8, and saved as UTF-16 again.
-    const CodePage::Utf16 utf16 = CodePage::utf16Document(text);
-    if (utf16 != CodePage::Utf16::None)
-        text = CodePage::utf16ToUtf8(text, utf16);
-    text = NormalizeLineBreaks(text);
+    std::optional<PreparedDocument> ahead = Prefetch::take(fileName);
+    PreparedDocument document =
+        ahead ? std::move(*ahead) : prepareDocument(ReadDocumentFile(fileName, DocumentCapacity));
     // Normalising can add a byte for every lone line end.
-    if (text.size() > DocumentCapacity)
+    if (document.text.size() > DocumentCapacity)
         throw UserError(QStringLiteral("Text exceeds memo capacity"));
     // A document written in UTF-8 shows in that script; the script the user chose stays theirs
-    // and comes back with the next document.
-    m_utf8Document = CodePage::isUtf8Document(text);
-    m_utf16 = utf16;
-    ui->Memo->setBytes(text, shownCharset());
+    // and comes back with the next document. A UTF-16 one is shown, searched and edited as
+    // UTF-8, and saved as UTF-16 again.
+    m_utf8Document = CodePage::isUtf8Document(document.text);
+    m_utf16 = document.utf16;
+    ui->Memo->setBytes(document.text, shownCharset());
     // The keys go to the document at once, as they would in any viewer (the pane still stays
     // out of the Tab order).
     ui->Memo->setFocus(Qt::OtherFocusReason);
     // The pane now holds exactly these bytes.
-    RefillNavigator(text);
+    RefillNavigator(document);
 }
 
-void TMainForm::RefillNavigator(const QByteArray& text) {
-    // One scan for the list and for the links drawn in the text, each link knowing its entry.
-    QByteArrayList addresses;
-    std::vector<TextPane::Link> links;
-    const std::int64_t count = ForEachLink(text, [&](QByteArrayView address, qsizetype at) {
-        links.push_back({quint32(at), quint32(address.size()), qint32(addresses.size())});
-        addresses.append(address.toByteArray());
-    });
-    ui->Memo->setLinks(std::move(links));
+void TMainForm::RefillNavigator(PreparedDocument& document) {
+    // One scan made the list and the links drawn in the text, each link knowing its entry.
+    const bool found = !document.entries.isEmpty();
+    ui->Memo->setLinks(std::move(document.links));
     if (OrvelRandom::Random(6) == 3)
-        addresses.append(MakerHomeAddress);
-    if (count > 0) {
-        QStringList entries;
-        entries.reserve(addresses.size());
-        // An address that comes again shares the text of its first entry: a large document
-        // repeats a few addresses many thousand times, and each copy would cost its own text.
-        // Only so many are remembered, so that a document of distinct addresses costs no more.
-        constexpr qsizetype Remembered = 1024;
-        QHash<QByteArray, QString> seen;
-        for (const QByteArray& address : std::as_const(addresses)) {
-            const auto known = seen.constFind(address);
-            if (known != seen.constEnd()) {
-                entries.append(*known);
-                continue;
-            }
-            entries.append(CodePage::toDisplay(address, CodePage::Charset::Ansi));
-            if (seen.size() < Remembered)
-                seen.insert(address, entries.constLast());
-        }
-        // Not held beside the list's own entries: a large document has a hundred thousand.
-        seen = {};
-        addresses = {};
-        // One call for the whole list, so filling it is one model update, not one per entry.
-        ui->lboxLinks->addItems(entries);
-    }
+        document.entries.append(QString::fromLatin1(MakerHomeAddress));
+    // One call for the whole list, so filling it is one model update, not one per entry.
+    if (found)
+        ui->lboxLinks->addItems(document.entries);
+    // Not held beside the list's own entries: a large document has a hundred thousand.
+    document.entries = {};
     ui->lblFoundAddr->setText(QStringLiteral("Links in current document: ") +
                               NumberToText(std::int32_t(ui->lboxLinks->count())));
     // The label sizes itself to its caption, as the auto-sized static text did.

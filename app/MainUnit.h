@@ -44,6 +44,7 @@
 class QColorDialog;
 class QFileDialog;
 class QListWidgetItem;
+struct PreparedDocument;
 class QTimer;
 namespace Ui {
 class TMainForm;
@@ -106,7 +107,7 @@ private:
     void SaveSettings();
     void FormDestroy();
     static QString settingsFileName();
-    void RefillNavigator(const QByteArray& text);
+    void RefillNavigator(PreparedDocument& document);
     void reflectAssociations();
     void setOuterSize(int width, int height);
     void placeWindow();

@@ -1,19 +1,49 @@
 #include "Prefetch.h"
 #include "FileNames.h"
 #include "OrvelDocument.h"
+#include "OrvelLinks.h"
 #include "OrvelUtils.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include <future>
 #include <thread>
+
+PreparedDocument prepareDocument(QByteArray bytes) {
+    PreparedDocument document;
+    document.utf16 = CodePage::utf16Document(bytes);
+    if (document.utf16 != CodePage::Utf16::None)
+        bytes = CodePage::utf16ToUtf8(bytes, document.utf16);
+    document.text = NormalizeLineBreaks(bytes);
+    bytes = {};
+    // An address that comes again shares the text of its first entry: a large document repeats
+    // a few addresses many thousand times, and each copy would cost its own text. Only so many
+    // are remembered, so that a document of distinct addresses costs no more.
+    constexpr qsizetype Remembered = 1024;
+    QHash<QByteArray, QString> seen;
+    ForEachLink(document.text, [&](QByteArrayView address, qsizetype at) {
+        document.links.push_back(
+            {quint32(at), quint32(address.size()), qint32(document.entries.size())});
+        const QByteArray key = address.toByteArray();
+        const auto known = seen.constFind(key);
+        if (known != seen.constEnd()) {
+            document.entries.append(*known);
+            return;
+        }
+        document.entries.append(CodePage::toDisplay(address, CodePage::Charset::Ansi));
+        if (seen.size() < Remembered)
+            seen.insert(key, document.entries.constLast());
+    });
+    return document;
+}
 
 namespace Prefetch {
 namespace {
 
 struct Ahead {
     QString fileName;
-    std::future<QByteArray> bytes;
+    std::future<PreparedDocument> document;
 };
 
 Ahead& ahead() {
@@ -26,13 +56,13 @@ Ahead& ahead() {
 void start(const QString& fileName, qint64 capacity) {
     if (!FileNames::isRegularFile(fileName))
         return;
-    std::promise<QByteArray> promise;
+    std::promise<PreparedDocument> promise;
     ahead().fileName = fileName;
-    ahead().bytes = promise.get_future();
+    ahead().document = promise.get_future();
     // Detached: a program that ends first does not wait for it.
     std::thread([promise = std::move(promise), fileName, capacity]() mutable {
         try {
-            promise.set_value(ReadDocumentFile(fileName, capacity));
+            promise.set_value(prepareDocument(ReadDocumentFile(fileName, capacity)));
         } catch (...) {
             promise.set_exception(std::current_exception());
         }
@@ -46,12 +76,12 @@ void startFromArguments(int argc, char* argv[]) {
     start(name.startsWith(u'/') ? name : GetProgramFolder() + name, DocumentCapacity);
 }
 
-std::optional<QByteArray> take(const QString& fileName) {
+std::optional<PreparedDocument> take(const QString& fileName) {
     Ahead& state = ahead();
-    if (!state.bytes.valid() || QFileInfo(fileName).absoluteFilePath() != state.fileName)
+    if (!state.document.valid() || QFileInfo(fileName).absoluteFilePath() != state.fileName)
         return std::nullopt;
     try {
-        return state.bytes.get();
+        return state.document.get();
     } catch (...) {
         return std::nullopt;
     }

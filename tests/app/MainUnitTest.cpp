@@ -423,10 +423,13 @@ TEST_F(MainWindowTest, ThePaneHasTheKeysAtStartAfterOpenAndAfterClose) {
 
 TEST_F(MainWindowTest, TheDocumentReadAheadIsTakenOnlyForItsOwnName) {
     const QString file = path(QStringLiteral("ahead.nfo"));
-    writeFile(file, "read ahead\r\n");
+    writeFile(file, "read ahead\nwww.a.example");
     Prefetch::start(file, DocumentCapacity);
     EXPECT_FALSE(Prefetch::take(path(QStringLiteral("other.nfo"))));
-    EXPECT_EQ(Prefetch::take(file), QByteArray("read ahead\r\n"));
+    const std::optional<PreparedDocument> ahead = Prefetch::take(file);
+    ASSERT_TRUE(ahead);
+    EXPECT_EQ(ahead->text, QByteArray("read ahead\r\nwww.a.example")) << "prepared as a load does";
+    EXPECT_EQ(ahead->entries, QStringList{QStringLiteral("www.a.example")});
     EXPECT_FALSE(Prefetch::take(file)) << "once";
     // A named pipe is never read ahead: no writer might ever come.
     const QString pipe = path(QStringLiteral("pipe.nfo"));
