@@ -12,10 +12,7 @@
 
 PreparedDocument prepareDocument(QByteArray bytes) {
     PreparedDocument document;
-    document.utf16 = CodePage::utf16Document(bytes);
-    if (document.utf16 != CodePage::Utf16::None)
-        bytes = CodePage::utf16ToUtf8(bytes, document.utf16);
-    document.text = NormalizeLineBreaks(bytes);
+    document.text = NormalizeLineBreaks(CodePage::decodedDocument(bytes, document.utf16));
     bytes = {};
     // An address that comes again shares the text of its first entry: a large document repeats
     // a few addresses many thousand times, and each copy would cost its own text. Only so many

@@ -273,6 +273,11 @@ QByteArray utf16ToUtf8(QByteArrayView bytes, Utf16 order) {
     return text.toUtf8();
 }
 
+QByteArray decodedDocument(const QByteArray& bytes, Utf16& order, bool complete) {
+    order = utf16Document(bytes, complete);
+    return order == Utf16::None ? bytes : utf16ToUtf8(bytes, order);
+}
+
 QByteArray utf8ToUtf16(QByteArrayView bytes, Utf16 order) {
     QByteArray out;
     out.reserve(bytes.size() * 2);

@@ -45,6 +45,10 @@ Utf16 utf16Document(QByteArrayView bytes, bool complete = true);
 // out, an unpaired surrogate becomes U+FFFD.
 QByteArray utf16ToUtf8(QByteArrayView bytes, Utf16 order);
 
+// A document as it is shown and edited: decoded to UTF-8 when it is UTF-16 (its order then in
+// order), else the bytes as they are.
+QByteArray decodedDocument(const QByteArray& bytes, Utf16& order, bool complete = true);
+
 // The characters of UTF-8 document bytes, as the UTF-8 script shows them (a byte outside a valid
 // sequence is its code page 437 glyph; CR, LF and tab are themselves), as UTF-16 of the order.
 QByteArray utf8ToUtf16(QByteArrayView bytes, Utf16 order);

@@ -99,11 +99,14 @@ enum class Decode { Detect, Bytes, Utf16 };
 QByteArray decoded(const QByteArray& bytes, Decode decode) {
     if (decode == Decode::Bytes)
         return bytes;
-    CodePage::Utf16 order = CodePage::utf16Document(bytes);
-    if (decode == Decode::Utf16 && order == CodePage::Utf16::None)
-        order = bytes.startsWith("\xFE\xFF") ? CodePage::Utf16::BigEndian
-                                             : CodePage::Utf16::LittleEndian;
-    return order == CodePage::Utf16::None ? bytes : CodePage::utf16ToUtf8(bytes, order);
+    CodePage::Utf16 order = CodePage::Utf16::None;
+    const QByteArray text = CodePage::decodedDocument(bytes, order);
+    if (decode != Decode::Utf16 || order != CodePage::Utf16::None)
+        return text;
+    // Forced: in the order of its mark if it has one, else little-endian.
+    return CodePage::utf16ToUtf8(bytes, bytes.startsWith("\xFE\xFF")
+                                            ? CodePage::Utf16::BigEndian
+                                            : CodePage::Utf16::LittleEndian);
 }
 
 bool load(const QString& fileName, QByteArray& text, bool normalise = true,
@@ -371,10 +374,8 @@ int thumbnail(const QStringList& arguments) {
     try {
         head = ReadDocumentHead(arguments[2], Lines, Lines * Columns * 4);
         // The head of a UTF-16 document may end inside a character; it is cut off there.
-        if (const CodePage::Utf16 order = CodePage::utf16Document(head, false);
-            order != CodePage::Utf16::None)
-            head = CodePage::utf16ToUtf8(head, order);
-        head = NormalizeLineBreaks(head);
+        CodePage::Utf16 order = CodePage::Utf16::None;
+        head = NormalizeLineBreaks(CodePage::decodedDocument(head, order, false));
     } catch (const UserError& error) {
         std::fprintf(stderr, "zelvan-rid-tool: %s\n", error.message().toLocal8Bit().constData());
         return 1;
