@@ -273,6 +273,17 @@ QByteArray utf16ToUtf8(QByteArrayView bytes, Utf16 order) {
     return text.toUtf8();
 }
 
+int utf8Character(QByteArrayView bytes, qsizetype at, char32_t& character) {
+    const auto b = uchar(bytes[at]);
+    character = b;
+    if (b < 0x80)
+        return 1;
+    if (const int length = utf8Sequence(bytes, at, character))
+        return length;
+    character = glyph(b, Charset::Oem);
+    return 1;
+}
+
 QByteArray decodedDocument(const QByteArray& bytes, Utf16& order, bool complete) {
     order = utf16Document(bytes, complete);
     return order == Utf16::None ? bytes : utf16ToUtf8(bytes, order);
@@ -288,17 +299,9 @@ QByteArray utf8ToUtf16(QByteArrayView bytes, Utf16 order) {
         else
             out.append(high).append(low);
     };
-    const auto* const p = reinterpret_cast<const unsigned char*>(bytes.data());
     for (qsizetype i = 0; i < bytes.size();) {
-        char32_t c = p[i];
-        int length = 1;
-        if (p[i] >= 0x80) {
-            length = utf8Sequence(bytes, i, c);
-            if (length == 0) {
-                c = glyph(p[i], Charset::Oem);
-                length = 1;
-            }
-        }
+        char32_t c = 0;
+        const int length = utf8Character(bytes, i, c);
         if (c >= 0x10000) {
             put(QChar::highSurrogate(c));
             put(QChar::lowSurrogate(c));

@@ -19,6 +19,11 @@ enum class Charset {
 // code point; 0 where none does (ASCII, or a byte that is not part of a valid sequence).
 int utf8Sequence(QByteArrayView bytes, qsizetype at, char32_t& codePoint);
 
+// The character the UTF-8 script shows for the bytes from at, and how many bytes it takes: a
+// valid sequence is its code point, an ASCII byte itself, any other byte (1) its code page 437
+// glyph.
+int utf8Character(QByteArrayView bytes, qsizetype at, char32_t& character);
+
 // Whether a document is written in UTF-8 and means it: it starts with the byte-order mark, or it
 // is valid UTF-8 throughout and has a box-drawing, block or shade character (U+2500..U+259F),
 // or at least three multi-byte sequences, or any sequence of three or four bytes. Code page 437

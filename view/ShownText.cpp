@@ -12,13 +12,11 @@ qint64 ShownText::unitsOf(QByteArrayView line, qsizetype until) const {
     until = std::min(until, line.size());
     if (m_charset != CodePage::Charset::Utf8)
         return until;
-    // The walk toDisplay makes: a valid sequence is its code point, any other byte one glyph.
     qint64 units = 0;
     for (qsizetype i = 0; i < until;) {
         char32_t glyph = 0;
-        const int length = uchar(line[i]) < 0x80 ? 0 : CodePage::utf8Sequence(line, i, glyph);
-        units += length > 0 && glyph >= 0x10000 ? 2 : 1;
-        i += std::max(length, 1);
+        i += CodePage::utf8Character(line, i, glyph);
+        units += glyph >= 0x10000 ? 2 : 1;
     }
     return units;
 }
@@ -91,11 +89,11 @@ qsizetype ShownText::offsetOf(qint64 character) const {
     qsizetype i = 0;
     while (i < bytes.size()) {
         char32_t glyph = 0;
-        const int length = uchar(bytes[i]) < 0x80 ? 0 : CodePage::utf8Sequence(bytes, i, glyph);
-        left -= length > 0 && glyph >= 0x10000 ? 2 : 1;
+        const int length = CodePage::utf8Character(bytes, i, glyph);
+        left -= glyph >= 0x10000 ? 2 : 1;
         if (left < 0)
             break;
-        i += std::max(length, 1);
+        i += length;
     }
     return start + i;
 }
@@ -111,11 +109,9 @@ QString ShownText::text(qint64 from, qint64 to) const {
     qsizetype end = m_document->lineEnd(m_document->lineOf(last));
     if (last < end) {
         char32_t glyph = 0;
-        const QByteArrayView rest = QByteArrayView(m_document->bytes()).sliced(last);
-        const int length = m_charset == CodePage::Charset::Utf8 && uchar(rest[0]) >= 0x80
-                               ? CodePage::utf8Sequence(rest, 0, glyph)
-                               : 0;
-        end = last + std::max(length, 1);
+        end = last + (m_charset == CodePage::Charset::Utf8
+                          ? CodePage::utf8Character(m_document->bytes(), last, glyph)
+                          : 1);
     } else {
         end = m_document->next(last);
     }
