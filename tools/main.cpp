@@ -13,6 +13,7 @@
 #include "OrvelLinks.h"
 #include "PaneFont.h"
 #include "PicturePng.h"
+#include "PictureVector.h"
 #include "Registry.h"
 #include "RegularFile.h"
 #include "SystemColors.h"
@@ -21,6 +22,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QSaveFile>
@@ -40,6 +42,9 @@ constexpr char Usage[] = "Usage: zelvan-rid-tool links FILE...\n"
                          "       zelvan-rid-tool text [--cp437 | --utf8 | --utf16] FILE\n"
                          "       zelvan-rid-tool png FILE [-o OUT.png] [--scale N] [--fg COLOR] "
                          "[--bg COLOR] [--cell-width 8|9] [--cp437 | --utf8 | --utf16]\n"
+                         "       zelvan-rid-tool svg FILE [-o OUT.svg] [png's options]\n"
+                         "       zelvan-rid-tool pdf FILE [-o OUT.pdf] [--paper a4|letter] "
+                         "[png's options]\n"
                          "       zelvan-rid-tool thumbnail -s SIZE FILE OUT.png\n"
                          "       zelvan-rid-tool associate | unassociate\n"
                          "       zelvan-rid-tool --help | --version\n";
@@ -63,6 +68,13 @@ constexpr char Help[] =
     "                 (red, clRed), #RRGGBB or $00BBGGRR; the script is found or forced\n"
     "                 as for text; --cell-width 9 gives VGA's nine-pixel cells, the line\n"
     "                 and block characters C0-DF continued into the ninth column\n"
+    "  svg FILE       the same picture as vector graphics into OUT.svg (default FILE.svg):\n"
+    "                 block, shade and box characters as rectangles, every other glyph as\n"
+    "                 text in the pane's font, so it can be searched and copied; a unit is\n"
+    "                 a pixel of the png at the same --scale\n"
+    "  pdf FILE       the same as svg, with the glyphs embedded, into OUT.pdf (default\n"
+    "                 FILE.pdf), on A4 pages or --paper letter, broken between lines; a\n"
+    "                 pixel is 1/96 inch, or smaller to keep wide art on the page\n"
     "  thumbnail      draw the top of FILE (80 columns, and of its first 100 lines as\n"
     "                 many as keep it within 1.5 times its width) scaled to fit SIZE x\n"
     "                 SIZE pixels into OUT.png, as file managers ask thumbnailers\n"
@@ -279,8 +291,18 @@ QColor colourOf(const QString& text) {
     }
 }
 
-int png(const QStringList& arguments) {
+enum class Format { Png, Svg, Pdf };
+
+// png, svg and pdf: one picture of the document in each format, with the same options.
+int picture(const QStringList& arguments, Format format) {
+    const QString command = format == Format::Png   ? QStringLiteral("png")
+                            : format == Format::Svg ? QStringLiteral("svg")
+                                                    : QStringLiteral("pdf");
+    const auto misuse = [&command](const char* problem) {
+        return usage(QByteArray(command.toLatin1() + problem).constData());
+    };
     QString file, out;
+    Paper paper = Paper::A4;
     int scale = 1;
     bool ninth = false;
     QColor fg = FontSpec{}.color, bg = Qt::black;
@@ -291,37 +313,44 @@ int png(const QStringList& arguments) {
         if (isScriptOption(a, script, utf16))
             continue;
         const bool hasValue = i + 1 < arguments.size();
-        if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg" || a == u"--cell-width") {
+        const bool paperOption = format == Format::Pdf && a == u"--paper";
+        if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg" ||
+            a == u"--cell-width" || paperOption) {
             if (!hasValue)
-                return usage("png: an option needs a value");
+                return misuse(": an option needs a value");
             const QString value = arguments[++i];
             if (a == u"-o") {
                 out = value;
+            } else if (paperOption) {
+                if (value.compare(u"a4", Qt::CaseInsensitive) != 0 &&
+                    value.compare(u"letter", Qt::CaseInsensitive) != 0)
+                    return misuse(": --paper is a4 or letter");
+                paper = value.compare(u"a4", Qt::CaseInsensitive) == 0 ? Paper::A4 : Paper::Letter;
             } else if (a == u"--cell-width") {
                 if (value != u"8" && value != u"9")
-                    return usage("png: --cell-width is 8 or 9");
+                    return misuse(": --cell-width is 8 or 9");
                 ninth = value == u"9";
             } else if (a == u"--scale") {
                 const std::optional<int> n = positive(value, 16);
                 if (!n)
-                    return usage("png: --scale takes a whole number from 1 to 16");
+                    return misuse(": --scale takes a whole number from 1 to 16");
                 scale = *n;
             } else {
                 QColor& colour = a == u"--fg" ? fg : bg;
                 colour = colourOf(value);
                 if (!colour.isValid())
-                    return usage("png: a colour is a name (red, clRed), #RRGGBB or $00BBGGRR");
+                    return misuse(": a colour is a name (red, clRed), #RRGGBB or $00BBGGRR");
             }
         } else if (file.isEmpty()) {
             file = a;
         } else {
-            return usage("png takes exactly one FILE");
+            return misuse(" takes exactly one FILE");
         }
     }
     if (file.isEmpty())
-        return usage("png takes exactly one FILE");
+        return misuse(" takes exactly one FILE");
     if (out.isEmpty())
-        out = file == u"-" ? file : file + QStringLiteral(".png");
+        out = file == u"-" ? file : file + u'.' + command;
     QByteArray bytes;
     if (!load(file, bytes, true, decodeFor(script, utf16)))
         return 1;
@@ -342,9 +371,20 @@ int png(const QStringList& arguments) {
     } else {
         opened = saved.open(QIODevice::WriteOnly);
     }
-    QString problem =
-        opened ? writePicturePng(document, scriptOf(script, bytes), renderer, fg, bg, *device)
-               : device->errorString();
+    const CodePage::Charset charset = scriptOf(script, bytes);
+    const auto write = [&]() -> QString {
+        switch (format) {
+        case Format::Svg:
+            return writePictureSvg(document, charset, renderer, fg, bg, *device);
+        case Format::Pdf:
+            return writePicturePdf(document, charset, renderer, fg, bg, paper,
+                                   file == u"-" ? QString() : QFileInfo(file).fileName(), *device);
+        case Format::Png:
+            break;
+        }
+        return writePicturePng(document, charset, renderer, fg, bg, *device);
+    };
+    QString problem = opened ? write() : device->errorString();
     if (problem.isEmpty() && out != u"-" && !saved.commit())
         problem = saved.errorString();
     if (!problem.isEmpty()) {
@@ -483,7 +523,11 @@ int run(const QStringList& arguments) {
     if (command == u"text")
         return text(files);
     if (command == u"png")
-        return png(files);
+        return picture(files, Format::Png);
+    if (command == u"svg")
+        return picture(files, Format::Svg);
+    if (command == u"pdf")
+        return picture(files, Format::Pdf);
     if (command == u"thumbnail")
         return thumbnail(files);
     if (command == u"associate" || command == u"unassociate") {
@@ -500,7 +544,8 @@ int run(const QStringList& arguments) {
 int main(int argc, char* argv[]) {
     // Drawing needs the GUI module's fonts, never a display: the pictures are drawn offscreen.
     const bool draws =
-        argc > 1 && (std::strcmp(argv[1], "png") == 0 || std::strcmp(argv[1], "thumbnail") == 0);
+        argc > 1 && (std::strcmp(argv[1], "png") == 0 || std::strcmp(argv[1], "svg") == 0 ||
+                     std::strcmp(argv[1], "pdf") == 0 || std::strcmp(argv[1], "thumbnail") == 0);
     std::unique_ptr<QCoreApplication> app;
     if (draws) {
         static char platform[] = "-platform", offscreen[] = "offscreen";

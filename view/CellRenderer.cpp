@@ -223,68 +223,70 @@ public:
             }
     }
 
-    void box(const Arms& a) const {
-        const int w = m_tile.width(), h = m_tile.height();
-        const int thin = std::max(1, int(std::lround(w / 8.0)));
-        const int gap = thin;
-        const int cx = w / 2, cy = h / 2;
-        // The end of an arm running towards 0 whose mirror image towards the far edge starts at
-        // start: lines are mirrored about the middle of the single line.
-        const auto mirrored = [thin](int start, int centre) {
-            return std::max(0, 2 * centre - 2 * (thin / 2) + thin - start);
-        };
-        // Horizontal arms: one line on the centre row, or two a gap above and below it.
-        const auto horizontal = [&](int arm, bool right) {
-            if (!arm)
-                return;
-            const auto line = [&](int y, int upper, int lower) {
-                const int start = armStart(arm, upper, lower, cx, thin, gap);
-                if (right)
-                    fill(start, y, w - start, thin);
-                else {
-                    fill(0, y, mirrored(start, cx), thin);
-                }
-            };
-            if (arm == 1)
-                line(cy - thin / 2, a.up, a.down);
-            else {
-                line(cy - gap - thin / 2, a.up, a.down);
-                line(cy + gap - thin / 2, a.down, a.up);
-            }
-        };
-        const auto vertical = [&](int arm, bool down) {
-            if (!arm)
-                return;
-            const auto line = [&](int x, int near, int far) {
-                const int start = armStart(arm, near, far, cy, thin, gap);
-                if (down)
-                    fill(x, start, thin, h - start);
-                else {
-                    fill(x, 0, thin, mirrored(start, cy));
-                }
-            };
-            if (arm == 1)
-                line(cx - thin / 2, a.left, a.right);
-            else {
-                line(cx - gap - thin / 2, a.left, a.right);
-                line(cx + gap - thin / 2, a.right, a.left);
-            }
-        };
-        horizontal(a.right, true);
-        horizontal(a.left, false);
-        vertical(a.down, true);
-        vertical(a.up, false);
-    }
-
 private:
     QPainter& m_painter;
     QRect m_tile;
     QColor m_color;
 };
 
+// Draws a box-drawing character's lines with t.fill, in a cell of w x h device pixels.
+template <typename Fill>
+void drawBox(const Fill& t, const Arms& a, int w, int h) {
+    const int thin = std::max(1, int(std::lround(w / 8.0)));
+    const int gap = thin;
+    const int cx = w / 2, cy = h / 2;
+    // The end of an arm running towards 0 whose mirror image towards the far edge starts at
+    // start: lines are mirrored about the middle of the single line.
+    const auto mirrored = [thin](int start, int centre) {
+        return std::max(0, 2 * centre - 2 * (thin / 2) + thin - start);
+    };
+    // Horizontal arms: one line on the centre row, or two a gap above and below it.
+    const auto horizontal = [&](int arm, bool right) {
+        if (!arm)
+            return;
+        const auto line = [&](int y, int upper, int lower) {
+            const int start = armStart(arm, upper, lower, cx, thin, gap);
+            if (right)
+                t.fill(start, y, w - start, thin);
+            else {
+                t.fill(0, y, mirrored(start, cx), thin);
+            }
+        };
+        if (arm == 1)
+            line(cy - thin / 2, a.up, a.down);
+        else {
+            line(cy - gap - thin / 2, a.up, a.down);
+            line(cy + gap - thin / 2, a.down, a.up);
+        }
+    };
+    const auto vertical = [&](int arm, bool down) {
+        if (!arm)
+            return;
+        const auto line = [&](int x, int near, int far) {
+            const int start = armStart(arm, near, far, cy, thin, gap);
+            if (down)
+                t.fill(x, start, thin, h - start);
+            else {
+                t.fill(x, 0, thin, mirrored(start, cy));
+            }
+        };
+        if (arm == 1)
+            line(cx - thin / 2, a.left, a.right);
+        else {
+            line(cx - gap - thin / 2, a.left, a.right);
+            line(cx + gap - thin / 2, a.right, a.left);
+        }
+    };
+    horizontal(a.right, true);
+    horizontal(a.left, false);
+    vertical(a.down, true);
+    vertical(a.up, false);
+}
+
 // The block elements (U+2580..U+259F) and the box-drawing lines code page 437 has, in device
 // pixels. False for every other character.
-bool drawShape(const TilePainter& t, char32_t c, int w, int h, int phase) {
+template <typename Fill>
+bool drawShape(const Fill& t, char32_t c, int w, int h, int phase) {
     const auto eighthsDown = [h](int n) { return int(std::lround(h * n / 8.0)); };
     const auto eighthsAcross = [w](int n) { return int(std::lround(w * n / 8.0)); };
     const int hw = w / 2, hh = h / 2;
@@ -343,17 +345,27 @@ bool drawShape(const TilePainter& t, char32_t c, int w, int h, int phase) {
     }
     Arms arms{};
     if (boxArms(c, arms)) {
-        t.box(arms);
+        drawBox(t, arms, w, h);
         return true;
     }
     return false;
 }
 
-bool isBlank(char32_t c) {
-    return c == U' ' || c == 0x2007 || c == 0x00A0 || c == 0;
-}
+// Records what drawShape fills instead of painting it.
+struct ShapeRecorder {
+    CellRenderer::Shape& shape;
+    void fill(int x, int y, int w, int h) const {
+        if (w > 0 && h > 0)
+            shape.fills.emplace_back(x, y, w, h);
+    }
+    void shade(int level, int) const { shape.shade = level; }
+};
 
 } // namespace
+
+bool CellRenderer::isBlank(char32_t c) {
+    return c == U' ' || c == 0x2007 || c == 0x00A0 || c == 0;
+}
 
 // Tiles of one colour on one ground, opaque, so that a row of cells is put together by copying
 // their pixels and goes to the painter as one image.
@@ -437,6 +449,27 @@ static bool continuesIntoNinth(char32_t c) {
         return all;
     }();
     return std::binary_search(glyphs.begin(), glyphs.end(), c);
+}
+
+bool CellRenderer::shapeOf(char32_t c, Shape& shape) const {
+    shape = {};
+    const int h = m_deviceCell.height();
+    if (!drawShape(ShapeRecorder{shape}, c, m_glyphWidth, h, 0))
+        return false;
+    // The ninth column repeats the eighth: what reaches the glyph's right edge goes on.
+    if (m_deviceCell.width() > m_glyphWidth && continuesIntoNinth(c))
+        for (QRect& fill : shape.fills)
+            if (fill.right() == m_glyphWidth - 1)
+                fill.setRight(m_deviceCell.width() - 1);
+    return true;
+}
+
+std::vector<QRect> CellRenderer::crossingLines() const {
+    std::vector<QRect> lines;
+    for (const int top : {m_underline, m_strikeOut})
+        if (top >= 0)
+            lines.emplace_back(0, top, m_deviceCell.width(), m_lineThickness);
+    return lines;
 }
 
 int CellRenderer::tile(Atlas& a, char32_t key) const {

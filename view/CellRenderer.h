@@ -12,6 +12,7 @@
 #include <QSizeF>
 
 #include <memory>
+#include <vector>
 
 class QPainter;
 
@@ -115,6 +116,25 @@ public:
     void drawLine(QPainter& painter, QPointF origin, QByteArrayView line, CodePage::Charset charset,
                   qint64 firstColumn, qint64 count, const QColor& color, const QColor& ground,
                   Cells::Mark from = {}) const;
+
+    // What a block, shade or box-drawing character fills of its cell, in device pixels from the
+    // cell's top left, as the pane draws it; the vector pictures draw the same rectangles.
+    struct Shape {
+        std::vector<QRect> fills;
+        int shade = 0; // 1 light, 2 medium, 3 dark: the glyph's columns in that pattern, which
+                       // runs on the picture's pixel grid from its top left corner
+    };
+    // False for every other character, which is drawn as a glyph of glyphFont() (blanks as
+    // nothing).
+    bool shapeOf(char32_t c, Shape& shape) const;
+    static bool isBlank(char32_t c);
+    const QFont& glyphFont() const { return m_plainFont; }
+    // The columns of a cell a glyph is drawn in, and its baseline from the cell's top, in device
+    // pixels.
+    int glyphWidth() const { return m_glyphWidth; }
+    qreal baseline() const { return m_ascent * m_ratio; }
+    // The underline and strike-out that run across every cell: top rows and their thickness.
+    std::vector<QRect> crossingLines() const;
 
     // The rows a picture of the document has: one a line, the break at the very end making none.
     static qsizetype pictureRows(const TextDocument& document);

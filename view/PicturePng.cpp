@@ -170,8 +170,11 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
         return -1;
     };
     // Tiles of cells counted at their full height: the renderer puts a whole row of them together.
+    // An even count, and bands of an even count of rows, so that each tile starts on an even
+    // pixel of the picture: the shades' pattern runs on the picture's grid, which a cell of odd
+    // size finds from where its tile puts it.
     const qint64 perTile =
-        std::max<qint64>(1, TileBytes / (qint64(cell.width()) * cell.height() * 4));
+        std::max<qint64>(2, TileBytes / (qint64(cell.width()) * cell.height() * 4) & ~qint64(1));
     {
         const qint64 cells = Cells::columns(sample, charset);
         Cells::Mark mark;
@@ -201,7 +204,9 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
     PngStream png(out);
     png.begin(quint32(width), quint32(height), depth, trueColour ? 2 : 3,
               trueColour ? std::vector<QRgb>{} : palette);
-    const int bandRows = int(std::clamp<qint64>(BandBytes / rowBytes, 1, cell.height()));
+    int bandRows = int(std::clamp<qint64>(BandBytes / rowBytes, 1, cell.height()));
+    if (bandRows > 1 && bandRows < cell.height())
+        bandRows &= ~1;
     std::vector<unsigned char> band(size_t(rowBytes * bandRows));
     std::vector<Cells::Mark> marks;
     QImage tile;

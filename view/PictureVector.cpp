@@ -1,0 +1,741 @@
+#include "PictureVector.h"
+
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QIODevice>
+#include <QPainterPath>
+#include <QRawFont>
+#include <QTextLayout>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+// A rectangle of the picture in its pixels; a line may be wider than an int reaches.
+struct Span {
+    qint64 x, y, w, h;
+};
+
+void appendNumber(QByteArray& to, qint64 value) {
+    to.append(QByteArray::number(value));
+}
+
+// Decimals only as far as they say something; neither SVG paths nor PDF take exponents.
+void appendReal(QByteArray& to, double value, int decimals = 4) {
+    QByteArray text = QByteArray::number(value, 'f', decimals);
+    if (text.contains('.')) {
+        while (text.endsWith('0'))
+            text.chop(1);
+        if (text.endsWith('.'))
+            text.chop(1);
+    }
+    to.append(text == "-0" ? QByteArray("0") : text);
+}
+
+QByteArray colourHex(const QColor& colour) {
+    return colour.name(QColor::HexRgb).toLatin1();
+}
+
+// What one row of cells draws: the shapes' rectangles, and the characters of its text.
+struct Row {
+    std::vector<Span> fills;
+    std::array<std::vector<Span>, 4> shades; // by level, 1 to 3
+    // One character a column up to the last that is not blank (a tab's columns are blanks),
+    // and whether it is a shape's, which the rectangles show and the text only holds.
+    std::vector<char32_t> text;
+    std::vector<bool> shaped;
+};
+
+// Rectangles of one height on one top that touch or overlap along the row become one.
+void mergeRuns(std::vector<Span>& spans) {
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
+        return a.y != b.y ? a.y < b.y : a.h != b.h ? a.h < b.h : a.x < b.x;
+    });
+    size_t kept = 0;
+    for (size_t i = 1; i < spans.size(); ++i) {
+        Span& last = spans[kept];
+        const Span& next = spans[i];
+        if (next.y == last.y && next.h == last.h && next.x <= last.x + last.w)
+            last.w = std::max(last.x + last.w, next.x + next.w) - last.x;
+        else
+            spans[++kept] = next;
+    }
+    if (!spans.empty())
+        spans.resize(kept + 1);
+}
+
+// The cell grid walked as the vector pictures need it.
+class CellWalk {
+public:
+    CellWalk(const CellRenderer& renderer, CodePage::Charset charset)
+        : m_renderer(renderer), m_charset(charset), m_cell(renderer.deviceCellSize()),
+          m_crossing(renderer.crossingLines()) {}
+
+    QSize cell() const { return m_cell; }
+
+    // The shapes (and, when text is wanted, the text) of a line whose cells' tops are at top,
+    // in a picture widest columns wide.
+    void row(QByteArrayView line, qint64 top, qint64 widest, bool text, Row& out) {
+        out.fills.clear();
+        for (auto& level : out.shades)
+            level.clear();
+        out.text.clear();
+        out.shaped.clear();
+        const int w = m_cell.width(), h = m_cell.height();
+        ::Cells::forEach(line, m_charset, [&](const ::Cells::Cell& c) {
+            const CellRenderer::Shape* shape = shapeOf(c.glyph);
+            for (qint64 column = c.column; column < c.column + c.width; ++column) {
+                if (text && !(CellRenderer::isBlank(c.glyph) || c.width > 1)) {
+                    out.text.resize(size_t(column + 1), U' ');
+                    out.shaped.resize(size_t(column + 1), false);
+                    out.text[size_t(column)] = c.glyph;
+                    out.shaped[size_t(column)] = shape != nullptr;
+                }
+                if (!shape)
+                    continue;
+                const qint64 x = column * w;
+                for (const QRect& r : shape->fills)
+                    out.fills.push_back({x + r.x(), top + r.y(), r.width(), r.height()});
+                if (shape->shade)
+                    out.shades[size_t(shape->shade)].push_back(
+                        {x, top, m_renderer.glyphWidth(), h});
+            }
+            return true;
+        });
+        // The underline and strike-out run across the whole picture, past each line's end.
+        for (const QRect& r : m_crossing)
+            out.fills.push_back({0, top + r.y(), widest * w, r.height()});
+        mergeRuns(out.fills);
+        for (auto& level : out.shades)
+            mergeRuns(level);
+    }
+
+    // The widest line of the picture's rows, in columns (at least one).
+    static qint64 widest(const TextDocument& document, CodePage::Charset charset, qsizetype rows) {
+        qint64 widest = 1;
+        for (qsizetype line = 0; line < rows; ++line)
+            widest = std::max(widest, ::Cells::columns(document.line(line), charset));
+        return widest;
+    }
+
+private:
+    // The shape of a character once looked up, or null for one drawn as a glyph.
+    const CellRenderer::Shape* shapeOf(char32_t c) {
+        auto found = m_shapes.find(c);
+        if (found == m_shapes.end()) {
+            CellRenderer::Shape shape;
+            m_renderer.shapeOf(c, shape); // left empty for a glyph
+            found = m_shapes.insert(c, shape);
+        }
+        return found->fills.empty() && !found->shade ? nullptr : &*found;
+    }
+
+    const CellRenderer& m_renderer;
+    CodePage::Charset m_charset;
+    QSize m_cell;
+    std::vector<QRect> m_crossing;
+    QHash<char32_t, CellRenderer::Shape> m_shapes;
+};
+
+// The pixels each shade level sets in its two by two tile, as the pane's shades do: light one
+// in four, medium every other one, dark three in four.
+const std::vector<Span>& shadeTile(int level) {
+    static const std::array<std::vector<Span>, 4> tiles = {
+        std::vector<Span>{},
+        {{0, 0, 1, 1}},
+        {{0, 0, 1, 1}, {1, 1, 1, 1}},
+        {{0, 0, 2, 1}, {0, 1, 1, 1}}};
+    return tiles[size_t(level)];
+}
+
+// Output that remembers whether every write went through.
+class Output {
+public:
+    explicit Output(QIODevice& out) : m_out(out) {}
+    void put(const QByteArray& bytes) {
+        if (m_ok && m_out.write(bytes) != bytes.size())
+            m_ok = false;
+        m_written += bytes.size();
+    }
+    qint64 written() const { return m_written; }
+    QString result() const {
+        if (m_ok)
+            return {};
+        return m_out.errorString().isEmpty() ? QStringLiteral("the picture could not be written")
+                                             : m_out.errorString();
+    }
+
+private:
+    QIODevice& m_out;
+    qint64 m_written = 0;
+    bool m_ok = true;
+};
+
+// Rectangles as path data, the same in SVG and (with re) in PDF.
+void appendSvgRects(QByteArray& to, const std::vector<Span>& spans) {
+    for (const Span& s : spans) {
+        to.append('M');
+        appendNumber(to, s.x);
+        to.append(' ');
+        appendNumber(to, s.y);
+        to.append('h');
+        appendNumber(to, s.w);
+        to.append('v');
+        appendNumber(to, s.h);
+        to.append('h');
+        appendNumber(to, -s.w);
+        to.append('z');
+    }
+}
+
+// A hair inside each edge: the Splash rasteriser (pdftoppm, Okular) counts a pixel as covered
+// when an edge lands on its border, or a rounding error short of it, so an exact rectangle
+// would spill into its neighbours there. A 2,500th of a pixel is nothing anywhere else.
+constexpr double Inset = 0.0004;
+
+void appendPdfRects(QByteArray& to, const std::vector<Span>& spans, qint64 top) {
+    for (const Span& s : spans) {
+        appendReal(to, double(s.x) + Inset);
+        to.append(' ');
+        appendReal(to, double(s.y - top) + Inset);
+        to.append(' ');
+        appendReal(to, double(s.w) - 2 * Inset);
+        to.append(' ');
+        appendReal(to, double(s.h) - 2 * Inset);
+        to.append(" re\n");
+    }
+}
+
+// What XML can carry of a character: a few control characters it cannot.
+char32_t xmlCharacter(char32_t c) {
+    const bool valid = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+                       (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+    return valid ? c : char32_t(0xFFFD);
+}
+
+void appendXmlText(QByteArray& to, char32_t c) {
+    c = xmlCharacter(c);
+    if (c == U'&')
+        to.append("&amp;");
+    else if (c == U'<')
+        to.append("&lt;");
+    else if (c == U'>')
+        to.append("&gt;");
+    else
+        to.append(QString::fromUcs4(&c, 1).toUtf8());
+}
+
+QByteArray xmlAttribute(const QString& text) {
+    return text.toHtmlEscaped().toUtf8();
+}
+
+} // namespace
+
+QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
+                        const CellRenderer& renderer, const QColor& color, const QColor& ground,
+                        QIODevice& device) {
+    Output out(device);
+    CellWalk cells(renderer, charset);
+    const qsizetype rows = std::max<qsizetype>(1, CellRenderer::pictureRows(document));
+    const qint64 widest = CellWalk::widest(document, charset, CellRenderer::pictureRows(document));
+    const QSize cell = cells.cell();
+    const qint64 width = widest * cell.width(), height = rows * cell.height();
+    const QByteArray fg = colourHex(color);
+    QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
+    appendNumber(head, width);
+    head.append("\" height=\"");
+    appendNumber(head, height);
+    head.append("\" viewBox=\"0 0 ");
+    appendNumber(head, width);
+    head.append(' ');
+    appendNumber(head, height);
+    head.append("\">\n<defs>\n");
+    for (int level = 1; level <= 3; ++level) {
+        head.append("<pattern id=\"shade" + QByteArray::number(level) +
+                    "\" width=\"2\" height=\"2\" patternUnits=\"userSpaceOnUse\"><path d=\"");
+        appendSvgRects(head, shadeTile(level));
+        head.append("\" fill=\"" + fg + "\"/></pattern>\n");
+    }
+    head.append("</defs>\n<rect width=\"");
+    appendNumber(head, width);
+    head.append("\" height=\"");
+    appendNumber(head, height);
+    head.append("\" fill=\"" + colourHex(ground) + "\"/>\n");
+    out.put(head);
+
+    const auto line = [&](qsizetype index) {
+        return index < document.lineCount() ? document.line(index) : QByteArrayView();
+    };
+    // One path for each colour and shade: within one path, rectangles that meet leave no seam
+    // however the picture is scaled.
+    Row row;
+    std::array<bool, 4> shadeUsed{};
+    for (int level = 0; level <= 3; ++level) {
+        if (level > 0 && !shadeUsed[size_t(level)])
+            continue;
+        const QByteArray fill =
+            level == 0 ? fg : "url(#shade" + QByteArray::number(level) + ')';
+        out.put("<path fill=\"" + fill + "\" d=\"");
+        QByteArray data;
+        for (qsizetype index = 0; index < rows; ++index) {
+            cells.row(line(index), index * cell.height(), widest, false, row);
+            if (level == 0)
+                for (int l = 1; l <= 3; ++l)
+                    shadeUsed[size_t(l)] = shadeUsed[size_t(l)] || !row.shades[size_t(l)].empty();
+            appendSvgRects(data, level == 0 ? row.fills : row.shades[size_t(level)]);
+            if (data.size() > 1 << 16) {
+                out.put(data);
+                data.clear();
+            }
+        }
+        data.append("\"/>\n");
+        out.put(data);
+    }
+
+    // The text, a glyph a column at the column's left edge whatever the viewer's font: each
+    // run of glyphs or of shapes' characters says where every one of its characters goes.
+    // Renderers that take only a run's first position (librsvg) space the rest by the font's
+    // advance, which the letter spacing makes the cell's.
+    const QFont& font = renderer.glyphFont();
+    QByteArray text = "<g font-family=\"'" + xmlAttribute(font.family()) +
+                      "', monospace\" font-size=\"";
+    appendReal(text, QFontInfo(font).pixelSize() * renderer.devicePixelRatio());
+    text.append('"');
+    const double spacing =
+        cell.width() - QFontMetricsF(font).horizontalAdvance(u'0') * renderer.devicePixelRatio();
+    if (std::abs(spacing) > 0.001) {
+        text.append(" letter-spacing=\"");
+        appendReal(text, spacing);
+        text.append('"');
+    }
+    text.append(" fill=\"" + fg + "\" xml:space=\"preserve\">\n");
+    for (qsizetype index = 0; index < rows; ++index) {
+        cells.row(line(index), index * cell.height(), widest, true, row);
+        if (row.text.empty())
+            continue;
+        text.append("<text y=\"");
+        appendReal(text, double(index * cell.height()) + renderer.baseline());
+        text.append("\">");
+        for (size_t first = 0, end = 0; first < row.text.size(); first = end) {
+            const bool hidden = row.shaped[first];
+            for (end = first; end < row.text.size() && row.shaped[end] == hidden;)
+                ++end;
+            text.append("<tspan x=\"");
+            for (size_t column = first; column < end; ++column) {
+                if (column > first)
+                    text.append(' ');
+                appendNumber(text, qint64(column) * cell.width());
+            }
+            text.append(hidden ? "\" fill-opacity=\"0\">" : "\">");
+            for (size_t column = first; column < end; ++column)
+                appendXmlText(text, row.text[column]);
+            text.append("</tspan>");
+        }
+        text.append("</text>\n");
+        if (text.size() > 1 << 16) {
+            out.put(text);
+            text.clear();
+        }
+    }
+    text.append("</g>\n</svg>\n");
+    out.put(text);
+    return out.result();
+}
+
+namespace {
+
+QByteArray deflated(const QByteArray& data) {
+    uLongf size = compressBound(uLong(data.size()));
+    QByteArray packed(qsizetype(size), Qt::Uninitialized);
+    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
+                  reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()),
+                  Z_DEFAULT_COMPRESSION) != Z_OK)
+        return {};
+    packed.truncate(qsizetype(size));
+    return packed;
+}
+
+// A PDF file as it is written: numbered objects, whose places the cross-reference table lists.
+class PdfFile {
+public:
+    explicit PdfFile(QIODevice& device) : m_out(device) {
+        // The binary comment tells transfer programs the file is not text.
+        m_out.put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    }
+    int reserve() {
+        m_places.push_back(-1);
+        return int(m_places.size());
+    }
+    void object(int number, const QByteArray& body) {
+        m_places[size_t(number - 1)] = m_out.written();
+        m_out.put(QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n");
+    }
+    void stream(int number, const QByteArray& dictionary, const QByteArray& data) {
+        const QByteArray packed = deflated(data);
+        const bool ok = !packed.isEmpty() || data.isEmpty();
+        const QByteArray& body = ok ? packed : data;
+        object(number, "<< " + dictionary + (ok ? " /Filter /FlateDecode" : "") + " /Length " +
+                           QByteArray::number(body.size()) + " >>\nstream\n" + body +
+                           "\nendstream");
+    }
+    QString finish(int catalog, int info) {
+        const qint64 table = m_out.written();
+        QByteArray xref = "xref\n0 " + QByteArray::number(qsizetype(m_places.size()) + 1) +
+                          "\n0000000000 65535 f \n";
+        for (const qint64 place : m_places)
+            xref.append(QByteArray::number(std::max<qint64>(0, place)).rightJustified(10, '0') +
+                        (place < 0 ? " 00000 f \n" : " 00000 n \n"));
+        xref.append("trailer\n<< /Size " + QByteArray::number(qsizetype(m_places.size()) + 1) +
+                    " /Root " + QByteArray::number(catalog) + " 0 R /Info " +
+                    QByteArray::number(info) + " 0 R >>\nstartxref\n" +
+                    QByteArray::number(table) + "\n%%EOF\n");
+        m_out.put(xref);
+        return m_out.result();
+    }
+
+private:
+    Output m_out;
+    std::vector<qint64> m_places;
+};
+
+// A text as a PDF text string: UTF-16 with its mark, in hexadecimal.
+QByteArray pdfText(const QString& text) {
+    QByteArray hex = "<FEFF";
+    for (const QChar c : text)
+        hex.append(QByteArray::number(c.unicode(), 16).rightJustified(4, '0').toUpper());
+    return hex + '>';
+}
+
+// The glyphs of the document as Type 3 fonts of 256 each, drawn from the outlines the pane's
+// font (or the font the toolkit falls back on for a character it lacks) has, clipped to the cell
+// as the pane clips them. A shape's character and a blank have no outline: they are there for
+// the text alone.
+class GlyphFonts {
+public:
+    GlyphFonts(PdfFile& file, const CellRenderer& renderer, const CellWalk& cells)
+        : m_file(file), m_renderer(renderer), m_cell(cells.cell()) {}
+
+    struct Code {
+        int font;
+        uchar code;
+    };
+    Code codeOf(char32_t c, bool shaped) {
+        const auto found = m_codes.constFind(c);
+        if (found != m_codes.constEnd())
+            return *found;
+        if (m_fonts.empty() || m_fonts.back().characters.size() == 256)
+            m_fonts.push_back({m_file.reserve(), {}, {}});
+        Font& font = m_fonts.back();
+        font.characters.push_back(c);
+        font.outlines.push_back(shaped || CellRenderer::isBlank(c) ? QByteArray() : outline(c));
+        const Code code{int(m_fonts.size() - 1), uchar(font.characters.size() - 1)};
+        m_codes.insert(c, code);
+        return code;
+    }
+
+    int count() const { return int(m_fonts.size()); }
+    int object(int font) const { return m_fonts[size_t(font)].object; }
+
+    void write() {
+        const int w = m_cell.width(), h = m_cell.height();
+        // The cell in glyph space: upwards from the baseline at its left edge.
+        QByteArray cell = "0 ";
+        appendReal(cell, m_renderer.baseline() - h);
+        QByteArray box = cell + ' ' + QByteArray::number(w) + ' ';
+        appendReal(box, m_renderer.baseline());
+        cell.append(' ' + QByteArray::number(w) + ' ' + QByteArray::number(h) + " re W n\n");
+        for (const Font& font : m_fonts) {
+            QByteArray procs = "<<", differences = "[0", widths = "[";
+            for (size_t i = 0; i < font.characters.size(); ++i) {
+                const int proc = m_file.reserve();
+                QByteArray glyph = QByteArray::number(w) + " 0 " + box + " d1\n";
+                if (!font.outlines[i].isEmpty())
+                    glyph += cell + font.outlines[i];
+                m_file.stream(proc, {}, glyph);
+                procs.append(" /g" + QByteArray::number(qsizetype(i)) + ' ' +
+                             QByteArray::number(proc) + " 0 R");
+                differences.append(" /g" + QByteArray::number(qsizetype(i)));
+                widths.append(QByteArray::number(w) + ' ');
+            }
+            const int unicode = m_file.reserve();
+            m_file.stream(unicode, {}, toUnicode(font.characters));
+            m_file.object(font.object,
+                          "<< /Type /Font /Subtype /Type3 /FontBBox [" + box +
+                              "] /FontMatrix [1 0 0 1 0 0] /CharProcs " + procs +
+                              " >> /Encoding << /Type /Encoding /Differences " + differences +
+                              "] >> /FirstChar 0 /LastChar " +
+                              QByteArray::number(qsizetype(font.characters.size()) - 1) +
+                              " /Widths " + widths + "] /Resources << >> /ToUnicode " +
+                              QByteArray::number(unicode) + " 0 R >>");
+        }
+    }
+
+private:
+    struct Font {
+        int object;
+        std::vector<char32_t> characters;
+        std::vector<QByteArray> outlines;
+    };
+
+    // The glyph's outline as a PDF path in its cell, upwards from the baseline, filled.
+    QByteArray outline(char32_t c) const {
+        QTextLayout layout(QString::fromUcs4(&c, 1), m_renderer.glyphFont());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const qreal ratio = m_renderer.devicePixelRatio();
+        QByteArray path;
+        bool evenOdd = false;
+        for (const QGlyphRun& run : layout.glyphRuns()) {
+            QRawFont font = run.rawFont();
+            font.setPixelSize(font.pixelSize() * ratio);
+            const QList<quint32> glyphs = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype g = 0; g < glyphs.size(); ++g) {
+                const QPainterPath outline = font.pathForGlyph(glyphs[g]);
+                evenOdd = evenOdd || outline.fillRule() == Qt::OddEvenFill;
+                const qreal dx = positions.value(g).x() * ratio;
+                const auto point = [&](const QPointF& p) {
+                    appendReal(path, p.x() + dx);
+                    path.append(' ');
+                    appendReal(path, -p.y());
+                    path.append(' ');
+                };
+                for (int e = 0; e < outline.elementCount(); ++e) {
+                    const QPainterPath::Element element = outline.elementAt(e);
+                    if (element.isMoveTo()) {
+                        if (e > 0)
+                            path.append("h\n");
+                        point(element);
+                        path.append("m\n");
+                    } else if (element.isLineTo()) {
+                        point(element);
+                        path.append("l\n");
+                    } else if (element.isCurveTo() && e + 2 < outline.elementCount()) {
+                        point(element);
+                        point(outline.elementAt(e + 1));
+                        point(outline.elementAt(e + 2));
+                        path.append("c\n");
+                        e += 2;
+                    }
+                }
+                if (outline.elementCount() > 0)
+                    path.append("h\n");
+            }
+        }
+        return path.isEmpty() ? path : path + (evenOdd ? "f*\n" : "f\n");
+    }
+
+    // The characters each code stands for, so that the text can be searched and copied.
+    static QByteArray toUnicode(const std::vector<char32_t>& characters) {
+        QByteArray map = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                         "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> "
+                         "def\n/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                         "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n";
+        for (size_t first = 0; first < characters.size(); first += 100) {
+            const size_t count = std::min<size_t>(100, characters.size() - first);
+            map.append(QByteArray::number(qsizetype(count)) + " beginbfchar\n");
+            for (size_t i = first; i < first + count; ++i) {
+                map.append('<' + QByteArray::number(qsizetype(i), 16).rightJustified(2, '0') +
+                           "> <");
+                const char32_t c = characters[i];
+                for (const QChar unit : QString::fromUcs4(&c, 1))
+                    map.append(QByteArray::number(unit.unicode(), 16).rightJustified(4, '0'));
+                map.append(">\n");
+            }
+            map.append("endbfchar\n");
+        }
+        return map + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+    }
+
+    PdfFile& m_file;
+    const CellRenderer& m_renderer;
+    QSize m_cell;
+    std::vector<Font> m_fonts;
+    QHash<char32_t, Code> m_codes;
+};
+
+// The runs of one shade level on a page, and the pattern drawn through them: the pixels a
+// level sets are those of its tile's rows crossed with its columns, so each part of the tile is
+// drawn as its columns clipped to its rows, on the picture's own pixel grid. (A tiling pattern
+// would say the same in fewer bytes, but renderers smooth a tile this small.)
+class Shades {
+public:
+    void add(const std::vector<Span>& spans, qint64 pageTop) {
+        appendPdfRects(m_runs, spans, pageTop);
+        for (const Span& s : spans) {
+            m_left = std::min(m_left, s.x);
+            m_right = std::max(m_right, s.x + s.w);
+            m_top = std::min(m_top, s.y - pageTop);
+            m_bottom = std::max(m_bottom, s.y - pageTop + s.h);
+        }
+    }
+    void draw(QByteArray& content, int level, qint64 pageTop) const {
+        if (m_runs.isEmpty())
+            return;
+        content.append("q\n" + m_runs + "W n\n");
+        for (const Span& part : shadeTile(level)) {
+            content.append("q\n");
+            std::vector<Span> stripes;
+            for (qint64 y = m_top + ((m_top + pageTop + part.y) & 1); y < m_bottom; y += 2)
+                stripes.push_back({m_left, y, m_right - m_left, 1});
+            appendPdfRects(content, stripes, 0);
+            content.append("W n\n");
+            stripes.clear();
+            if (part.w == 2)
+                stripes.push_back({m_left, m_top, m_right - m_left, m_bottom - m_top});
+            else
+                for (qint64 x = m_left + ((m_left + part.x) & 1); x < m_right; x += 2)
+                    stripes.push_back({x, m_top, 1, m_bottom - m_top});
+            appendPdfRects(content, stripes, 0);
+            content.append("f\nQ\n");
+        }
+        content.append("Q\n");
+    }
+
+private:
+    QByteArray m_runs;
+    qint64 m_left = std::numeric_limits<qint64>::max(), m_right = 0;
+    qint64 m_top = std::numeric_limits<qint64>::max(), m_bottom = 0;
+};
+
+QByteArray pdfColour(const QColor& colour) {
+    QByteArray text;
+    for (const float part : {colour.redF(), colour.greenF(), colour.blueF()}) {
+        appendReal(text, part);
+        text.append(' ');
+    }
+    return text + "rg\n";
+}
+
+} // namespace
+
+QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
+                        const CellRenderer& renderer, const QColor& color, const QColor& ground,
+                        Paper paper, const QString& title, QIODevice& device) {
+    PdfFile file(device);
+    CellWalk cells(renderer, charset);
+    const qsizetype rows = std::max<qsizetype>(1, CellRenderer::pictureRows(document));
+    const qint64 widest = CellWalk::widest(document, charset, CellRenderer::pictureRows(document));
+    const QSize cell = cells.cell();
+    const qint64 width = widest * cell.width();
+
+    // A cell is as large as on a 96 dpi screen whatever the scale, which makes the pixel grid
+    // finer: a pixel is 1/(96 x scale) inch, or 1/d inch for the whole d that keeps the picture
+    // (and one row) within the margins. Rendered at that many dots an inch, a pixel is a pixel.
+    // A third of an inch keeps 80 columns of nine-pixel cells on A4.
+    const double paperWidth = paper == Paper::A4 ? 595.276 : 612,
+                 paperHeight = paper == Paper::A4 ? 841.89 : 792, margin = 24;
+    const double dotsPerInch =
+        std::max({96.0 * renderer.devicePixelRatio(), std::ceil(72.0 * double(width) / (paperWidth - 2 * margin)),
+                  std::ceil(72.0 * cell.height() / (paperHeight - 2 * margin))});
+    const double pixel = 72.0 / dotsPerInch;
+    const qsizetype rowsPerPage = std::max<qsizetype>(
+        1, qsizetype(std::floor((paperHeight - 2 * margin) / (cell.height() * pixel))));
+    // On whole pixels of that rendering, so that cells meet the pixel grid.
+    const double left =
+        std::max(0.0, std::floor((paperWidth - double(width) * pixel) / 2 / pixel)) * pixel;
+    const double top = paperHeight - std::ceil(margin / pixel) * pixel;
+    QByteArray placement;
+    appendReal(placement, pixel, 10);
+    placement.append(" 0 0 ");
+    appendReal(placement, -pixel, 10);
+    placement.append(' ');
+    appendReal(placement, left, 6);
+    placement.append(' ');
+
+    const int catalog = file.reserve(), pages = file.reserve(), info = file.reserve();
+    GlyphFonts fonts(file, renderer, cells);
+    const QByteArray fg = pdfColour(color);
+    const QByteArray paperBox = "[0 0 " + QByteArray::number(paperWidth, 'f', 3) + ' ' +
+                                QByteArray::number(paperHeight, 'f', 3) + ']';
+    std::vector<int> kids;
+    Row row;
+    for (qsizetype first = 0; first < rows; first += rowsPerPage) {
+        const qsizetype last = std::min(rows, first + rowsPerPage);
+        const qint64 pageTop = first * cell.height();
+        QByteArray content = "q\n" + placement;
+        appendReal(content, top, 6);
+        content.append(" cm\n" + pdfColour(ground) + "0 0 ");
+        appendNumber(content, width);
+        content.append(' ');
+        appendNumber(content, (last - first) * cell.height());
+        content.append(" re f\n");
+        // The rows' shapes: one fill of all rectangles of a colour, so that none shows a seam.
+        QByteArray fills;
+        std::array<Shades, 4> shades;
+        QByteArray text = "BT\n";
+        int font = -1;
+        int mode = -1;
+        for (qsizetype index = first; index < last; ++index) {
+            cells.row(index < document.lineCount() ? document.line(index) : QByteArrayView(),
+                      index * cell.height(), widest, true, row);
+            appendPdfRects(fills, row.fills, pageTop);
+            for (int level = 1; level <= 3; ++level)
+                shades[size_t(level)].add(row.shades[size_t(level)], pageTop);
+            if (row.text.empty())
+                continue;
+            text.append("1 0 0 -1 0 ");
+            appendReal(text, double((index - first) * cell.height()) + renderer.baseline());
+            text.append(" Tm\n");
+            QByteArray codes;
+            const auto flush = [&] {
+                if (!codes.isEmpty())
+                    text.append('<' + codes + "> Tj\n");
+                codes.clear();
+            };
+            for (size_t column = 0; column < row.text.size(); ++column) {
+                const GlyphFonts::Code code = fonts.codeOf(row.text[column], row.shaped[column]);
+                // A shape's character is there to be found and copied; the rectangles show it.
+                const int wanted = row.shaped[column] ? 3 : 0;
+                if (code.font != font || wanted != mode) {
+                    flush();
+                    if (code.font != font)
+                        text.append("/F" + QByteArray::number(code.font) + " 1 Tf\n");
+                    if (wanted != mode)
+                        text.append(QByteArray::number(wanted) + " Tr\n");
+                    font = code.font;
+                    mode = wanted;
+                }
+                codes.append(QByteArray::number(code.code, 16).rightJustified(2, '0'));
+            }
+            flush();
+        }
+        text.append("ET\n");
+        QByteArray resources = "<< /Font <<";
+        for (int f = 0; f < fonts.count(); ++f)
+            resources.append(" /F" + QByteArray::number(f) + ' ' +
+                             QByteArray::number(fonts.object(f)) + " 0 R");
+        resources.append(" >> >>");
+        content.append(fg);
+        if (!fills.isEmpty())
+            content.append(fills + "f\n");
+        for (int level = 1; level <= 3; ++level)
+            shades[size_t(level)].draw(content, level, pageTop);
+        content.append(fg + text + "Q\n");
+        const int stream = file.reserve(), page = file.reserve();
+        file.stream(stream, {}, content);
+        file.object(page, "<< /Type /Page /Parent " + QByteArray::number(pages) +
+                              " 0 R /MediaBox " + paperBox + " /Resources " + resources +
+                              " /Contents " + QByteArray::number(stream) + " 0 R >>");
+        kids.push_back(page);
+    }
+    fonts.write();
+    QByteArray list;
+    for (const int kid : kids)
+        list.append(QByteArray::number(kid) + " 0 R ");
+    file.object(pages, "<< /Type /Pages /Kids [" + list + "] /Count " +
+                           QByteArray::number(qsizetype(kids.size())) + " >>");
+    file.object(catalog, "<< /Type /Catalog /Pages " + QByteArray::number(pages) + " 0 R >>");
+    file.object(info, "<< /Title " + pdfText(title) + " /Producer (zelvan-rid-tool) >>");
+    return file.finish(catalog, info);
+}
