@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <vector>
 
@@ -24,20 +26,48 @@ struct Span {
     qint64 x, y, w, h;
 };
 
-void appendNumber(QByteArray& to, qint64 value) {
-    to.append(QByteArray::number(value));
+// Numbers are most of what these files hold: formatted in place, each rectangle's at once.
+char* putNumber(char* at, qint64 value) {
+    return std::to_chars(at, at + 24, value).ptr;
 }
 
-// Decimals only as far as they say something; neither SVG paths nor PDF take exponents.
-void appendReal(QByteArray& to, double value, int decimals = 4) {
-    QByteArray text = QByteArray::number(value, 'f', decimals);
-    if (text.contains('.')) {
-        while (text.endsWith('0'))
-            text.chop(1);
-        if (text.endsWith('.'))
-            text.chop(1);
+// Decimals only as far as they say something; neither SVG paths nor PDF take exponents. In
+// whole numbers of the last decimal, which the library's general conversion is slow at. At most
+// 64 characters.
+char* putReal(char* at, double value, int decimals = 4) {
+    qint64 unit = 1;
+    for (int i = 0; i < decimals; ++i)
+        unit *= 10;
+    if (!(std::abs(value) * double(unit) < 9e18)) // beyond any picture: whole units
+        return putNumber(at, qint64(std::clamp(value, -9e18, 9e18)));
+    qint64 scaled = std::llround(value * double(unit));
+    if (scaled < 0) {
+        *at++ = '-';
+        scaled = -scaled;
     }
-    to.append(text == "-0" ? QByteArray("0") : text);
+    at = putNumber(at, scaled / unit);
+    qint64 fraction = scaled % unit;
+    if (fraction == 0)
+        return at;
+    int places = decimals;
+    while (fraction % 10 == 0) {
+        fraction /= 10;
+        --places;
+    }
+    *at++ = '.';
+    for (int i = places - 1; i >= 0; --i, fraction /= 10)
+        at[i] = char('0' + fraction % 10);
+    return at + places;
+}
+
+void appendNumber(QByteArray& to, qint64 value) {
+    char digits[24];
+    to.append(digits, putNumber(digits, value) - digits);
+}
+
+void appendReal(QByteArray& to, double value, int decimals = 4) {
+    char digits[64];
+    to.append(digits, putReal(digits, value, decimals) - digits);
 }
 
 QByteArray colourHex(const QColor& colour) {
@@ -54,23 +84,78 @@ struct Row {
     std::vector<bool> shaped;
 };
 
-// Rectangles of one height on one top that touch or overlap along the row become one.
-void mergeRuns(std::vector<Span>& spans) {
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) {
-        return a.y != b.y ? a.y < b.y : a.h != b.h ? a.h < b.h : a.x < b.x;
-    });
-    size_t kept = 0;
-    for (size_t i = 1; i < spans.size(); ++i) {
-        Span& last = spans[kept];
-        const Span& next = spans[i];
-        if (next.y == last.y && next.h == last.h && next.x <= last.x + last.w)
-            last.w = std::max(last.x + last.w, next.x + next.w) - last.x;
-        else
-            spans[++kept] = next;
+// Rectangles of one height on one top that touch or overlap along the row become one. They come
+// mostly from left to right, so each joins the last of its kind; only the few that do not are
+// sorted.
+class Runs {
+public:
+    void clear() {
+        for (Kind& kind : m_kinds)
+            kind.spans.clear();
     }
-    if (!spans.empty())
-        spans.resize(kept + 1);
-}
+    void add(const Span& span) {
+        Kind* kind = nullptr;
+        for (Kind& k : m_kinds)
+            if (k.y == span.y && k.h == span.h)
+                kind = &k;
+        if (!kind) {
+            // A kind left empty by clear() takes the new one's place.
+            for (Kind& k : m_kinds)
+                if (k.spans.empty())
+                    kind = &k;
+            if (!kind)
+                kind = &m_kinds.emplace_back();
+            kind->y = span.y;
+            kind->h = span.h;
+            kind->sorted = true;
+        }
+        if (!kind->spans.empty()) {
+            Span& last = kind->spans.back();
+            if (span.x <= last.x + last.w && span.x + span.w >= last.x) {
+                const qint64 right = std::max(last.x + last.w, span.x + span.w);
+                last.x = std::min(last.x, span.x);
+                last.w = right - last.x;
+                return;
+            }
+            kind->sorted = kind->sorted && span.x > last.x;
+        }
+        kind->spans.push_back(span);
+    }
+    // Every run, merged.
+    void collect(std::vector<Span>& out) {
+        out.clear();
+        for (Kind& kind : m_kinds) {
+            if (!kind.sorted)
+                merge(kind.spans);
+            out.insert(out.end(), kind.spans.begin(), kind.spans.end());
+        }
+    }
+
+private:
+    struct Kind {
+        qint64 y = 0, h = 0;
+        bool sorted = true;
+        std::vector<Span> spans;
+    };
+    static void merge(std::vector<Span>& spans) {
+        std::sort(spans.begin(), spans.end(),
+                  [](const Span& a, const Span& b) { return a.x < b.x; });
+        size_t kept = 0;
+        for (size_t i = 1; i < spans.size(); ++i) {
+            Span& last = spans[kept];
+            if (spans[i].x <= last.x + last.w)
+                last.w = std::max(last.x + last.w, spans[i].x + spans[i].w) - last.x;
+            else
+                spans[++kept] = spans[i];
+        }
+        if (!spans.empty())
+            spans.resize(kept + 1);
+    }
+    std::vector<Kind> m_kinds;
+};
+
+// What of a row is wanted: its fills, the shades of a level, its text.
+enum Part : unsigned { Fills = 1, Shade1 = 2, Shade2 = 4, Shade3 = 8, Text = 16, All = 31 };
 
 // The cell grid walked as the vector pictures need it.
 class CellWalk {
@@ -83,12 +168,13 @@ public:
 
     // The shapes (and, when text is wanted, the text) of a line whose cells' tops are at top,
     // in a picture widest columns wide.
-    void row(QByteArrayView line, qint64 top, qint64 widest, bool text, Row& out) {
-        out.fills.clear();
-        for (auto& level : out.shades)
+    void row(QByteArrayView line, qint64 top, qint64 widest, unsigned parts, Row& out) {
+        m_fills.clear();
+        for (Runs& level : m_shades)
             level.clear();
         out.text.clear();
         out.shaped.clear();
+        const bool text = parts & Text;
         const int w = m_cell.width(), h = m_cell.height();
         ::Cells::forEach(line, m_charset, [&](const ::Cells::Cell& c) {
             const CellRenderer::Shape* shape = shapeOf(c.glyph);
@@ -102,20 +188,21 @@ public:
                 if (!shape)
                     continue;
                 const qint64 x = column * w;
-                for (const QRect& r : shape->fills)
-                    out.fills.push_back({x + r.x(), top + r.y(), r.width(), r.height()});
-                if (shape->shade)
-                    out.shades[size_t(shape->shade)].push_back(
-                        {x, top, m_renderer.glyphWidth(), h});
+                if (parts & Fills)
+                    for (const QRect& r : shape->fills)
+                        m_fills.add({x + r.x(), top + r.y(), r.width(), r.height()});
+                if (shape->shade && (parts & (Shade1 << (shape->shade - 1))))
+                    m_shades[size_t(shape->shade)].add({x, top, m_renderer.glyphWidth(), h});
             }
             return true;
         });
         // The underline and strike-out run across the whole picture, past each line's end.
-        for (const QRect& r : m_crossing)
-            out.fills.push_back({0, top + r.y(), widest * w, r.height()});
-        mergeRuns(out.fills);
-        for (auto& level : out.shades)
-            mergeRuns(level);
+        if (parts & Fills)
+            for (const QRect& r : m_crossing)
+                m_fills.add({0, top + r.y(), widest * w, r.height()});
+        m_fills.collect(out.fills);
+        for (size_t level = 1; level <= 3; ++level)
+            m_shades[level].collect(out.shades[level]);
     }
 
     // The widest line of the picture's rows, in columns (at least one).
@@ -127,22 +214,35 @@ public:
     }
 
 private:
-    // The shape of a character once looked up, or null for one drawn as a glyph.
+    // The shape of a character once looked up, or null for one drawn as a glyph; the code page's
+    // characters and the box and block ranges by index, the rest hashed.
     const CellRenderer::Shape* shapeOf(char32_t c) {
-        auto found = m_shapes.find(c);
-        if (found == m_shapes.end()) {
+        int* const known = c < LowCharacters ? &m_low[c] : nullptr;
+        int index = known ? *known : m_others.value(c, Unknown);
+        if (index == Unknown) {
             CellRenderer::Shape shape;
-            m_renderer.shapeOf(c, shape); // left empty for a glyph
-            found = m_shapes.insert(c, shape);
+            index = m_renderer.shapeOf(c, shape) ? int(m_shapes.size()) : Glyph;
+            if (index != Glyph)
+                m_shapes.push_back(std::move(shape));
+            if (known)
+                *known = index;
+            else
+                m_others.insert(c, index);
         }
-        return found->fills.empty() && !found->shade ? nullptr : &*found;
+        return index == Glyph ? nullptr : &m_shapes[size_t(index)];
     }
 
+    static constexpr char32_t LowCharacters = 0x2600;
+    static constexpr int Unknown = -2, Glyph = -1;
     const CellRenderer& m_renderer;
     CodePage::Charset m_charset;
     QSize m_cell;
     std::vector<QRect> m_crossing;
-    QHash<char32_t, CellRenderer::Shape> m_shapes;
+    std::vector<int> m_low = std::vector<int>(LowCharacters, Unknown);
+    Runs m_fills;
+    std::array<Runs, 4> m_shades;
+    QHash<char32_t, int> m_others;
+    std::deque<CellRenderer::Shape> m_shapes; // where the pointers handed out stay put
 };
 
 // The pixels each shade level sets in its two by two tile, as the pane's shades do: light one
@@ -182,17 +282,20 @@ private:
 // Rectangles as path data, the same in SVG and (with re) in PDF.
 void appendSvgRects(QByteArray& to, const std::vector<Span>& spans) {
     for (const Span& s : spans) {
-        to.append('M');
-        appendNumber(to, s.x);
-        to.append(' ');
-        appendNumber(to, s.y);
-        to.append('h');
-        appendNumber(to, s.w);
-        to.append('v');
-        appendNumber(to, s.h);
-        to.append('h');
-        appendNumber(to, -s.w);
-        to.append('z');
+        char text[128];
+        char* at = text;
+        *at++ = 'M';
+        at = putNumber(at, s.x);
+        *at++ = ' ';
+        at = putNumber(at, s.y);
+        *at++ = 'h';
+        at = putNumber(at, s.w);
+        *at++ = 'v';
+        at = putNumber(at, s.h);
+        *at++ = 'h';
+        at = putNumber(at, -s.w);
+        *at++ = 'z';
+        to.append(text, at - text);
     }
 }
 
@@ -203,14 +306,16 @@ constexpr double Inset = 0.0004;
 
 void appendPdfRects(QByteArray& to, const std::vector<Span>& spans, qint64 top) {
     for (const Span& s : spans) {
-        appendReal(to, double(s.x) + Inset);
-        to.append(' ');
-        appendReal(to, double(s.y - top) + Inset);
-        to.append(' ');
-        appendReal(to, double(s.w) - 2 * Inset);
-        to.append(' ');
-        appendReal(to, double(s.h) - 2 * Inset);
-        to.append(" re\n");
+        char text[4 * 64 + 8];
+        char* at = putReal(text, double(s.x) + Inset);
+        *at++ = ' ';
+        at = putReal(at, double(s.y - top) + Inset);
+        *at++ = ' ';
+        at = putReal(at, double(s.w) - 2 * Inset);
+        *at++ = ' ';
+        at = putReal(at, double(s.h) - 2 * Inset);
+        at = std::copy_n(" re\n", 4, at);
+        to.append(text, at - text);
     }
 }
 
@@ -229,8 +334,25 @@ void appendXmlText(QByteArray& to, char32_t c) {
         to.append("&lt;");
     else if (c == U'>')
         to.append("&gt;");
-    else
-        to.append(QString::fromUcs4(&c, 1).toUtf8());
+    else if (c < 0x80)
+        to.append(char(c));
+    else {
+        char bytes[4];
+        int n = 0;
+        if (c < 0x800) {
+            bytes[n++] = char(0xC0 | c >> 6);
+        } else {
+            if (c < 0x10000) {
+                bytes[n++] = char(0xE0 | c >> 12);
+            } else {
+                bytes[n++] = char(0xF0 | c >> 18);
+                bytes[n++] = char(0x80 | (c >> 12 & 0x3F));
+            }
+            bytes[n++] = char(0x80 | (c >> 6 & 0x3F));
+        }
+        bytes[n++] = char(0x80 | (c & 0x3F));
+        to.append(bytes, n);
+    }
 }
 
 QByteArray xmlAttribute(const QString& text) {
@@ -287,7 +409,8 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
         out.put("<path fill=\"" + fill + "\" d=\"");
         QByteArray data;
         for (qsizetype index = 0; index < rows; ++index) {
-            cells.row(line(index), index * cell.height(), widest, false, row);
+            cells.row(line(index), index * cell.height(), widest,
+                      level == 0 ? Fills | Shade1 | Shade2 | Shade3 : Shade1 << (level - 1), row);
             if (level == 0)
                 for (int l = 1; l <= 3; ++l)
                     shadeUsed[size_t(l)] = shadeUsed[size_t(l)] || !row.shades[size_t(l)].empty();
@@ -319,7 +442,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     }
     text.append(" fill=\"" + fg + "\" xml:space=\"preserve\">\n");
     for (qsizetype index = 0; index < rows; ++index) {
-        cells.row(line(index), index * cell.height(), widest, true, row);
+        cells.row(line(index), index * cell.height(), widest, Text, row);
         if (row.text.empty())
             continue;
         text.append("<text y=\"");
@@ -358,7 +481,7 @@ QByteArray deflated(const QByteArray& data) {
     QByteArray packed(qsizetype(size), Qt::Uninitialized);
     if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
                   reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()),
-                  Z_DEFAULT_COMPRESSION) != Z_OK)
+                  Z_BEST_SPEED) != Z_OK)
         return {};
     packed.truncate(qsizetype(size));
     return packed;
@@ -678,7 +801,7 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
         int mode = -1;
         for (qsizetype index = first; index < last; ++index) {
             cells.row(index < document.lineCount() ? document.line(index) : QByteArrayView(),
-                      index * cell.height(), widest, true, row);
+                      index * cell.height(), widest, All, row);
             appendPdfRects(fills, row.fills, pageTop);
             for (int level = 1; level <= 3; ++level)
                 shades[size_t(level)].add(row.shades[size_t(level)], pageTop);
