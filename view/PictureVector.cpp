@@ -75,11 +75,19 @@ QByteArray colourHex(const QColor& colour) {
 }
 
 // What one row of cells draws: the shapes' rectangles, and the characters of its text.
+// A row is walked a piece at a time, so that a line of millions of columns costs no more memory
+// than a short one.
+constexpr qint64 PieceColumns = 1 << 16;
+// What one content stream of a PDF page holds before it is written.
+constexpr qsizetype ContentBytes = 4 << 20;
+
 struct Row {
     std::vector<Span> fills;
     std::array<std::vector<Span>, 4> shades; // by level, 1 to 3
-    // One character a column up to the last that is not blank (a tab's columns are blanks),
-    // and whether it is a shape's, which the rectangles show and the text only holds.
+    // From the piece's first column, one character a column up to the last that is not blank (a
+    // tab's columns are blanks), and whether it is a shape's, which the rectangles show and the
+    // text only holds.
+    qint64 firstColumn = 0;
     std::vector<char32_t> text;
     std::vector<bool> shaped;
 };
@@ -168,41 +176,56 @@ public:
 
     // The shapes (and, when text is wanted, the text) of a line whose cells' tops are at top,
     // in a picture widest columns wide.
-    void row(QByteArrayView line, qint64 top, qint64 widest, unsigned parts, Row& out) {
+    // The piece of a line from the boundary from on, at most PieceColumns columns of it, with
+    // its cells' tops at top, in a picture widest columns wide; gives the boundary after it, the
+    // line's end when it was the last piece.
+    ::Cells::Mark row(QByteArrayView line, ::Cells::Mark from, qint64 top, qint64 widest,
+                      unsigned parts, Row& out) {
         m_fills.clear();
         for (Runs& level : m_shades)
             level.clear();
+        out.firstColumn = from.column;
         out.text.clear();
         out.shaped.clear();
         const bool text = parts & Text;
         const int w = m_cell.width(), h = m_cell.height();
-        ::Cells::forEach(line, m_charset, [&](const ::Cells::Cell& c) {
-            const CellRenderer::Shape* shape = shapeOf(c.glyph);
-            for (qint64 column = c.column; column < c.column + c.width; ++column) {
-                if (text && !(CellRenderer::isBlank(c.glyph) || c.width > 1)) {
-                    out.text.resize(size_t(column + 1), U' ');
-                    out.shaped.resize(size_t(column + 1), false);
-                    out.text[size_t(column)] = c.glyph;
-                    out.shaped[size_t(column)] = shape != nullptr;
+        ::Cells::Mark next{line.size(), 0};
+        ::Cells::forEach(
+            line, m_charset,
+            [&](const ::Cells::Cell& c) {
+                if (c.column >= from.column + PieceColumns) {
+                    next = {c.offset, c.column};
+                    return false;
                 }
-                if (!shape)
-                    continue;
-                const qint64 x = column * w;
-                if (parts & Fills)
-                    for (const QRect& r : shape->fills)
-                        m_fills.add({x + r.x(), top + r.y(), r.width(), r.height()});
-                if (shape->shade && (parts & (Shade1 << (shape->shade - 1))))
-                    m_shades[size_t(shape->shade)].add({x, top, m_renderer.glyphWidth(), h});
-            }
-            return true;
-        });
+                const CellRenderer::Shape* shape = shapeOf(c.glyph);
+                for (qint64 column = c.column; column < c.column + c.width; ++column) {
+                    if (text && !(CellRenderer::isBlank(c.glyph) || c.width > 1)) {
+                        const size_t at = size_t(column - from.column);
+                        out.text.resize(at + 1, U' ');
+                        out.shaped.resize(at + 1, false);
+                        out.text[at] = c.glyph;
+                        out.shaped[at] = shape != nullptr;
+                    }
+                    if (!shape)
+                        continue;
+                    const qint64 x = column * w;
+                    if (parts & Fills)
+                        for (const QRect& r : shape->fills)
+                            m_fills.add({x + r.x(), top + r.y(), r.width(), r.height()});
+                    if (shape->shade && (parts & (Shade1 << (shape->shade - 1))))
+                        m_shades[size_t(shape->shade)].add({x, top, m_renderer.glyphWidth(), h});
+                }
+                return true;
+            },
+            from);
         // The underline and strike-out run across the whole picture, past each line's end.
-        if (parts & Fills)
+        if ((parts & Fills) && from.column == 0)
             for (const QRect& r : m_crossing)
                 m_fills.add({0, top + r.y(), widest * w, r.height()});
         m_fills.collect(out.fills);
         for (size_t level = 1; level <= 3; ++level)
             m_shades[level].collect(out.shades[level]);
+        return next;
     }
 
     // The widest line of the picture's rows, in columns (at least one).
@@ -394,12 +417,19 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     head.append("\" fill=\"" + colourHex(ground) + "\"/>\n");
     out.put(head);
 
-    const auto line = [&](qsizetype index) {
-        return index < document.lineCount() ? document.line(index) : QByteArrayView();
+    Row row;
+    // Each piece of a row in turn.
+    const auto pieces = [&](qsizetype index, unsigned parts, const auto& use) {
+        const QByteArrayView text =
+            index < document.lineCount() ? document.line(index) : QByteArrayView();
+        ::Cells::Mark at;
+        do {
+            at = cells.row(text, at, index * cell.height(), widest, parts, row);
+            use();
+        } while (at.offset < text.size());
     };
     // One path for each colour and shade: within one path, rectangles that meet leave no seam
     // however the picture is scaled.
-    Row row;
     std::array<bool, 4> shadeUsed{};
     for (int level = 0; level <= 3; ++level) {
         if (level > 0 && !shadeUsed[size_t(level)])
@@ -408,18 +438,18 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
             level == 0 ? fg : "url(#shade" + QByteArray::number(level) + ')';
         out.put("<path fill=\"" + fill + "\" d=\"");
         QByteArray data;
-        for (qsizetype index = 0; index < rows; ++index) {
-            cells.row(line(index), index * cell.height(), widest,
-                      level == 0 ? Fills | Shade1 | Shade2 | Shade3 : Shade1 << (level - 1), row);
-            if (level == 0)
-                for (int l = 1; l <= 3; ++l)
-                    shadeUsed[size_t(l)] = shadeUsed[size_t(l)] || !row.shades[size_t(l)].empty();
-            appendSvgRects(data, level == 0 ? row.fills : row.shades[size_t(level)]);
-            if (data.size() > 1 << 16) {
-                out.put(data);
-                data.clear();
-            }
-        }
+        for (qsizetype index = 0; index < rows; ++index)
+            pieces(index, level == 0 ? Fills | Shade1 | Shade2 | Shade3 : Shade1 << (level - 1),
+                   [&] {
+                       if (level == 0)
+                           for (size_t l = 1; l <= 3; ++l)
+                               shadeUsed[l] = shadeUsed[l] || !row.shades[l].empty();
+                       appendSvgRects(data, level == 0 ? row.fills : row.shades[size_t(level)]);
+                       if (data.size() > 1 << 16) {
+                           out.put(data);
+                           data.clear();
+                       }
+                   });
         data.append("\"/>\n");
         out.put(data);
     }
@@ -442,32 +472,38 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     }
     text.append(" fill=\"" + fg + "\" xml:space=\"preserve\">\n");
     for (qsizetype index = 0; index < rows; ++index) {
-        cells.row(line(index), index * cell.height(), widest, Text, row);
-        if (row.text.empty())
-            continue;
-        text.append("<text y=\"");
-        appendReal(text, double(index * cell.height()) + renderer.baseline());
-        text.append("\">");
-        for (size_t first = 0, end = 0; first < row.text.size(); first = end) {
-            const bool hidden = row.shaped[first];
-            for (end = first; end < row.text.size() && row.shaped[end] == hidden;)
-                ++end;
-            text.append("<tspan x=\"");
-            for (size_t column = first; column < end; ++column) {
-                if (column > first)
-                    text.append(' ');
-                appendNumber(text, qint64(column) * cell.width());
+        bool open = false;
+        pieces(index, Text, [&] {
+            if (row.text.empty())
+                return;
+            if (!open) {
+                text.append("<text y=\"");
+                appendReal(text, double(index * cell.height()) + renderer.baseline());
+                text.append("\">");
+                open = true;
             }
-            text.append(hidden ? "\" fill-opacity=\"0\">" : "\">");
-            for (size_t column = first; column < end; ++column)
-                appendXmlText(text, row.text[column]);
-            text.append("</tspan>");
-        }
-        text.append("</text>\n");
-        if (text.size() > 1 << 16) {
-            out.put(text);
-            text.clear();
-        }
+            for (size_t first = 0, end = 0; first < row.text.size(); first = end) {
+                const bool hidden = row.shaped[first];
+                for (end = first; end < row.text.size() && row.shaped[end] == hidden;)
+                    ++end;
+                text.append("<tspan x=\"");
+                for (size_t column = first; column < end; ++column) {
+                    if (column > first)
+                        text.append(' ');
+                    appendNumber(text, (row.firstColumn + qint64(column)) * cell.width());
+                }
+                text.append(hidden ? "\" fill-opacity=\"0\">" : "\">");
+                for (size_t column = first; column < end; ++column)
+                    appendXmlText(text, row.text[column]);
+                text.append("</tspan>");
+            }
+            if (text.size() > 1 << 16) {
+                out.put(text);
+                text.clear();
+            }
+        });
+        if (open)
+            text.append("</text>\n");
     }
     text.append("</g>\n</svg>\n");
     out.put(text);
@@ -696,29 +732,43 @@ public:
     void add(const std::vector<Span>& spans, qint64 pageTop) {
         appendPdfRects(m_runs, spans, pageTop);
         for (const Span& s : spans) {
+            m_across.push_back({s.x, 0, s.w, 0});
             m_left = std::min(m_left, s.x);
             m_right = std::max(m_right, s.x + s.w);
             m_top = std::min(m_top, s.y - pageTop);
             m_bottom = std::max(m_bottom, s.y - pageTop + s.h);
         }
     }
-    void draw(QByteArray& content, int level, qint64 pageTop) const {
+    qsizetype size() const { return m_runs.size(); }
+    void draw(QByteArray& content, int level, qint64 pageTop) {
         if (m_runs.isEmpty())
             return;
+        // The columns only where some run is: a few shaded cells on a wide page cost a few
+        // stripes.
+        std::sort(m_across.begin(), m_across.end(),
+                  [](const Span& a, const Span& b) { return a.x < b.x; });
+        std::vector<Span> across;
+        for (const Span& s : m_across)
+            if (!across.empty() && s.x <= across.back().x + across.back().w)
+                across.back().w = std::max(across.back().w, s.x + s.w - across.back().x);
+            else
+                across.push_back(s);
         content.append("q\n" + m_runs + "W n\n");
+        std::vector<Span> stripes;
         for (const Span& part : shadeTile(level)) {
             content.append("q\n");
-            std::vector<Span> stripes;
+            stripes.clear();
             for (qint64 y = m_top + ((m_top + pageTop + part.y) & 1); y < m_bottom; y += 2)
                 stripes.push_back({m_left, y, m_right - m_left, 1});
             appendPdfRects(content, stripes, 0);
             content.append("W n\n");
             stripes.clear();
-            if (part.w == 2)
-                stripes.push_back({m_left, m_top, m_right - m_left, m_bottom - m_top});
-            else
-                for (qint64 x = m_left + ((m_left + part.x) & 1); x < m_right; x += 2)
-                    stripes.push_back({x, m_top, 1, m_bottom - m_top});
+            for (const Span& span : across)
+                if (part.w == 2)
+                    stripes.push_back({span.x, m_top, span.w, m_bottom - m_top});
+                else
+                    for (qint64 x = span.x + ((span.x + part.x) & 1); x < span.x + span.w; x += 2)
+                        stripes.push_back({x, m_top, 1, m_bottom - m_top});
             appendPdfRects(content, stripes, 0);
             content.append("f\nQ\n");
         }
@@ -727,6 +777,7 @@ public:
 
 private:
     QByteArray m_runs;
+    std::vector<Span> m_across; // the runs' columns
     qint64 m_left = std::numeric_limits<qint64>::max(), m_right = 0;
     qint64 m_top = std::numeric_limits<qint64>::max(), m_bottom = 0;
 };
@@ -786,70 +837,102 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
     for (qsizetype first = 0; first < rows; first += rowsPerPage) {
         const qsizetype last = std::min(rows, first + rowsPerPage);
         const qint64 pageTop = first * cell.height();
-        QByteArray content = "q\n" + placement;
-        appendReal(content, top, 6);
-        content.append(" cm\n" + pdfColour(ground) + "0 0 ");
-        appendNumber(content, width);
-        content.append(' ');
-        appendNumber(content, (last - first) * cell.height());
-        content.append(" re f\n");
-        // The rows' shapes: one fill of all rectangles of a colour, so that none shows a seam.
+        // The page's rows: the shapes as one fill of all rectangles of a colour, so that none
+        // shows a seam, then the text. A page of lines too wide for one piece goes out as
+        // several content streams, each drawn on the last.
+        std::vector<int> contents;
         QByteArray fills;
         std::array<Shades, 4> shades;
-        QByteArray text = "BT\n";
+        QByteArray text;
         int font = -1;
         int mode = -1;
-        for (qsizetype index = first; index < last; ++index) {
-            cells.row(index < document.lineCount() ? document.line(index) : QByteArrayView(),
-                      index * cell.height(), widest, All, row);
-            appendPdfRects(fills, row.fills, pageTop);
-            for (int level = 1; level <= 3; ++level)
-                shades[size_t(level)].add(row.shades[size_t(level)], pageTop);
-            if (row.text.empty())
-                continue;
-            text.append("1 0 0 -1 0 ");
-            appendReal(text, double((index - first) * cell.height()) + renderer.baseline());
-            text.append(" Tm\n");
-            QByteArray codes;
-            const auto flush = [&] {
-                if (!codes.isEmpty())
-                    text.append('<' + codes + "> Tj\n");
-                codes.clear();
-            };
-            for (size_t column = 0; column < row.text.size(); ++column) {
-                const GlyphFonts::Code code = fonts.codeOf(row.text[column], row.shaped[column]);
-                // A shape's character is there to be found and copied; the rectangles show it.
-                const int wanted = row.shaped[column] ? 3 : 0;
-                if (code.font != font || wanted != mode) {
-                    flush();
-                    if (code.font != font)
-                        text.append("/F" + QByteArray::number(code.font) + " 1 Tf\n");
-                    if (wanted != mode)
-                        text.append(QByteArray::number(wanted) + " Tr\n");
-                    font = code.font;
-                    mode = wanted;
-                }
-                codes.append(QByteArray::number(code.code, 16).rightJustified(2, '0'));
+        const auto put = [&] {
+            QByteArray content = "q\n" + placement;
+            appendReal(content, top, 6);
+            content.append(" cm\n");
+            if (contents.empty()) {
+                content.append(pdfColour(ground) + "0 0 ");
+                appendNumber(content, width);
+                content.append(' ');
+                appendNumber(content, (last - first) * cell.height());
+                content.append(" re f\n");
             }
-            flush();
+            content.append(fg);
+            if (!fills.isEmpty())
+                content.append(fills + "f\n");
+            for (int level = 1; level <= 3; ++level)
+                shades[size_t(level)].draw(content, level, pageTop);
+            content.append(fg + "BT\n" + text + "ET\nQ\n");
+            contents.push_back(file.reserve());
+            file.stream(contents.back(), {}, content);
+            fills.clear();
+            shades = {};
+            text.clear();
+            font = mode = -1;
+        };
+        for (qsizetype index = first; index < last; ++index) {
+            const QByteArrayView line =
+                index < document.lineCount() ? document.line(index) : QByteArrayView();
+            ::Cells::Mark at;
+            do {
+                at = cells.row(line, at, index * cell.height(), widest, All, row);
+                appendPdfRects(fills, row.fills, pageTop);
+                for (int level = 1; level <= 3; ++level)
+                    shades[size_t(level)].add(row.shades[size_t(level)], pageTop);
+                if (!row.text.empty()) {
+                    text.append("1 0 0 -1 ");
+                    appendNumber(text, row.firstColumn * cell.width());
+                    text.append(' ');
+                    appendReal(text,
+                               double((index - first) * cell.height()) + renderer.baseline());
+                    text.append(" Tm\n");
+                    QByteArray codes;
+                    const auto flush = [&] {
+                        if (!codes.isEmpty())
+                            text.append('<' + codes + "> Tj\n");
+                        codes.clear();
+                    };
+                    for (size_t column = 0; column < row.text.size(); ++column) {
+                        const GlyphFonts::Code code =
+                            fonts.codeOf(row.text[column], row.shaped[column]);
+                        // A shape's character is there to be found and copied; the rectangles
+                        // show it.
+                        const int wanted = row.shaped[column] ? 3 : 0;
+                        if (code.font != font || wanted != mode) {
+                            flush();
+                            if (code.font != font)
+                                text.append("/F" + QByteArray::number(code.font) + " 1 Tf\n");
+                            if (wanted != mode)
+                                text.append(QByteArray::number(wanted) + " Tr\n");
+                            font = code.font;
+                            mode = wanted;
+                        }
+                        const char hex[] = "0123456789abcdef";
+                        codes.append(hex[code.code >> 4]).append(hex[code.code & 15]);
+                    }
+                    flush();
+                }
+                if (fills.size() + text.size() + shades[1].size() + shades[2].size() +
+                        shades[3].size() >
+                    ContentBytes)
+                    put();
+            } while (at.offset < line.size());
         }
-        text.append("ET\n");
+        if (contents.empty() || !fills.isEmpty() || !text.isEmpty() || shades[1].size() ||
+            shades[2].size() || shades[3].size())
+            put();
         QByteArray resources = "<< /Font <<";
         for (int f = 0; f < fonts.count(); ++f)
             resources.append(" /F" + QByteArray::number(f) + ' ' +
                              QByteArray::number(fonts.object(f)) + " 0 R");
         resources.append(" >> >>");
-        content.append(fg);
-        if (!fills.isEmpty())
-            content.append(fills + "f\n");
-        for (int level = 1; level <= 3; ++level)
-            shades[size_t(level)].draw(content, level, pageTop);
-        content.append(fg + text + "Q\n");
-        const int stream = file.reserve(), page = file.reserve();
-        file.stream(stream, {}, content);
+        QByteArray streams = "[";
+        for (const int stream : contents)
+            streams.append(QByteArray::number(stream) + " 0 R ");
+        const int page = file.reserve();
         file.object(page, "<< /Type /Page /Parent " + QByteArray::number(pages) +
                               " 0 R /MediaBox " + paperBox + " /Resources " + resources +
-                              " /Contents " + QByteArray::number(stream) + " 0 R >>");
+                              " /Contents " + streams + "] >>");
         kids.push_back(page);
     }
     fonts.write();

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -274,4 +276,112 @@ TEST_F(ToolTest, TextDecodesUtf8DocumentsUnlessTold) {
         tool({QStringLiteral("text"), QStringLiteral("--utf8"), file("b.nfo", "\xBB\xDB")}).out,
         QString::fromUtf16(u"╗█").toUtf8())
         << "bytes outside a sequence keep their glyph";
+}
+
+namespace {
+
+// Runs a program the vector pictures are rendered back with; false when it is not installed.
+bool render(const QString& program, const QStringList& arguments) {
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return false;
+    QProcess process;
+    process.start(path, arguments);
+    return process.waitForFinished(60000) && process.exitCode() == 0;
+}
+
+// The part of a rendered page that is not the white paper around the picture.
+QImage picturePart(const QImage& page) {
+    QRect inked;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (page.pixel(x, y) != qRgb(255, 255, 255))
+                inked |= QRect(x, y, 1, 1);
+    return page.copy(inked).convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+TEST_F(ToolTest, SvgAndPdfRenderedBackGiveThePngsPixelsOnBlockArt) {
+    // Blocks, halves, quadrants, the three shades, single and double lines, and a tab.
+    QByteArray art;
+    for (int line = 0; line < 6; ++line)
+        art += QByteArray("\xDB\xDB\xB2\xB1\xB0 \xC9\xCD\xCB\xBB\xBA\xDF\xDC\xDD\xDE\t\xDA\xC4\xC2"
+                          "\xBF\xC3\xC5\xB4\xC0\xC1\xD9\xCC\xCE\xB9\xC8\xCA\xBC\xB3\xC6\xD8\xB5")
+                   .repeated(2)
+                   .mid(line * 3) +
+               "\r\n";
+    const QString file = this->file("art.nfo", art);
+    for (const QStringList& options :
+         {QStringList{}, QStringList{QStringLiteral("--scale"), QStringLiteral("2"),
+                                     QStringLiteral("--cell-width"), QStringLiteral("9")}}) {
+        const int scale = options.isEmpty() ? 1 : 2;
+        const auto draw = [&](const char* format) {
+            const QString out = dir.filePath(QStringLiteral("art.") + QLatin1String(format));
+            const ToolRun run = tool(QStringList{QLatin1String(format), file, QStringLiteral("-o"),
+                                                 out} +
+                                     options);
+            EXPECT_EQ(run.status, 0) << run.err.constData();
+            return out;
+        };
+        const QImage png = QImage(draw("png")).convertToFormat(QImage::Format_RGB32);
+        const QString svg = draw("svg"), pdf = draw("pdf");
+        const QString back = dir.filePath(QStringLiteral("back"));
+        if (!render(QStringLiteral("rsvg-convert"), {svg, QStringLiteral("-o"), back + ".svg.png"}) ||
+            !render(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(96 * scale),
+                                                 QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                                                 pdf, back}))
+            GTEST_SKIP() << "rsvg-convert or pdftoppm is not installed";
+        EXPECT_EQ(QImage(back + ".svg.png").convertToFormat(QImage::Format_RGB32), png)
+            << "svg at scale " << scale;
+        EXPECT_EQ(picturePart(QImage(back + ".png")), png) << "pdf at scale " << scale;
+    }
+}
+
+TEST_F(ToolTest, VectorPicturesCarryTheTextAndPdfPagesBreakBetweenLines) {
+    QByteArray lines;
+    for (int i = 0; i < 150; ++i)
+        lines += "\xC9\xCD\xBB line " + QByteArray::number(i) + " <&> \xB0\xDB\r\n";
+    const QString file = this->file("lines.nfo", lines);
+    const QString svg = dir.filePath(QStringLiteral("lines.svg"));
+    ASSERT_EQ(tool({QStringLiteral("svg"), file, QStringLiteral("-o"), svg}).status, 0);
+    // Well-formed, a text element a line, the shapes' characters among the glyphs.
+    QFile in(svg);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&in);
+    QStringList texts;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"text")
+            texts.append(xml.readElementText(QXmlStreamReader::IncludeChildElements));
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    ASSERT_EQ(texts.size(), 150);
+    EXPECT_EQ(texts[7], QString::fromUtf16(u"╔═╗ line 7 <&> ░█"));
+
+    const QString pdf = dir.filePath(QStringLiteral("lines.pdf"));
+    ASSERT_EQ(tool({QStringLiteral("pdf"), file, QStringLiteral("-o"), pdf, QStringLiteral("--paper"),
+                    QStringLiteral("letter")})
+                  .status,
+              0);
+    EXPECT_EQ(readFile(pdf).count("/MediaBox [0 0 612.000 792.000]"), 3) << "Letter, 3 pages";
+    const QString text = dir.filePath(QStringLiteral("lines.txt"));
+    int next = 0;
+    for (int page = 1; page <= 3; ++page) {
+        if (!render(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                     QString::number(page), pdf, text}))
+            GTEST_SKIP() << "pdftotext is not installed";
+        // Each page holds whole lines, the next one where the last page ended.
+        for (const QString& line :
+             QString::fromUtf8(readFile(text)).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.trimmed().isEmpty()) // the page's form feed
+                continue;
+            EXPECT_EQ(line.trimmed(), QStringLiteral("╔═╗ line %1 <&> ░█").arg(next))
+                << "page " << page;
+            ++next;
+        }
+    }
+    EXPECT_EQ(next, 150);
+    EXPECT_EQ(tool({QStringLiteral("pdf"), file, QStringLiteral("--paper"), QStringLiteral("a5")})
+                  .status,
+              2);
 }
