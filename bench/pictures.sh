@@ -32,14 +32,14 @@ import os
 os.makedirs(sys.argv[1] + "/sixty")
 for n in range(60):
     width = random.randint(60, 130)
-    lines = []
+    rows = []
     for _ in range(random.randint(40, 900)):
-        line = b""
+        row = b""
         art = random.random() < 0.5
-        while len(line) < width - 12:
-            line += random.choice(pieces) * random.randint(1, 6) if art else random.choice(words) + b" "
-        lines.append(line[:width])
-    open("%s/sixty/%02d.nfo" % (sys.argv[1], n), "wb").write(b"\r\n".join(lines) + b"\r\n")
+        while len(row) < width - 12:
+            row += random.choice(pieces) * random.randint(1, 6) if art else random.choice(words) + b" "
+        rows.append(row[:width])
+    open("%s/sixty/%02d.nfo" % (sys.argv[1], n), "wb").write(b"\r\n".join(rows) + b"\r\n")
 with open(sys.argv[1] + "/big.nfo", "wb") as f:
     for _ in range(64 * 1024 * 1024 // len(line)):
         f.write(line)
@@ -86,7 +86,10 @@ for format in png svg pdf thumbnail; do each "$format"; done
 for format in png svg pdf; do
     echo "$format of 80 x 500, --scale 4: $(peak "$tool" "$format" "$work/small.nfo" --scale 4 -o "$work/out.$format")"
 done
+python3 -c "import sys; sys.stdout.buffer.write((b'\\xdb\\xb2 text \\xc9\\xcd\\xbb\\t' * 5000000)[:64 << 20])" >"$work/line.nfo"
 for format in svg pdf; do
+    echo "$format of one 64 MiB line: $(peak "$tool" "$format" "$work/line.nfo" -o "$work/out.$format"), $(($(stat -c %s "$work/out.$format") / 1048576)) MiB written"
+    rm -f "$work/out.$format"
     echo "$format of 64 MiB: $(peak "$tool" "$format" "$work/big.nfo" -o "$work/out.$format"), $(($(stat -c %s "$work/out.$format") / 1048576)) MiB written"
     rm -f "$work/out.$format"
 done

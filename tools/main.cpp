@@ -314,8 +314,8 @@ int picture(const QStringList& arguments, Format format) {
             continue;
         const bool hasValue = i + 1 < arguments.size();
         const bool paperOption = format == Format::Pdf && a == u"--paper";
-        if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg" ||
-            a == u"--cell-width" || paperOption) {
+        if (a == u"-o" || a == u"--scale" || a == u"--fg" || a == u"--bg" || a == u"--cell-width" ||
+            paperOption) {
             if (!hasValue)
                 return misuse(": an option needs a value");
             const QString value = arguments[++i];

@@ -230,8 +230,7 @@ private:
 };
 
 // Draws a box-drawing character's lines with t.fill, in a cell of w x h device pixels.
-template <typename Fill>
-void drawBox(const Fill& t, const Arms& a, int w, int h) {
+template <typename Fill> void drawBox(const Fill& t, const Arms& a, int w, int h) {
     const int thin = std::max(1, int(std::lround(w / 8.0)));
     const int gap = thin;
     const int cx = w / 2, cy = h / 2;
@@ -285,8 +284,7 @@ void drawBox(const Fill& t, const Arms& a, int w, int h) {
 
 // The block elements (U+2580..U+259F) and the box-drawing lines code page 437 has, in device
 // pixels. False for every other character.
-template <typename Fill>
-bool drawShape(const Fill& t, char32_t c, int w, int h, int phase) {
+template <typename Fill> bool drawShape(const Fill& t, char32_t c, int w, int h, int phase) {
     const auto eighthsDown = [h](int n) { return int(std::lround(h * n / 8.0)); };
     const auto eighthsAcross = [w](int n) { return int(std::lround(w * n / 8.0)); };
     const int hw = w / 2, hh = h / 2;

@@ -271,11 +271,10 @@ private:
 // The pixels each shade level sets in its two by two tile, as the pane's shades do: light one
 // in four, medium every other one, dark three in four.
 const std::vector<Span>& shadeTile(int level) {
-    static const std::array<std::vector<Span>, 4> tiles = {
-        std::vector<Span>{},
-        {{0, 0, 1, 1}},
-        {{0, 0, 1, 1}, {1, 1, 1, 1}},
-        {{0, 0, 2, 1}, {0, 1, 1, 1}}};
+    static const std::array<std::vector<Span>, 4> tiles = {std::vector<Span>{},
+                                                           {{0, 0, 1, 1}},
+                                                           {{0, 0, 1, 1}, {1, 1, 1, 1}},
+                                                           {{0, 0, 2, 1}, {0, 1, 1, 1}}};
     return tiles[size_t(level)];
 }
 
@@ -434,8 +433,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     for (int level = 0; level <= 3; ++level) {
         if (level > 0 && !shadeUsed[size_t(level)])
             continue;
-        const QByteArray fill =
-            level == 0 ? fg : "url(#shade" + QByteArray::number(level) + ')';
+        const QByteArray fill = level == 0 ? fg : "url(#shade" + QByteArray::number(level) + ')';
         out.put("<path fill=\"" + fill + "\" d=\"");
         QByteArray data;
         for (qsizetype index = 0; index < rows; ++index)
@@ -459,8 +457,8 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     // Renderers that take only a run's first position (librsvg) space the rest by the font's
     // advance, which the letter spacing makes the cell's.
     const QFont& font = renderer.glyphFont();
-    QByteArray text = "<g font-family=\"'" + xmlAttribute(font.family()) +
-                      "', monospace\" font-size=\"";
+    QByteArray text =
+        "<g font-family=\"'" + xmlAttribute(font.family()) + "', monospace\" font-size=\"";
     appendReal(text, QFontInfo(font).pixelSize() * renderer.devicePixelRatio());
     text.append('"');
     const double spacing =
@@ -555,8 +553,8 @@ public:
                         (place < 0 ? " 00000 f \n" : " 00000 n \n"));
         xref.append("trailer\n<< /Size " + QByteArray::number(qsizetype(m_places.size()) + 1) +
                     " /Root " + QByteArray::number(catalog) + " 0 R /Info " +
-                    QByteArray::number(info) + " 0 R >>\nstartxref\n" +
-                    QByteArray::number(table) + "\n%%EOF\n");
+                    QByteArray::number(info) + " 0 R >>\nstartxref\n" + QByteArray::number(table) +
+                    "\n%%EOF\n");
         m_out.put(xref);
         return m_out.result();
     }
@@ -810,7 +808,8 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
     const double paperWidth = paper == Paper::A4 ? 595.276 : 612,
                  paperHeight = paper == Paper::A4 ? 841.89 : 792, margin = 24;
     const double dotsPerInch =
-        std::max({96.0 * renderer.devicePixelRatio(), std::ceil(72.0 * double(width) / (paperWidth - 2 * margin)),
+        std::max({96.0 * renderer.devicePixelRatio(),
+                  std::ceil(72.0 * double(width) / (paperWidth - 2 * margin)),
                   std::ceil(72.0 * cell.height() / (paperHeight - 2 * margin))});
     const double pixel = 72.0 / dotsPerInch;
     const qsizetype rowsPerPage = std::max<qsizetype>(
@@ -883,8 +882,7 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                     text.append("1 0 0 -1 ");
                     appendNumber(text, row.firstColumn * cell.width());
                     text.append(' ');
-                    appendReal(text,
-                               double((index - first) * cell.height()) + renderer.baseline());
+                    appendReal(text, double((index - first) * cell.height()) + renderer.baseline());
                     text.append(" Tm\n");
                     QByteArray codes;
                     const auto flush = [&] {

@@ -318,19 +318,19 @@ TEST_F(ToolTest, SvgAndPdfRenderedBackGiveThePngsPixelsOnBlockArt) {
         const int scale = options.isEmpty() ? 1 : 2;
         const auto draw = [&](const char* format) {
             const QString out = dir.filePath(QStringLiteral("art.") + QLatin1String(format));
-            const ToolRun run = tool(QStringList{QLatin1String(format), file, QStringLiteral("-o"),
-                                                 out} +
-                                     options);
+            const ToolRun run =
+                tool(QStringList{QLatin1String(format), file, QStringLiteral("-o"), out} + options);
             EXPECT_EQ(run.status, 0) << run.err.constData();
             return out;
         };
         const QImage png = QImage(draw("png")).convertToFormat(QImage::Format_RGB32);
         const QString svg = draw("svg"), pdf = draw("pdf");
         const QString back = dir.filePath(QStringLiteral("back"));
-        if (!render(QStringLiteral("rsvg-convert"), {svg, QStringLiteral("-o"), back + ".svg.png"}) ||
-            !render(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(96 * scale),
-                                                 QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                                                 pdf, back}))
+        if (!render(QStringLiteral("rsvg-convert"),
+                    {svg, QStringLiteral("-o"), back + ".svg.png"}) ||
+            !render(QStringLiteral("pdftoppm"),
+                    {QStringLiteral("-r"), QString::number(96 * scale), QStringLiteral("-png"),
+                     QStringLiteral("-singlefile"), pdf, back}))
             GTEST_SKIP() << "rsvg-convert or pdftoppm is not installed";
         EXPECT_EQ(QImage(back + ".svg.png").convertToFormat(QImage::Format_RGB32), png)
             << "svg at scale " << scale;
@@ -358,8 +358,8 @@ TEST_F(ToolTest, VectorPicturesCarryTheTextAndPdfPagesBreakBetweenLines) {
     EXPECT_EQ(texts[7], QString::fromUtf16(u"╔═╗ line 7 <&> ░█"));
 
     const QString pdf = dir.filePath(QStringLiteral("lines.pdf"));
-    ASSERT_EQ(tool({QStringLiteral("pdf"), file, QStringLiteral("-o"), pdf, QStringLiteral("--paper"),
-                    QStringLiteral("letter")})
+    ASSERT_EQ(tool({QStringLiteral("pdf"), file, QStringLiteral("-o"), pdf,
+                    QStringLiteral("--paper"), QStringLiteral("letter")})
                   .status,
               0);
     EXPECT_EQ(readFile(pdf).count("/MediaBox [0 0 612.000 792.000]"), 3) << "Letter, 3 pages";
@@ -381,7 +381,7 @@ TEST_F(ToolTest, VectorPicturesCarryTheTextAndPdfPagesBreakBetweenLines) {
         }
     }
     EXPECT_EQ(next, 150);
-    EXPECT_EQ(tool({QStringLiteral("pdf"), file, QStringLiteral("--paper"), QStringLiteral("a5")})
-                  .status,
-              2);
+    EXPECT_EQ(
+        tool({QStringLiteral("pdf"), file, QStringLiteral("--paper"), QStringLiteral("a5")}).status,
+        2);
 }
