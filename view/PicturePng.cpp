@@ -230,19 +230,21 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                 drawTile(tile, renderer, text, charset, first, count, top, color, ground,
                          marks[size_t(t)]);
                 const qint64 left = first * cell.width();
+                const int tileWidth = tile.width();
+                const QRgb groundRgb = palette[0];
                 for (int y = 0; y < rows; ++y) {
                     const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
                     unsigned char* row = band.data() + y * rowBytes + 1;
                     if (depth == 1) {
                         // Two colours, the common case: a bit for every pixel not the ground.
-                        for (int x = 0; x < tile.width(); ++x) {
+                        for (int x = 0; x < tileWidth; ++x) {
                             const qint64 at = left + x;
-                            if (pixels[x] != palette[0])
+                            if (pixels[x] != groundRgb)
                                 row[at >> 3] |= uchar(0x80 >> (at & 7));
                         }
                         continue;
                     }
-                    for (int x = 0; x < tile.width(); ++x) {
+                    for (int x = 0; x < tileWidth; ++x) {
                         const QRgb rgb = pixels[x];
                         const qint64 at = left + x;
                         if (trueColour) {
