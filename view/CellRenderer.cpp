@@ -535,14 +535,25 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
                             const QColor& color, const QColor& ground, Cells::Mark from) const {
     if (count <= 0)
         return;
+    const QImage& row =
+        composeLine(line, charset, firstColumn, count, color, ground, from,
+                    std::lround(origin.x() * m_ratio), std::lround(origin.y() * m_ratio));
+    // Device pixels one for one: the target is exactly as large as the source on the device.
+    const int w = m_deviceCell.width(), h = m_deviceCell.height();
+    painter.drawImage(QRectF(origin, QSizeF(qreal(count * w), h) / m_ratio), row,
+                      QRectF(0, 0, qreal(count * w), h));
+}
+
+const QImage& CellRenderer::composeLine(QByteArrayView line, CodePage::Charset charset,
+                                        qint64 firstColumn, qint64 count, const QColor& color,
+                                        const QColor& ground, Cells::Mark from, qint64 originX,
+                                        qint64 originY) const {
     Atlas& a = atlas(color, ground);
     const int w = m_deviceCell.width(), h = m_deviceCell.height();
     const qint64 endColumn = firstColumn + count;
     const int blank = tile(a, U' ');
     // Shades on cells of an odd size take the phase of where they are drawn.
     const bool oddCells = (w | h) & 1;
-    const qint64 originX = std::lround(origin.x() * m_ratio);
-    const qint64 originY = std::lround(origin.y() * m_ratio);
     if (m_row.width() < count * w || m_row.height() != h)
         m_row = QImage(int(count * w), h, QImage::Format_RGB32);
     const qsizetype stride = m_row.bytesPerLine();
@@ -587,9 +598,7 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
         from);
     for (; drawn < endColumn; ++drawn)
         copy(blank, drawn);
-    // Device pixels one for one: the target is exactly as large as the source on the device.
-    painter.drawImage(QRectF(origin, QSizeF(qreal(count * w), h) / m_ratio), m_row,
-                      QRectF(0, 0, qreal(count * w), h));
+    return m_row;
 }
 
 qsizetype CellRenderer::pictureRows(const TextDocument& document) {

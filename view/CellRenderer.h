@@ -116,6 +116,13 @@ public:
     void drawLine(QPainter& painter, QPointF origin, QByteArrayView line, CodePage::Charset charset,
                   qint64 firstColumn, qint64 count, const QColor& color, const QColor& ground,
                   Cells::Mark from = {}) const;
+    // The same cells put together in device pixels, as drawLine hands them to the painter: an
+    // image whose first count cells' width (it may be wider) and cell height are the line's,
+    // valid until the next call. The origin, in device pixels of the target, sets the shades'
+    // phase on cells of odd size. count must be positive.
+    const QImage& composeLine(QByteArrayView line, CodePage::Charset charset, qint64 firstColumn,
+                              qint64 count, const QColor& color, const QColor& ground,
+                              Cells::Mark from, qint64 originX, qint64 originY) const;
 
     // What a block, shade or box-drawing character fills of its cell, in device pixels from the
     // cell's top left, as the pane draws it; the vector pictures draw the same rectangles.

@@ -2,7 +2,6 @@
 
 #include <QIODevice>
 #include <QImage>
-#include <QPainter>
 
 #include <zlib.h>
 
@@ -113,17 +112,6 @@ Cells::Mark markAt(QByteArrayView line, CodePage::Charset charset, qint64 column
     return mark;
 }
 
-// Draws columns [first, first + count) of a line into a tile whose top is pixel row top of the
-// line's cell row.
-void drawTile(QImage& tile, const CellRenderer& renderer, QByteArrayView line,
-              CodePage::Charset charset, qint64 first, qint64 count, int top, const QColor& color,
-              const QColor& ground, Cells::Mark from) {
-    tile.fill(ground);
-    QPainter painter(&tile);
-    renderer.drawLine(painter, QPointF(0, -top / renderer.devicePixelRatio()), line, charset, first,
-                      count, color, ground, from);
-}
-
 } // namespace
 
 QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
@@ -170,23 +158,20 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
         return -1;
     };
     // Tiles of cells counted at their full height: the renderer puts a whole row of them together.
-    // An even count, and bands of an even count of rows, so that each tile starts on an even
-    // pixel of the picture: the shades' pattern runs on the picture's grid, which a cell of odd
-    // size finds from where its tile puts it.
     const qint64 perTile =
-        std::max<qint64>(2, TileBytes / (qint64(cell.width()) * cell.height() * 4) & ~qint64(1));
+        std::max<qint64>(1, TileBytes / (qint64(cell.width()) * cell.height() * 4));
     {
         const qint64 cells = Cells::columns(sample, charset);
         Cells::Mark mark;
         for (qint64 first = 0; first < cells; first += perTile) {
-            QImage tile(int(std::min(perTile, cells - first) * cell.width()), cell.height(),
-                        QImage::Format_RGB32);
-            tile.setDevicePixelRatio(renderer.devicePixelRatio());
-            drawTile(tile, renderer, sample, charset, first, perTile, 0, color, ground, mark);
+            const qint64 count = std::min(perTile, cells - first);
+            const QImage& tile =
+                renderer.composeLine(sample, charset, first, count, color, ground, mark, 0, 0);
             mark = markAt(sample, charset, first + perTile, mark);
+            const int tileWidth = int(count * cell.width());
             for (int y = 0; y < tile.height() && palette.size() <= 256; ++y) {
                 const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
-                for (int x = 0; x < tile.width(); ++x)
+                for (int x = 0; x < tileWidth; ++x)
                     if (indexOf(pixels[x]) < 0 && palette.size() <= 256)
                         palette.push_back(pixels[x]);
             }
@@ -204,12 +189,9 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
     PngStream png(out);
     png.begin(quint32(width), quint32(height), depth, trueColour ? 2 : 3,
               trueColour ? std::vector<QRgb>{} : palette);
-    int bandRows = int(std::clamp<qint64>(BandBytes / rowBytes, 1, cell.height()));
-    if (bandRows > 1 && bandRows < cell.height())
-        bandRows &= ~1;
+    const int bandRows = int(std::clamp<qint64>(BandBytes / rowBytes, 1, cell.height()));
     std::vector<unsigned char> band(size_t(rowBytes * bandRows));
     std::vector<Cells::Mark> marks;
-    QImage tile;
     QRgb last = ground.rgb();
     int lastIndex = 0;
     for (qsizetype line = 0; line < std::max<qsizetype>(1, lines) && png.ok(); ++line) {
@@ -221,27 +203,37 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
             std::fill(band.begin(), band.end(), 0);
             for (qint64 first = 0, t = 0; first < widest; first += perTile, ++t) {
                 const qint64 count = std::min(perTile, widest - first);
-                if (tile.width() != count * cell.width() || tile.height() != rows) {
-                    tile = QImage(int(count * cell.width()), rows, QImage::Format_RGB32);
-                    tile.setDevicePixelRatio(renderer.devicePixelRatio());
-                }
                 if (size_t(t + 1) >= marks.size())
                     marks.push_back(markAt(text, charset, first + count, marks[size_t(t)]));
-                drawTile(tile, renderer, text, charset, first, count, top, color, ground,
-                         marks[size_t(t)]);
                 const qint64 left = first * cell.width();
-                const int tileWidth = tile.width();
+                // The cells as the renderer puts them together, where the picture has them.
+                const QImage& tile =
+                    renderer.composeLine(text, charset, first, count, color, ground,
+                                         marks[size_t(t)], left, qint64(line) * cell.height());
+                const int tileWidth = int(count * cell.width());
                 const QRgb groundRgb = palette[0];
                 for (int y = 0; y < rows; ++y) {
-                    const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
+                    const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(top + y));
                     unsigned char* row = band.data() + y * rowBytes + 1;
                     if (depth == 1) {
-                        // Two colours, the common case: a bit for every pixel not the ground.
-                        for (int x = 0; x < tileWidth; ++x) {
-                            const qint64 at = left + x;
+                        // Two colours, the common case: a bit for every pixel not the ground,
+                        // a byte of them at a time between the bytes a tile's edges share.
+                        qint64 at = left;
+                        int x = 0;
+                        const auto bit = [&] {
                             if (pixels[x] != groundRgb)
                                 row[at >> 3] |= uchar(0x80 >> (at & 7));
+                        };
+                        for (; x < tileWidth && (at & 7); ++x, ++at)
+                            bit();
+                        for (; x + 8 <= tileWidth; x += 8, at += 8) {
+                            unsigned byte = 0;
+                            for (int k = 0; k < 8; ++k)
+                                byte = byte << 1 | unsigned(pixels[x + k] != groundRgb);
+                            row[at >> 3] = uchar(byte);
                         }
+                        for (; x < tileWidth; ++x, ++at)
+                            bit();
                         continue;
                     }
                     for (int x = 0; x < tileWidth; ++x) {
