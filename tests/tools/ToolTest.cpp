@@ -312,10 +312,11 @@ TEST_F(ToolTest, SvgAndPdfRenderedBackGiveThePngsPixelsOnBlockArt) {
                    .mid(line * 3) +
                "\r\n";
     const QString file = this->file("art.nfo", art);
+    // Nine-pixel cells are odd: their shades take the phase of where they sit.
     for (const QStringList& options :
-         {QStringList{}, QStringList{QStringLiteral("--scale"), QStringLiteral("2"),
-                                     QStringLiteral("--cell-width"), QStringLiteral("9")}}) {
-        const int scale = options.isEmpty() ? 1 : 2;
+         {QStringList{}, QStringList{QStringLiteral("--cell-width"), QStringLiteral("9")},
+          QStringList{QStringLiteral("--scale"), QStringLiteral("2")}}) {
+        const int scale = options.contains(u"--scale") ? 2 : 1;
         const auto draw = [&](const char* format) {
             const QString out = dir.filePath(QStringLiteral("art.") + QLatin1String(format));
             const ToolRun run =
