@@ -14,9 +14,10 @@
 //   controls/, windows/ the maker's own controls and secondary windows
 //   view/               the cell grid: the line index (TextDocument), marks along long lines
 //                       (CellIndex), rows with wrap (WrapRows), the renderer that draws cells
-//                       for the pane and for pictures (CellRenderer; PicturePng, and the SVG
-//                       and PDF of PictureVector), the pane (TextPane) and what screen readers
-//                       get of it (ShownText, TextPaneAccessible)
+//                       for the pane and for pictures (CellRenderer; PicturePng, and
+//                       PictureSvg and PicturePdf from the rows VectorCells walks), the pane
+//                       (TextPane) and what screen readers get of it (ShownText,
+//                       TextPaneAccessible)
 //   platform/           stand-ins for the Windows interfaces: code pages, shell, sound, system
 //                       facts (QtCore); the pane's font (QtGui); application object, docking,
 //                       font dialog (widgets)

@@ -1,0 +1,204 @@
+#include "PictureSvg.h"
+
+#include "VectorCells.h"
+
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QIODevice>
+
+#include <cmath>
+
+using namespace VectorCells;
+
+namespace {
+
+QByteArray colourHex(const QColor& colour) {
+    return colour.name(QColor::HexRgb).toLatin1();
+}
+
+// Rectangles as path data, the same in SVG and (with re) in PDF.
+void appendSvgRects(QByteArray& to, const std::vector<Span>& spans) {
+    for (const Span& s : spans) {
+        char text[128];
+        char* at = text;
+        *at++ = 'M';
+        at = putNumber(at, s.x);
+        *at++ = ' ';
+        at = putNumber(at, s.y);
+        *at++ = 'h';
+        at = putNumber(at, s.w);
+        *at++ = 'v';
+        at = putNumber(at, s.h);
+        *at++ = 'h';
+        at = putNumber(at, -s.w);
+        *at++ = 'z';
+        to.append(text, at - text);
+    }
+}
+
+// What XML can carry of a character: a few control characters it cannot.
+char32_t xmlCharacter(char32_t c) {
+    const bool valid = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+                       (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+    return valid ? c : char32_t(0xFFFD);
+}
+
+void appendXmlText(QByteArray& to, char32_t c) {
+    c = xmlCharacter(c);
+    if (c == U'&')
+        to.append("&amp;");
+    else if (c == U'<')
+        to.append("&lt;");
+    else if (c == U'>')
+        to.append("&gt;");
+    else if (c < 0x80)
+        to.append(char(c));
+    else {
+        char bytes[4];
+        int n = 0;
+        if (c < 0x800) {
+            bytes[n++] = char(0xC0 | c >> 6);
+        } else {
+            if (c < 0x10000) {
+                bytes[n++] = char(0xE0 | c >> 12);
+            } else {
+                bytes[n++] = char(0xF0 | c >> 18);
+                bytes[n++] = char(0x80 | (c >> 12 & 0x3F));
+            }
+            bytes[n++] = char(0x80 | (c >> 6 & 0x3F));
+        }
+        bytes[n++] = char(0x80 | (c & 0x3F));
+        to.append(bytes, n);
+    }
+}
+
+QByteArray xmlAttribute(const QString& text) {
+    return text.toHtmlEscaped().toUtf8();
+}
+
+} // namespace
+
+QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
+                        const CellRenderer& renderer, const QColor& color, const QColor& ground,
+                        QIODevice& device) {
+    Output out(device);
+    CellWalk cells(renderer, charset);
+    const qsizetype rows = std::max<qsizetype>(1, CellRenderer::pictureRows(document));
+    const qint64 widest = CellWalk::widest(document, charset, CellRenderer::pictureRows(document));
+    const QSize cell = cells.cell();
+    const qint64 width = widest * cell.width(), height = rows * cell.height();
+    const QByteArray fg = colourHex(color);
+    QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
+    appendNumber(head, width);
+    head.append("\" height=\"");
+    appendNumber(head, height);
+    head.append("\" viewBox=\"0 0 ");
+    appendNumber(head, width);
+    head.append(' ');
+    appendNumber(head, height);
+    head.append("\">\n<defs>\n");
+    for (int level = 1; level <= 3; ++level) {
+        head.append("<pattern id=\"shade" + QByteArray::number(level) +
+                    "\" width=\"2\" height=\"2\" patternUnits=\"userSpaceOnUse\"><path d=\"");
+        appendSvgRects(head, shadeTile(level));
+        head.append("\" fill=\"" + fg + "\"/></pattern>\n");
+    }
+    head.append("</defs>\n<rect width=\"");
+    appendNumber(head, width);
+    head.append("\" height=\"");
+    appendNumber(head, height);
+    head.append("\" fill=\"" + colourHex(ground) + "\"/>\n");
+    out.put(head);
+
+    Row row;
+    // Each piece of a row in turn.
+    const auto pieces = [&](qsizetype index, unsigned parts, const auto& use) {
+        const QByteArrayView text =
+            index < document.lineCount() ? document.line(index) : QByteArrayView();
+        ::Cells::Mark at;
+        do {
+            at = cells.row(text, at, index * cell.height(), widest, parts, row);
+            use();
+        } while (at.offset < text.size());
+    };
+    // One path for each colour and shade: within one path, rectangles that meet leave no seam
+    // however the picture is scaled.
+    std::array<bool, 4> shadeUsed{};
+    for (int level = 0; level <= 3; ++level) {
+        if (level > 0 && !shadeUsed[size_t(level)])
+            continue;
+        const QByteArray fill = level == 0 ? fg : "url(#shade" + QByteArray::number(level) + ')';
+        out.put("<path fill=\"" + fill + "\" d=\"");
+        QByteArray data;
+        for (qsizetype index = 0; index < rows; ++index)
+            pieces(index, level == 0 ? Fills | Shade1 | Shade2 | Shade3 : Shade1 << (level - 1),
+                   [&] {
+                       if (level == 0)
+                           for (size_t l = 1; l <= 3; ++l)
+                               shadeUsed[l] = shadeUsed[l] || !row.shades[l].empty();
+                       appendSvgRects(data, level == 0 ? row.fills : row.shades[size_t(level)]);
+                       if (data.size() > 1 << 16) {
+                           out.put(data);
+                           data.clear();
+                       }
+                   });
+        data.append("\"/>\n");
+        out.put(data);
+    }
+
+    // The text, a glyph a column at the column's left edge whatever the viewer's font: each
+    // run of glyphs or of shapes' characters says where every one of its characters goes.
+    // Renderers that take only a run's first position (librsvg) space the rest by the font's
+    // advance, which the letter spacing makes the cell's.
+    const QFont& font = renderer.glyphFont();
+    QByteArray text =
+        "<g font-family=\"'" + xmlAttribute(font.family()) + "', monospace\" font-size=\"";
+    appendReal(text, QFontInfo(font).pixelSize() * renderer.devicePixelRatio());
+    text.append('"');
+    const double spacing =
+        cell.width() - QFontMetricsF(font).horizontalAdvance(u'0') * renderer.devicePixelRatio();
+    if (std::abs(spacing) > 0.001) {
+        text.append(" letter-spacing=\"");
+        appendReal(text, spacing);
+        text.append('"');
+    }
+    text.append(" fill=\"" + fg + "\" xml:space=\"preserve\">\n");
+    for (qsizetype index = 0; index < rows; ++index) {
+        bool open = false;
+        pieces(index, Text, [&] {
+            if (row.text.empty())
+                return;
+            if (!open) {
+                text.append("<text y=\"");
+                appendReal(text, double(index * cell.height()) + renderer.baseline());
+                text.append("\">");
+                open = true;
+            }
+            for (size_t first = 0, end = 0; first < row.text.size(); first = end) {
+                const bool hidden = row.shaped[first];
+                for (end = first; end < row.text.size() && row.shaped[end] == hidden;)
+                    ++end;
+                text.append("<tspan x=\"");
+                for (size_t column = first; column < end; ++column) {
+                    if (column > first)
+                        text.append(' ');
+                    appendNumber(text, (row.firstColumn + qint64(column)) * cell.width());
+                }
+                text.append(hidden ? "\" fill-opacity=\"0\">" : "\">");
+                for (size_t column = first; column < end; ++column)
+                    appendXmlText(text, row.text[column]);
+                text.append("</tspan>");
+            }
+            if (text.size() > 1 << 16) {
+                out.put(text);
+                text.clear();
+            }
+        });
+        if (open)
+            text.append("</text>\n");
+    }
+    text.append("</g>\n</svg>\n");
+    out.put(text);
+    return out.result();
+}

@@ -1,0 +1,204 @@
+#include "VectorCells.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace VectorCells {
+
+char* putNumber(char* at, qint64 value) {
+    return std::to_chars(at, at + 24, value).ptr;
+}
+
+// In whole numbers of the last decimal, which the library's general conversion is slow at.
+char* putReal(char* at, double value, int decimals) {
+    qint64 unit = 1;
+    for (int i = 0; i < decimals; ++i)
+        unit *= 10;
+    if (!(std::abs(value) * double(unit) < 9e18)) // beyond any picture: whole units
+        return putNumber(at, qint64(std::clamp(value, -9e18, 9e18)));
+    qint64 scaled = std::llround(value * double(unit));
+    if (scaled < 0) {
+        *at++ = '-';
+        scaled = -scaled;
+    }
+    at = putNumber(at, scaled / unit);
+    qint64 fraction = scaled % unit;
+    if (fraction == 0)
+        return at;
+    int places = decimals;
+    while (fraction % 10 == 0) {
+        fraction /= 10;
+        --places;
+    }
+    *at++ = '.';
+    for (int i = places - 1; i >= 0; --i, fraction /= 10)
+        at[i] = char('0' + fraction % 10);
+    return at + places;
+}
+
+void appendNumber(QByteArray& to, qint64 value) {
+    char digits[24];
+    to.append(digits, putNumber(digits, value) - digits);
+}
+
+void appendReal(QByteArray& to, double value, int decimals) {
+    char digits[64];
+    to.append(digits, putReal(digits, value, decimals) - digits);
+}
+
+void Runs::clear() {
+    for (Kind& kind : m_kinds)
+        kind.spans.clear();
+}
+
+void Runs::add(const Span& span) {
+    Kind* kind = nullptr;
+    for (Kind& k : m_kinds)
+        if (k.y == span.y && k.h == span.h)
+            kind = &k;
+    if (!kind) {
+        // A kind left empty by clear() takes the new one's place.
+        for (Kind& k : m_kinds)
+            if (k.spans.empty())
+                kind = &k;
+        if (!kind)
+            kind = &m_kinds.emplace_back();
+        kind->y = span.y;
+        kind->h = span.h;
+        kind->sorted = true;
+    }
+    if (!kind->spans.empty()) {
+        Span& last = kind->spans.back();
+        if (span.x <= last.x + last.w && span.x + span.w >= last.x) {
+            const qint64 right = std::max(last.x + last.w, span.x + span.w);
+            last.x = std::min(last.x, span.x);
+            last.w = right - last.x;
+            return;
+        }
+        kind->sorted = kind->sorted && span.x > last.x;
+    }
+    kind->spans.push_back(span);
+}
+
+void Runs::collect(std::vector<Span>& out) {
+    out.clear();
+    for (Kind& kind : m_kinds) {
+        std::vector<Span>& spans = kind.spans;
+        if (!kind.sorted && !spans.empty()) {
+            std::sort(spans.begin(), spans.end(),
+                      [](const Span& a, const Span& b) { return a.x < b.x; });
+            size_t kept = 0;
+            for (size_t i = 1; i < spans.size(); ++i) {
+                Span& last = spans[kept];
+                if (spans[i].x <= last.x + last.w)
+                    last.w = std::max(last.x + last.w, spans[i].x + spans[i].w) - last.x;
+                else
+                    spans[++kept] = spans[i];
+            }
+            spans.resize(kept + 1);
+        }
+        out.insert(out.end(), spans.begin(), spans.end());
+    }
+}
+
+CellWalk::CellWalk(const CellRenderer& renderer, CodePage::Charset charset)
+    : m_renderer(renderer), m_charset(charset), m_cell(renderer.deviceCellSize()),
+      m_crossing(renderer.crossingLines()) {}
+
+Cells::Mark CellWalk::row(QByteArrayView line, Cells::Mark from, qint64 top, qint64 widest,
+                          unsigned parts, Row& out) {
+    m_fills.clear();
+    for (Runs& level : m_shades)
+        level.clear();
+    out.firstColumn = from.column;
+    out.text.clear();
+    out.shaped.clear();
+    const bool text = parts & Text;
+    const int w = m_cell.width(), h = m_cell.height();
+    Cells::Mark next{line.size(), 0};
+    Cells::forEach(
+        line, m_charset,
+        [&](const Cells::Cell& c) {
+            if (c.column >= from.column + PieceColumns) {
+                next = {c.offset, c.column};
+                return false;
+            }
+            const CellRenderer::Shape* shape = shapeOf(c.glyph);
+            for (qint64 column = c.column; column < c.column + c.width; ++column) {
+                if (text && !(CellRenderer::isBlank(c.glyph) || c.width > 1)) {
+                    const size_t at = size_t(column - from.column);
+                    out.text.resize(at + 1, U' ');
+                    out.shaped.resize(at + 1, false);
+                    out.text[at] = c.glyph;
+                    out.shaped[at] = shape != nullptr;
+                }
+                if (!shape)
+                    continue;
+                const qint64 x = column * w;
+                if (parts & Fills)
+                    for (const QRect& r : shape->fills)
+                        m_fills.add({x + r.x(), top + r.y(), r.width(), r.height()});
+                if (shape->shade && (parts & (Shade1 << (shape->shade - 1))))
+                    m_shades[size_t(shape->shade)].add({x, top, m_renderer.glyphWidth(), h});
+            }
+            return true;
+        },
+        from);
+    // The underline and strike-out run across the whole picture, past each line's end.
+    if ((parts & Fills) && from.column == 0)
+        for (const QRect& r : m_crossing)
+            m_fills.add({0, top + r.y(), widest * w, r.height()});
+    m_fills.collect(out.fills);
+    for (size_t level = 1; level <= 3; ++level)
+        m_shades[level].collect(out.shades[level]);
+    return next;
+}
+
+qint64 CellWalk::widest(const TextDocument& document, CodePage::Charset charset, qsizetype rows) {
+    qint64 widest = 1;
+    for (qsizetype line = 0; line < rows; ++line)
+        widest = std::max(widest, Cells::columns(document.line(line), charset));
+    return widest;
+}
+
+// The shape of a character once looked up, or null for one drawn as a glyph; the code page's
+// characters and the box and block ranges by index, the rest hashed.
+const CellRenderer::Shape* CellWalk::shapeOf(char32_t c) {
+    int* const known = c < LowCharacters ? &m_low[c] : nullptr;
+    int index = known ? *known : m_others.value(c, Unknown);
+    if (index == Unknown) {
+        CellRenderer::Shape shape;
+        index = m_renderer.shapeOf(c, shape) ? int(m_shapes.size()) : Glyph;
+        if (index != Glyph)
+            m_shapes.push_back(std::move(shape));
+        if (known)
+            *known = index;
+        else
+            m_others.insert(c, index);
+    }
+    return index == Glyph ? nullptr : &m_shapes[size_t(index)];
+}
+
+const std::vector<Span>& shadeTile(int level) {
+    static const std::array<std::vector<Span>, 4> tiles = {std::vector<Span>{},
+                                                           {{0, 0, 1, 1}},
+                                                           {{0, 0, 1, 1}, {1, 1, 1, 1}},
+                                                           {{0, 0, 2, 1}, {0, 1, 1, 1}}};
+    return tiles[size_t(level)];
+}
+
+void Output::put(const QByteArray& bytes) {
+    if (m_ok && m_out.write(bytes) != bytes.size())
+        m_ok = false;
+    m_written += bytes.size();
+}
+
+QString Output::result() const {
+    if (m_ok)
+        return {};
+    return m_out.errorString().isEmpty() ? QStringLiteral("the picture could not be written")
+                                         : m_out.errorString();
+}
+
+} // namespace VectorCells

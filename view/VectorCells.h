@@ -1,0 +1,122 @@
+#pragma once
+
+#include "CellRenderer.h"
+#include "CodePage.h"
+#include "TextDocument.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QIODevice>
+#include <QSize>
+#include <QString>
+
+#include <array>
+#include <deque>
+#include <vector>
+
+// The cell grid walked as the vector pictures (SVG and PDF) need it: each row's block, shade and
+// box-drawing characters as rectangles merged along the row, and its characters for the text;
+// and the numbers these files are mostly made of.
+namespace VectorCells {
+
+// A rectangle of the picture in its pixels; a line may be wider than an int reaches.
+struct Span {
+    qint64 x, y, w, h;
+};
+
+// Numbers formatted in place, each rectangle's at once. Decimals only as far as they say
+// something; neither SVG paths nor PDF take exponents. putReal writes at most 64 characters.
+char* putNumber(char* at, qint64 value);
+char* putReal(char* at, double value, int decimals = 4);
+void appendNumber(QByteArray& to, qint64 value);
+void appendReal(QByteArray& to, double value, int decimals = 4);
+
+// A row is walked a piece of at most this many columns at a time, so that a line of millions of
+// columns costs no more memory than a short one.
+constexpr qint64 PieceColumns = 1 << 16;
+
+// What one piece of a row draws: the shapes' rectangles, and the characters of its text.
+struct Row {
+    std::vector<Span> fills;
+    std::array<std::vector<Span>, 4> shades; // by level, 1 to 3
+    // From the piece's first column, one character a column up to the last that is not blank (a
+    // tab's columns are blanks), and whether it is a shape's, which the rectangles show and the
+    // text only holds.
+    qint64 firstColumn = 0;
+    std::vector<char32_t> text;
+    std::vector<bool> shaped;
+};
+
+// Rectangles of one height on one top that touch or overlap along the row become one. They come
+// mostly from left to right, so each joins the last of its kind; only the few that do not are
+// sorted.
+class Runs {
+public:
+    void clear();
+    void add(const Span& span);
+    // Every run, merged.
+    void collect(std::vector<Span>& out);
+
+private:
+    struct Kind {
+        qint64 y = 0, h = 0;
+        bool sorted = true;
+        std::vector<Span> spans;
+    };
+    std::vector<Kind> m_kinds;
+};
+
+// What of a row is wanted: its fills, the shades of a level, its text.
+enum Part : unsigned { Fills = 1, Shade1 = 2, Shade2 = 4, Shade3 = 8, Text = 16, All = 31 };
+
+class CellWalk {
+public:
+    CellWalk(const CellRenderer& renderer, CodePage::Charset charset);
+
+    QSize cell() const { return m_cell; }
+
+    // The piece of a line from the boundary from on, at most PieceColumns columns of it, with
+    // its cells' tops at top, in a picture widest columns wide; gives the boundary after it, the
+    // line's end when it was the last piece.
+    Cells::Mark row(QByteArrayView line, Cells::Mark from, qint64 top, qint64 widest,
+                    unsigned parts, Row& out);
+
+    // The widest line of the picture's rows, in columns (at least one).
+    static qint64 widest(const TextDocument& document, CodePage::Charset charset, qsizetype rows);
+
+private:
+    const CellRenderer::Shape* shapeOf(char32_t c);
+
+    static constexpr char32_t LowCharacters = 0x2600;
+    static constexpr int Unknown = -2, Glyph = -1;
+    const CellRenderer& m_renderer;
+    CodePage::Charset m_charset;
+    QSize m_cell;
+    std::vector<QRect> m_crossing;
+    std::vector<int> m_low = std::vector<int>(LowCharacters, Unknown);
+    Runs m_fills;
+    std::array<Runs, 4> m_shades;
+    QHash<char32_t, int> m_others;
+    std::deque<CellRenderer::Shape> m_shapes; // where the pointers handed out stay put
+};
+
+// The pixels each shade level sets in its two by two tile, as the pane's shades do: light one
+// in four, medium every other one, dark three in four.
+const std::vector<Span>& shadeTile(int level);
+
+// Output that remembers whether every write went through.
+class Output {
+public:
+    explicit Output(QIODevice& out) : m_out(out) {}
+    void put(const QByteArray& bytes);
+    qint64 written() const { return m_written; }
+    // Empty when every write went through, else what went wrong.
+    QString result() const;
+
+private:
+    QIODevice& m_out;
+    qint64 m_written = 0;
+    bool m_ok = true;
+};
+
+} // namespace VectorCells
