@@ -136,12 +136,14 @@ public:
 
     void write() {
         const int w = m_cell.width(), h = m_cell.height();
-        // The cell in glyph space: upwards from the baseline at its left edge.
+        // The cell in glyph space: upwards from the baseline at its left edge. A glyph is clipped
+        // to the columns the pane draws glyphs in (a nine-pixel cell leaves its last one blank).
         QByteArray cell = "0 ";
         appendReal(cell, m_renderer.baseline() - h);
         QByteArray box = cell + ' ' + QByteArray::number(w) + ' ';
         appendReal(box, m_renderer.baseline());
-        cell.append(' ' + QByteArray::number(w) + ' ' + QByteArray::number(h) + " re W n\n");
+        cell.append(' ' + QByteArray::number(m_renderer.glyphWidth()) + ' ' +
+                    QByteArray::number(h) + " re W n\n");
         for (const Font& font : m_fonts) {
             QByteArray procs = "<<", differences = "[0", widths = "[";
             for (size_t i = 0; i < font.characters.size(); ++i) {

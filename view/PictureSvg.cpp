@@ -7,6 +7,7 @@
 #include <QIODevice>
 
 #include <cmath>
+#include <vector>
 
 using namespace VectorCells;
 
@@ -76,6 +77,68 @@ QByteArray xmlAttribute(const QString& text) {
     return text.toHtmlEscaped().toUtf8();
 }
 
+// Glyphs wider than their cell (a wide East Asian character, an emoji from a fallback font): the
+// pane clips them to the cell, so the SVG draws each as a clipped copy of one definition of it,
+// and keeps the character among the invisible text, to be found and copied there.
+class WideGlyphs {
+public:
+    explicit WideGlyphs(const CellRenderer& renderer)
+        : m_metrics(renderer.glyphFont()), m_ratio(renderer.devicePixelRatio()),
+          m_width(renderer.glyphWidth()) {}
+
+    bool wide(char32_t c) {
+        signed char* const known = c < LowCharacters ? &m_low[c] : nullptr;
+        if (known && *known >= 0)
+            return *known;
+        if (!known)
+            if (const auto found = m_others.constFind(c); found != m_others.constEnd())
+                return *found;
+        const bool wide =
+            m_metrics.horizontalAdvance(QString::fromUcs4(&c, 1)) * m_ratio > m_width + 0.5;
+        if (known)
+            *known = wide;
+        else
+            m_others.insert(c, wide);
+        if (wide)
+            m_used.push_back(c);
+        return wide;
+    }
+
+    static void appendId(QByteArray& to, char32_t c) {
+        to.append("w" + QByteArray::number(uint(c), 16));
+    }
+
+    // The definitions the copies refer to: each glyph clipped to the columns a glyph is drawn in.
+    QByteArray definitions(qreal baseline, int cellHeight) const {
+        if (m_used.empty())
+            return {};
+        QByteArray defs = "<defs>\n<clipPath id=\"glyph\"><rect width=\"";
+        appendNumber(defs, m_width);
+        defs.append("\" height=\"");
+        appendNumber(defs, cellHeight);
+        defs.append("\"/></clipPath>\n");
+        for (const char32_t c : m_used) {
+            defs.append("<text id=\"");
+            appendId(defs, c);
+            defs.append("\" y=\"");
+            appendReal(defs, baseline);
+            defs.append("\" clip-path=\"url(#glyph)\">");
+            appendXmlText(defs, c);
+            defs.append("</text>\n");
+        }
+        return defs + "</defs>\n";
+    }
+
+private:
+    static constexpr char32_t LowCharacters = 0x3000;
+    QFontMetricsF m_metrics;
+    qreal m_ratio;
+    int m_width;
+    std::vector<signed char> m_low = std::vector<signed char>(LowCharacters, -1);
+    QHash<char32_t, bool> m_others;
+    std::vector<char32_t> m_used;
+};
+
 } // namespace
 
 QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
@@ -89,7 +152,8 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     const qint64 width = widest * cell.width(), height = rows * cell.height();
     const QByteArray fg = colourHex(color);
     QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"";
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                      "xmlns:xlink=\"http://www.w3.org/1999/xlink\" version=\"1.1\" width=\"";
     appendNumber(head, width);
     head.append("\" height=\"");
     appendNumber(head, height);
@@ -164,6 +228,9 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
         text.append('"');
     }
     text.append(" fill=\"" + fg + "\" xml:space=\"preserve\">\n");
+    WideGlyphs wideGlyphs(renderer);
+    std::vector<std::pair<qint64, char32_t>> wide; // the piece's wide glyphs by column
+    std::vector<bool> hidden;
     for (qsizetype index = 0; index < rows; ++index) {
         bool open = false;
         pieces(index, Text, [&] {
@@ -175,9 +242,18 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                 text.append("\">");
                 open = true;
             }
+            // Shapes' characters and wide glyphs are drawn otherwise; their text is invisible.
+            hidden.assign(row.text.size(), false);
+            for (size_t column = 0; column < row.text.size(); ++column) {
+                const char32_t c = row.text[column];
+                const bool isWide = !row.shaped[column] && wideGlyphs.wide(c);
+                if (isWide)
+                    wide.push_back({row.firstColumn + qint64(column), c});
+                hidden[column] = row.shaped[column] || isWide;
+            }
             for (size_t first = 0, end = 0; first < row.text.size(); first = end) {
-                const bool hidden = row.shaped[first];
-                for (end = first; end < row.text.size() && row.shaped[end] == hidden;)
+                const bool hide = hidden[first];
+                for (end = first; end < row.text.size() && hidden[end] == hide;)
                     ++end;
                 text.append("<tspan x=\"");
                 for (size_t column = first; column < end; ++column) {
@@ -185,11 +261,26 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                         text.append(' ');
                     appendNumber(text, (row.firstColumn + qint64(column)) * cell.width());
                 }
-                text.append(hidden ? "\" fill-opacity=\"0\">" : "\">");
+                text.append(hide ? "\" fill-opacity=\"0\">" : "\">");
                 for (size_t column = first; column < end; ++column)
                     appendXmlText(text, row.text[column]);
                 text.append("</tspan>");
             }
+            // Each piece's copies follow its text, so that they never pile up.
+            if (!wide.empty()) {
+                text.append("</text>\n");
+                open = false;
+            }
+            for (const auto& [column, c] : wide) {
+                text.append("<use xlink:href=\"#");
+                WideGlyphs::appendId(text, c);
+                text.append("\" x=\"");
+                appendNumber(text, column * cell.width());
+                text.append("\" y=\"");
+                appendNumber(text, index * cell.height());
+                text.append("\"/>\n");
+            }
+            wide.clear();
             if (text.size() > 1 << 16) {
                 out.put(text);
                 text.clear();
@@ -198,7 +289,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
         if (open)
             text.append("</text>\n");
     }
-    text.append("</g>\n</svg>\n");
+    text.append("</g>\n" + wideGlyphs.definitions(renderer.baseline(), cell.height()) + "</svg>\n");
     out.put(text);
     return out.result();
 }

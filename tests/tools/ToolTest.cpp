@@ -386,3 +386,27 @@ TEST_F(ToolTest, VectorPicturesCarryTheTextAndPdfPagesBreakBetweenLines) {
         tool({QStringLiteral("pdf"), file, QStringLiteral("--paper"), QStringLiteral("a5")}).status,
         2);
 }
+
+TEST_F(ToolTest, GlyphsWiderThanTheirCellAreClippedToItInTheSvgAsInThePng) {
+    const QString file =
+        this->file("wide.nfo", QString::fromUtf16(u"A日本B\r\n日 ░ ╔\r\n").toUtf8());
+    const QString svg = dir.filePath(QStringLiteral("wide.svg")),
+                  png = dir.filePath(QStringLiteral("wide.png")),
+                  back = dir.filePath(QStringLiteral("back.png"));
+    ASSERT_EQ(tool({QStringLiteral("png"), file, QStringLiteral("-o"), png}).status, 0);
+    ASSERT_EQ(tool({QStringLiteral("svg"), file, QStringLiteral("-o"), svg}).status, 0);
+    if (!render(QStringLiteral("rsvg-convert"), {svg, QStringLiteral("-o"), back}))
+        GTEST_SKIP() << "rsvg-convert is not installed";
+    EXPECT_EQ(QImage(back).convertToFormat(QImage::Format_RGB32),
+              QImage(png).convertToFormat(QImage::Format_RGB32));
+    // Still text, in its place among the rest.
+    QFile in(svg);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&in);
+    QStringList texts;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"text" &&
+            !xml.attributes().hasAttribute(QStringLiteral("id")))
+            texts.append(xml.readElementText(QXmlStreamReader::IncludeChildElements));
+    EXPECT_EQ(texts, QStringList({QString::fromUtf16(u"A日本B"), QString::fromUtf16(u"日 ░ ╔")}));
+}
