@@ -547,9 +547,11 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
 const QImage& CellRenderer::composeLine(QByteArrayView line, CodePage::Charset charset,
                                         qint64 firstColumn, qint64 count, const QColor& color,
                                         const QColor& ground, Cells::Mark from, qint64 originX,
-                                        qint64 originY) const {
+                                        qint64 originY, int top, int rows) const {
     Atlas& a = atlas(color, ground);
     const int w = m_deviceCell.width(), h = m_deviceCell.height();
+    top = std::clamp(top, 0, h);
+    rows = rows < 0 ? h - top : std::min(rows, h - top);
     const qint64 endColumn = firstColumn + count;
     const int blank = tile(a, U' ');
     // Shades on cells of an odd size take the phase of where they are drawn.
@@ -562,10 +564,10 @@ const QImage& CellRenderer::composeLine(QByteArrayView line, CodePage::Charset c
     // A cell is a few pixels wide: a plain loop beats a library copy per scan line.
     const auto copy = [&](int slot, qint64 column) {
         const uchar* from = a.image.constBits() +
-                            qsizetype((slot / TilesPerRow) * h) * atlasStride +
+                            qsizetype((slot / TilesPerRow) * h + top) * atlasStride +
                             qsizetype(slot % TilesPerRow) * w * 4;
         uchar* to = row + (column - firstColumn) * w * 4;
-        for (int y = 0; y < h; ++y, from += atlasStride, to += stride) {
+        for (int y = 0; y < rows; ++y, from += atlasStride, to += stride) {
             const auto* in = reinterpret_cast<const quint32*>(from);
             auto* out = reinterpret_cast<quint32*>(to);
             for (int x = 0; x < w; ++x)

@@ -119,10 +119,13 @@ public:
     // The same cells put together in device pixels, as drawLine hands them to the painter: an
     // image whose first count cells' width (it may be wider) and cell height are the line's,
     // valid until the next call. The origin, in device pixels of the target, sets the shades'
-    // phase on cells of odd size. count must be positive.
+    // phase on cells of odd size. count must be positive. Only the cells' pixel rows from top
+    // on (rows of them, all when negative) are put together, in the image's first rows: a band
+    // of a tall picture costs only its own rows.
     const QImage& composeLine(QByteArrayView line, CodePage::Charset charset, qint64 firstColumn,
                               qint64 count, const QColor& color, const QColor& ground,
-                              Cells::Mark from, qint64 originX, qint64 originY) const;
+                              Cells::Mark from, qint64 originX, qint64 originY, int top = 0,
+                              int rows = -1) const;
 
     // What a block, shade or box-drawing character fills of its cell, in device pixels from the
     // cell's top left, as the pane draws it; the vector pictures draw the same rectangles.

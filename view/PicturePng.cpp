@@ -207,13 +207,13 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                     marks.push_back(markAt(text, charset, first + count, marks[size_t(t)]));
                 const qint64 left = first * cell.width();
                 // The cells as the renderer puts them together, where the picture has them.
-                const QImage& tile =
-                    renderer.composeLine(text, charset, first, count, color, ground,
-                                         marks[size_t(t)], left, qint64(line) * cell.height());
+                const QImage& tile = renderer.composeLine(text, charset, first, count, color,
+                                                          ground, marks[size_t(t)], left,
+                                                          qint64(line) * cell.height(), top, rows);
                 const int tileWidth = int(count * cell.width());
                 const QRgb groundRgb = palette[0];
                 for (int y = 0; y < rows; ++y) {
-                    const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(top + y));
+                    const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
                     unsigned char* row = band.data() + y * rowBytes + 1;
                     if (depth == 1) {
                         // Two colours, the common case: a bit for every pixel not the ground,
