@@ -272,7 +272,10 @@ public:
         }
     }
     qsizetype size() const { return m_runs.size(); }
-    void draw(QByteArray& content, int level, qint64 pageTop) {
+    // Draws into content, handing it to spill whenever it has grown past a stream's worth: the
+    // stripes of a line millions of pixels wide go out as they are made.
+    template <typename Spill>
+    void draw(QByteArray& content, int level, qint64 pageTop, const Spill& spill) {
         if (m_runs.isEmpty())
             return;
         // The columns only where some run is: a few shaded cells on a wide page cost a few
@@ -287,21 +290,28 @@ public:
                 across.push_back(s);
         content.append("q\n" + m_runs + "W n\n");
         std::vector<Span> stripes;
+        const auto put = [&] {
+            appendPdfRects(content, stripes, 0);
+            stripes.clear();
+            if (content.size() > ContentBytes)
+                spill();
+        };
         for (const Span& part : shadeTile(level)) {
             content.append("q\n");
-            stripes.clear();
             for (qint64 y = m_top + ((m_top + pageTop + part.y) & 1); y < m_bottom; y += 2)
                 stripes.push_back({m_left, y, m_right - m_left, 1});
-            appendPdfRects(content, stripes, 0);
+            put();
             content.append("W n\n");
-            stripes.clear();
-            for (const Span& span : across)
+            for (const Span& span : across) {
                 if (part.w == 2)
                     stripes.push_back({span.x, m_top, span.w, m_bottom - m_top});
                 else
                     for (qint64 x = span.x + ((span.x + part.x) & 1); x < span.x + span.w; x += 2)
                         stripes.push_back({x, m_top, 1, m_bottom - m_top});
-            appendPdfRects(content, stripes, 0);
+                if (stripes.size() > 4096)
+                    put();
+            }
+            put();
             content.append("f\nQ\n");
         }
         content.append("Q\n");
@@ -379,8 +389,16 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
         QByteArray text;
         int font = -1;
         int mode = -1;
+        // The content streams of a page are read as one: one may end anywhere between two
+        // operators, and what it set up holds on in the next.
+        QByteArray content;
+        const auto stream = [&] {
+            contents.push_back(file.reserve());
+            file.stream(contents.back(), {}, content);
+            content.clear();
+        };
         const auto put = [&] {
-            QByteArray content = "q\n" + placement;
+            content.append("q\n" + placement);
             appendReal(content, top, 6);
             content.append(" cm\n");
             if (contents.empty()) {
@@ -392,13 +410,12 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
             }
             content.append(fg);
             if (!fills.isEmpty())
-                content.append(fills + "f\n");
-            for (int level = 1; level <= 3; ++level)
-                shades[size_t(level)].draw(content, level, pageTop);
-            content.append(fg + "BT\n" + text + "ET\nQ\n");
-            contents.push_back(file.reserve());
-            file.stream(contents.back(), {}, content);
+                content.append(fills).append("f\n");
             fills.clear();
+            for (int level = 1; level <= 3; ++level)
+                shades[size_t(level)].draw(content, level, pageTop, stream);
+            content.append(fg + "BT\n").append(text).append("ET\nQ\n");
+            stream();
             shades = {};
             text.clear();
             font = mode = -1;
