@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 
 using namespace VectorCells;
 
@@ -42,24 +43,22 @@ void appendPdfRects(QByteArray& to, const std::vector<Span>& spans, qint64 top) 
     }
 }
 
-QByteArray deflated(const QByteArray& data) {
-    uLongf size = compressBound(uLong(data.size()));
-    QByteArray packed(qsizetype(size), Qt::Uninitialized);
-    if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size,
-                  reinterpret_cast<const Bytef*>(data.constData()), uLong(data.size()),
-                  Z_BEST_SPEED) != Z_OK)
-        return {};
-    packed.truncate(qsizetype(size));
-    return packed;
-}
-
 // A PDF file as it is written: numbered objects, whose places the cross-reference table lists.
 class PdfFile {
 public:
     explicit PdfFile(QIODevice& device) : m_out(device) {
         // The binary comment tells transfer programs the file is not text.
         m_out.put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+        // One compressor for every stream: a fresh one a stream costs more than its data.
+        m_zipReady = deflateInit(&m_zip, Z_BEST_SPEED) == Z_OK;
     }
+    ~PdfFile() {
+        if (m_zipReady)
+            deflateEnd(&m_zip);
+    }
+    PdfFile(const PdfFile&) = delete;
+    PdfFile& operator=(const PdfFile&) = delete;
+
     int reserve() {
         m_places.push_back(-1);
         return int(m_places.size());
@@ -68,13 +67,25 @@ public:
         m_places[size_t(number - 1)] = m_out.written();
         m_out.put(QByteArray::number(number) + " 0 obj\n" + body + "\nendobj\n");
     }
-    void stream(int number, const QByteArray& dictionary, const QByteArray& data) {
-        const QByteArray packed = deflated(data);
-        const bool ok = !packed.isEmpty() || data.isEmpty();
-        const QByteArray& body = ok ? packed : data;
-        object(number, "<< " + dictionary + (ok ? " /Filter /FlateDecode" : "") + " /Length " +
-                           QByteArray::number(body.size()) + " >>\nstream\n" + body +
-                           "\nendstream");
+    // A stream of the pieces' bytes one after another.
+    void stream(int number, const QByteArray& dictionary, std::span<const QByteArrayView> pieces) {
+        const bool packed = deflated(pieces);
+        m_places[size_t(number - 1)] = m_out.written();
+        qsizetype size = 0;
+        for (const QByteArrayView piece : pieces)
+            size += piece.size();
+        m_out.put(QByteArray::number(number) + " 0 obj\n<< " + dictionary +
+                  (packed ? " /Filter /FlateDecode" : "") + " /Length " +
+                  QByteArray::number(packed ? m_packed.size() : size) + " >>\nstream\n");
+        if (packed)
+            m_out.put(m_packed);
+        else
+            for (const QByteArrayView piece : pieces)
+                m_out.put(piece.data(), piece.size());
+        m_out.put("\nendstream\nendobj\n");
+    }
+    void stream(int number, const QByteArray& dictionary, QByteArrayView data) {
+        stream(number, dictionary, std::span<const QByteArrayView>(&data, 1));
     }
     QString finish(int catalog, int info) {
         const qint64 table = m_out.written();
@@ -92,8 +103,33 @@ public:
     }
 
 private:
+    // The data deflated into m_packed; false when it could not be.
+    bool deflated(std::span<const QByteArrayView> pieces) {
+        if (!m_zipReady || deflateReset(&m_zip) != Z_OK)
+            return false;
+        qsizetype size = 0;
+        for (const QByteArrayView piece : pieces)
+            size += piece.size();
+        m_packed.resize(qsizetype(deflateBound(&m_zip, uLong(size))));
+        m_zip.next_out = reinterpret_cast<Bytef*>(m_packed.data());
+        m_zip.avail_out = uInt(m_packed.size());
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            m_zip.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(pieces[i].data()));
+            m_zip.avail_in = uInt(pieces[i].size());
+            const bool last = i + 1 == pieces.size();
+            const int result = deflate(&m_zip, last ? Z_FINISH : Z_NO_FLUSH);
+            if (last ? result != Z_STREAM_END : result != Z_OK && result != Z_BUF_ERROR)
+                return false;
+        }
+        m_packed.resize(m_packed.size() - qsizetype(m_zip.avail_out));
+        return !pieces.empty();
+    }
+
     Output m_out;
     std::vector<qint64> m_places;
+    z_stream m_zip{};
+    bool m_zipReady = false;
+    QByteArray m_packed; // kept between streams, as its room is
 };
 
 // A text as a PDF text string: UTF-16 with its mark, in hexadecimal.
@@ -272,6 +308,12 @@ public:
         }
     }
     qsizetype size() const { return m_runs.size(); }
+    void clear() {
+        m_runs.resize(0);
+        m_across.clear();
+        m_left = m_top = std::numeric_limits<qint64>::max();
+        m_right = m_bottom = 0;
+    }
     // Draws into content, handing it to spill whenever it has grown past a stream's worth: the
     // stripes of a line millions of pixels wide go out as they are made.
     template <typename Spill>
@@ -377,6 +419,10 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                                 QByteArray::number(paperHeight, 'f', 3) + ']';
     std::vector<int> kids;
     Row row;
+    // A page's parts as its rows add to them, kept from page to page with their room.
+    QByteArray head, fills, shading, text;
+    std::array<Shades, 4> shades;
+    std::vector<QByteArrayView> pieces;
     for (qsizetype first = 0; first < rows; first += rowsPerPage) {
         const qsizetype last = std::min(rows, first + rowsPerPage);
         const qint64 pageTop = first * cell.height();
@@ -384,40 +430,41 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
         // shows a seam, then the text. A page of lines too wide for one piece goes out as
         // several content streams, each drawn on the last.
         std::vector<int> contents;
-        QByteArray fills;
-        std::array<Shades, 4> shades;
-        QByteArray text;
         int font = -1;
         int mode = -1;
         // The content streams of a page are read as one: one may end anywhere between two
-        // operators, and what it set up holds on in the next.
-        QByteArray content;
+        // operators, and what it set up holds on in the next. Each is deflated from the pieces
+        // as they lie, not from a copy of them put together.
         const auto stream = [&] {
             contents.push_back(file.reserve());
-            file.stream(contents.back(), {}, content);
-            content.clear();
+            file.stream(contents.back(), {}, pieces);
+            pieces.clear();
+            shading.resize(0);
         };
         const auto put = [&] {
-            content.append("q\n" + placement);
-            appendReal(content, top, 6);
-            content.append(" cm\n");
+            head = "q\n" + placement;
+            appendReal(head, top, 6);
+            head.append(" cm\n");
             if (contents.empty()) {
-                content.append(pdfColour(ground) + "0 0 ");
-                appendNumber(content, width);
-                content.append(' ');
-                appendNumber(content, (last - first) * cell.height());
-                content.append(" re f\n");
+                head.append(pdfColour(ground) + "0 0 ");
+                appendNumber(head, width);
+                head.append(' ');
+                appendNumber(head, (last - first) * cell.height());
+                head.append(" re f\n");
             }
-            content.append(fg);
-            if (!fills.isEmpty())
-                content.append(fills).append("f\n");
-            fills.clear();
+            head.append(fg);
+            pieces = {head, fills, fills.isEmpty() ? "" : "f\n"};
             for (int level = 1; level <= 3; ++level)
-                shades[size_t(level)].draw(content, level, pageTop, stream);
-            content.append(fg + "BT\n").append(text).append("ET\nQ\n");
+                shades[size_t(level)].draw(shading, level, pageTop, [&] {
+                    pieces.push_back(shading);
+                    stream();
+                });
+            pieces.insert(pieces.end(), {shading, fg, "BT\n", text, "ET\nQ\n"});
             stream();
-            shades = {};
-            text.clear();
+            fills.resize(0);
+            for (Shades& level : shades)
+                level.clear();
+            text.resize(0);
             font = mode = -1;
         };
         for (qsizetype index = first; index < last; ++index) {

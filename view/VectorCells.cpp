@@ -188,10 +188,10 @@ const std::vector<Span>& shadeTile(int level) {
     return tiles[size_t(level)];
 }
 
-void Output::put(const QByteArray& bytes) {
-    if (m_ok && m_out.write(bytes) != bytes.size())
+void Output::put(const char* data, qsizetype size) {
+    if (m_ok && m_out.write(data, size) != size)
         m_ok = false;
-    m_written += bytes.size();
+    m_written += size;
 }
 
 QString Output::result() const {

@@ -108,7 +108,8 @@ const std::vector<Span>& shadeTile(int level);
 class Output {
 public:
     explicit Output(QIODevice& out) : m_out(out) {}
-    void put(const QByteArray& bytes);
+    void put(const QByteArray& bytes) { put(bytes.constData(), bytes.size()); }
+    void put(const char* data, qsizetype size);
     qint64 written() const { return m_written; }
     // Empty when every write went through, else what went wrong.
     QString result() const;
