@@ -204,7 +204,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                        appendSvgRects(data, level == 0 ? row.fills : row.shades[size_t(level)]);
                        if (data.size() > 1 << 16) {
                            out.put(data);
-                           data.clear();
+                           data.resize(0); // keeping its room
                        }
                    });
         data.append("\"/>\n");
@@ -283,7 +283,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
             wide.clear();
             if (text.size() > 1 << 16) {
                 out.put(text);
-                text.clear();
+                text.resize(0);
             }
         });
         if (open)
