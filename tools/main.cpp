@@ -130,7 +130,7 @@ bool load(const QString& fileName, QByteArray& text, bool normalise = true,
                                      : ReadDocumentFile(fileName, DocumentCapacity),
                     decode);
         if (normalise)
-            text = NormalizeLineBreaks(text);
+            text = NormalizeLineBreaks(std::move(text)); // in place: never held twice
         // What the viewer would refuse once its breaks are CR LF is refused here too.
         if ((normalise ? text.size() : NormalizedSize(text)) > DocumentCapacity)
             throw UserError(QStringLiteral("Text exceeds memo capacity"));
