@@ -13,9 +13,6 @@
 
 namespace {
 
-// What one tile of drawn cells and one band of pixel rows may hold at most.
-constexpr qint64 TileBytes = 4 << 20;
-constexpr qint64 BandBytes = 8 << 20;
 constexpr qint64 PngMost = 0x7FFFFFFF;
 
 void putBig(QByteArray& to, quint32 value) {
@@ -116,7 +113,9 @@ Cells::Mark markAt(QByteArrayView line, CodePage::Charset charset, qint64 column
 
 QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
-                        QIODevice& out) {
+                        QIODevice& out, qint64 budget) {
+    // What one tile of drawn cells and one band of pixel rows may hold at most.
+    const qint64 TileBytes = budget / 3, BandBytes = budget - TileBytes;
     const qsizetype lines = CellRenderer::pictureRows(document);
     qint64 widest = 1;
     // Every cell the picture holds, once: the colours it can take are those of these cells.
@@ -189,73 +188,95 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
     PngStream png(out);
     png.begin(quint32(width), quint32(height), depth, trueColour ? 2 : 3,
               trueColour ? std::vector<QRgb>{} : palette);
+    // Bands of whole pixel rows; a row longer than a band goes out a piece of columns at a
+    // time, each piece whole tiles ending on a byte, so that nothing grows with the width.
     const int bandRows = int(std::clamp<qint64>(BandBytes / rowBytes, 1, cell.height()));
-    std::vector<unsigned char> band(size_t(rowBytes * bandRows));
+    const int bits = trueColour ? 24 : depth;
+    const qint64 tileBits = perTile * cell.width() * bits;
+    const qint64 pieceCells =
+        rowBytes <= BandBytes ? widest : perTile * 8 * std::max<qint64>(1, BandBytes / tileBits);
+    const qint64 pieceBytes = 1 + (std::min(pieceCells, widest) * cell.width() * bits + 7) / 8;
+    std::vector<unsigned char> band(size_t(pieceBytes * bandRows));
     std::vector<Cells::Mark> marks;
     QRgb last = ground.rgb();
     int lastIndex = 0;
+    const QRgb groundRgb = palette[0];
     for (qsizetype line = 0; line < std::max<qsizetype>(1, lines) && png.ok(); ++line) {
         const QByteArrayView text =
             line < document.lineCount() ? document.line(line) : QByteArrayView();
         marks.assign(1, Cells::Mark{});
         for (int top = 0; top < cell.height(); top += bandRows) {
             const int rows = std::min(bandRows, cell.height() - top);
-            std::fill(band.begin(), band.end(), 0);
-            for (qint64 first = 0, t = 0; first < widest; first += perTile, ++t) {
-                const qint64 count = std::min(perTile, widest - first);
-                if (size_t(t + 1) >= marks.size())
-                    marks.push_back(markAt(text, charset, first + count, marks[size_t(t)]));
-                const qint64 left = first * cell.width();
-                // The cells as the renderer puts them together, where the picture has them.
-                const QImage& tile = renderer.composeLine(text, charset, first, count, color,
-                                                          ground, marks[size_t(t)], left,
-                                                          qint64(line) * cell.height(), top, rows);
-                const int tileWidth = int(count * cell.width());
-                const QRgb groundRgb = palette[0];
-                for (int y = 0; y < rows; ++y) {
-                    const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
-                    unsigned char* row = band.data() + y * rowBytes + 1;
-                    if (depth == 1) {
-                        // Two colours, the common case: a bit for every pixel not the ground,
-                        // a byte of them at a time between the bytes a tile's edges share.
-                        qint64 at = left;
-                        int x = 0;
-                        const auto bit = [&] {
-                            if (pixels[x] != groundRgb)
-                                row[at >> 3] |= uchar(0x80 >> (at & 7));
-                        };
-                        for (; x < tileWidth && (at & 7); ++x, ++at)
-                            bit();
-                        for (; x + 8 <= tileWidth; x += 8, at += 8) {
-                            unsigned byte = 0;
-                            for (int k = 0; k < 8; ++k)
-                                byte = byte << 1 | unsigned(pixels[x + k] != groundRgb);
-                            row[at >> 3] = uchar(byte);
-                        }
-                        for (; x < tileWidth; ++x, ++at)
-                            bit();
-                        continue;
-                    }
-                    for (int x = 0; x < tileWidth; ++x) {
-                        const QRgb rgb = pixels[x];
-                        const qint64 at = left + x;
-                        if (trueColour) {
-                            row[at * 3] = uchar(qRed(rgb));
-                            row[at * 3 + 1] = uchar(qGreen(rgb));
-                            row[at * 3 + 2] = uchar(qBlue(rgb));
+            for (qint64 piece = 0; piece < widest; piece += pieceCells) {
+                const qint64 pieceEnd = std::min(widest, piece + pieceCells);
+                const qint64 pieceLeft = piece * cell.width();
+                // Each row's filter byte, then its pixels, at the start of the row alone.
+                const qint64 stride = 1 + ((pieceEnd - piece) * cell.width() * bits + 7) / 8;
+                std::fill(band.begin(), band.end(), 0);
+                for (qint64 first = piece, t = piece / perTile; first < pieceEnd;
+                     first += perTile, ++t) {
+                    const qint64 count = std::min(perTile, widest - first);
+                    if (size_t(t + 1) >= marks.size())
+                        marks.push_back(markAt(text, charset, first + count, marks[size_t(t)]));
+                    const qint64 left = first * cell.width();
+                    // The cells as the renderer puts them together, where the picture has them.
+                    const QImage& tile = renderer.composeLine(
+                        text, charset, first, count, color, ground, marks[size_t(t)], left,
+                        qint64(line) * cell.height(), top, rows);
+                    const int tileWidth = int(count * cell.width());
+                    for (int y = 0; y < rows; ++y) {
+                        const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));
+                        unsigned char* row = band.data() + y * stride + 1;
+                        if (depth == 1) {
+                            // Two colours, the common case: a bit for every pixel not the
+                            // ground, a byte of them at a time between the bytes a tile's edges
+                            // share.
+                            qint64 at = left - pieceLeft;
+                            int x = 0;
+                            const auto bit = [&] {
+                                if (pixels[x] != groundRgb)
+                                    row[at >> 3] |= uchar(0x80 >> (at & 7));
+                            };
+                            for (; x < tileWidth && (at & 7); ++x, ++at)
+                                bit();
+                            for (; x + 8 <= tileWidth; x += 8, at += 8) {
+                                unsigned byte = 0;
+                                for (int k = 0; k < 8; ++k)
+                                    byte = byte << 1 | unsigned(pixels[x + k] != groundRgb);
+                                row[at >> 3] = uchar(byte);
+                            }
+                            for (; x < tileWidth; ++x, ++at)
+                                bit();
                             continue;
                         }
-                        if (rgb != last) {
-                            last = rgb;
-                            lastIndex = std::max(0, indexOf(rgb));
+                        for (int x = 0; x < tileWidth; ++x) {
+                            const QRgb rgb = pixels[x];
+                            const qint64 at = left - pieceLeft + x;
+                            if (trueColour) {
+                                row[at * 3] = uchar(qRed(rgb));
+                                row[at * 3 + 1] = uchar(qGreen(rgb));
+                                row[at * 3 + 2] = uchar(qBlue(rgb));
+                                continue;
+                            }
+                            if (rgb != last) {
+                                last = rgb;
+                                lastIndex = std::max(0, indexOf(rgb));
+                            }
+                            if (lastIndex != 0)
+                                row[at * depth / 8] |=
+                                    uchar(lastIndex << (8 - depth - int(at * depth % 8)));
                         }
-                        if (lastIndex != 0)
-                            row[at * depth / 8] |=
-                                uchar(lastIndex << (8 - depth - int(at * depth % 8)));
                     }
                 }
+                if (pieceCells >= widest) {
+                    png.rows(band.data(), stride * rows);
+                    continue;
+                }
+                // One pixel row in pieces: the filter byte goes before the first alone.
+                if (piece == 0)
+                    png.rows(band.data(), 1);
+                png.rows(band.data() + 1, stride - 1);
             }
-            png.rows(band.data(), rowBytes * rows);
         }
     }
     png.end();

@@ -12,9 +12,10 @@ class QIODevice;
 // Writes the picture CellRenderer::picture draws of a document as PNG, a band of pixel rows at a
 // time: each band is drawn in tiles of columns, turned into palette indices (one bit a pixel
 // for two colours, as a picture of text mostly has) and compressed at once, so that memory
-// stays a few tens of megabytes whatever the picture's size. What PNG itself cannot hold (more
-// than 2^31 - 1 pixels either way) is refused. Returns an empty text on success, else what went
-// wrong.
+// stays a few tens of megabytes whatever the picture's size: about budget bytes for the tiles
+// and bands together, a row longer than a band going out in pieces of columns. What PNG itself
+// cannot hold (more than 2^31 - 1 pixels either way) is refused. Returns an empty text on
+// success, else what went wrong.
 QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
-                        QIODevice& out);
+                        QIODevice& out, qint64 budget = 12 << 20);

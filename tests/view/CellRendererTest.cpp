@@ -178,18 +178,24 @@ TEST(PicturePng, IsPixelForPixelThePictureWrittenInBandsAndTiles) {
     // A line longer than a tile of cells, so that tiles meet inside it.
     const QByteArray wide = "\xDB\r\n" + QByteArray(17000, '\xB1') + "\tx\r\n\xC4";
     const QByteArray utf8 = QString::fromUtf16(u"╔═╗ é ¸,ø¤º°\r\n█▓▒░ ☺\r\n").toUtf8();
-    for (const auto& [bytes, charset, scale] :
-         {std::tuple{art, CodePage::Charset::Oem, 1}, std::tuple{wide, CodePage::Charset::Oem, 1},
-          std::tuple{utf8, CodePage::Charset::Utf8, 3}}) {
+    // Nine-pixel cells, and a budget so small that the wide line goes out in pieces of columns.
+    for (const auto& [bytes, charset, scale, ninth, budget] :
+         {std::tuple{art, CodePage::Charset::Oem, 1, false, 12 << 20},
+          std::tuple{wide, CodePage::Charset::Oem, 1, false, 12 << 20},
+          std::tuple{wide, CodePage::Charset::Oem, 1, true, 12 << 10},
+          std::tuple{utf8, CodePage::Charset::Utf8, 3, false, 12 << 20},
+          std::tuple{utf8, CodePage::Charset::Utf8, 3, false, 12 << 10}}) {
         renderer.setDevicePixelRatio(scale);
+        renderer.setNinthColumn(ninth);
         const TextDocument document = documentOf(bytes);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        ASSERT_EQ(writePicturePng(document, charset, renderer, Green, QColor(0, 0, 96), buffer),
-                  QString());
+        ASSERT_EQ(
+            writePicturePng(document, charset, renderer, Green, QColor(0, 0, 96), buffer, budget),
+            QString());
         const QImage written = QImage::fromData(buffer.data(), "PNG");
         const QImage drawn = renderer.picture(document, charset, Green, QColor(0, 0, 96));
         ASSERT_EQ(written.size(), drawn.size());
-        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), drawn) << scale;
+        EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), drawn) << scale << ninth << budget;
     }
 }
