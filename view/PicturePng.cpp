@@ -1,5 +1,6 @@
 #include "PicturePng.h"
 
+#include <QHash>
 #include <QIODevice>
 #include <QImage>
 
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -109,6 +111,89 @@ Cells::Mark markAt(QByteArrayView line, CodePage::Charset charset, qint64 column
     return mark;
 }
 
+// Two colours on cells a whole number of bytes wide and of even size, where no shade takes its
+// phase from where it lies: each glyph's pixel rows are turned into bits once, and a cell is
+// then a few bytes a row, copied without putting pixels together or comparing them.
+class GlyphBits {
+public:
+    static bool suits(const CellRenderer& renderer, int depth) {
+        const QSize cell = renderer.deviceCellSize();
+        return depth == 1 && cell.width() % 8 == 0 && cell.height() % 2 == 0;
+    }
+    GlyphBits(const CellRenderer& renderer, CodePage::Charset charset, const QColor& color,
+              const QColor& ground)
+        : m_renderer(renderer), m_charset(charset), m_color(color), m_ground(ground),
+          m_rowBytes(renderer.deviceCellSize().width() / 8),
+          m_height(renderer.deviceCellSize().height()), m_blank(glyph(U' ', " ")) {}
+
+    // Cells [first, first + count) of a line, walked from the boundary from, pixel rows
+    // [top, top + rows) of them, into rows stride bytes apart from to.
+    void copy(QByteArrayView line, qint64 first, qint64 count, Cells::Mark from, int top, int rows,
+              unsigned char* to, qint64 stride) {
+        const qint64 end = first + count;
+        qint64 drawn = first;
+        const auto put = [&](qsizetype bits, qint64 column) {
+            const unsigned char* in = m_bits.data() + bits + top * m_rowBytes;
+            unsigned char* out = to + (column - first) * m_rowBytes;
+            for (int y = 0; y < rows; ++y, in += m_rowBytes, out += stride)
+                std::memcpy(out, in, size_t(m_rowBytes));
+        };
+        Cells::forEach(
+            line, m_charset,
+            [&](const Cells::Cell& c) {
+                if (c.column >= end)
+                    return false;
+                if (c.column + c.width <= first)
+                    return true;
+                const qsizetype bits = glyph(c.glyph, line.sliced(c.offset, c.length));
+                drawn = std::min(c.column + c.width, end);
+                for (qint64 column = std::max(c.column, first); column < drawn; ++column)
+                    put(bits, column);
+                return true;
+            },
+            from);
+        for (; drawn < end; ++drawn)
+            put(m_blank, drawn);
+    }
+
+private:
+    // Where the glyph's bits start, drawn from the bytes of a cell that shows it the first time.
+    qsizetype glyph(char32_t c, QByteArrayView bytes) {
+        qsizetype* const known = c < LowCharacters ? &m_low[c] : nullptr;
+        if (known && *known >= 0)
+            return *known;
+        if (!known)
+            if (const auto found = m_others.constFind(c); found != m_others.constEnd())
+                return *found;
+        const QImage& cell =
+            m_renderer.composeLine(bytes, m_charset, 0, 1, m_color, m_ground, {}, 0, 0);
+        const qsizetype at = qsizetype(m_bits.size());
+        m_bits.resize(m_bits.size() + size_t(m_rowBytes * m_height));
+        const QRgb ground = m_ground.rgb();
+        for (int y = 0; y < m_height; ++y) {
+            const auto* pixels = reinterpret_cast<const QRgb*>(cell.constScanLine(y));
+            for (int x = 0; x < m_rowBytes * 8; ++x)
+                if (pixels[x] != ground)
+                    m_bits[size_t(at + y * m_rowBytes + x / 8)] |= uchar(0x80 >> (x % 8));
+        }
+        if (known)
+            *known = at;
+        else
+            m_others.insert(c, at);
+        return at;
+    }
+
+    static constexpr char32_t LowCharacters = 0x2600;
+    const CellRenderer& m_renderer;
+    CodePage::Charset m_charset;
+    QColor m_color, m_ground;
+    int m_rowBytes, m_height;
+    std::vector<unsigned char> m_bits;
+    std::vector<qsizetype> m_low = std::vector<qsizetype>(LowCharacters, -1);
+    QHash<char32_t, qsizetype> m_others;
+    qsizetype m_blank;
+};
+
 } // namespace
 
 QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
@@ -201,6 +286,9 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
     QRgb last = ground.rgb();
     int lastIndex = 0;
     const QRgb groundRgb = palette[0];
+    std::optional<GlyphBits> glyphBits;
+    if (GlyphBits::suits(renderer, depth))
+        glyphBits.emplace(renderer, charset, color, ground);
     for (qsizetype line = 0; line < std::max<qsizetype>(1, lines) && png.ok(); ++line) {
         const QByteArrayView text =
             line < document.lineCount() ? document.line(line) : QByteArrayView();
@@ -219,6 +307,11 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                     if (size_t(t + 1) >= marks.size())
                         marks.push_back(markAt(text, charset, first + count, marks[size_t(t)]));
                     const qint64 left = first * cell.width();
+                    if (glyphBits) {
+                        glyphBits->copy(text, first, count, marks[size_t(t)], top, rows,
+                                        band.data() + 1 + (left - pieceLeft) / 8, stride);
+                        continue;
+                    }
                     // The cells as the renderer puts them together, where the picture has them.
                     const QImage& tile = renderer.composeLine(
                         text, charset, first, count, color, ground, marks[size_t(t)], left,
