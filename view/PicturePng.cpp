@@ -135,8 +135,12 @@ public:
         const auto put = [&](qsizetype bits, qint64 column) {
             const unsigned char* in = m_bits.data() + bits + top * m_rowBytes;
             unsigned char* out = to + (column - first) * m_rowBytes;
-            for (int y = 0; y < rows; ++y, in += m_rowBytes, out += stride)
-                std::memcpy(out, in, size_t(m_rowBytes));
+            if (m_rowBytes == 1) // the default font's cells, where a call per byte would cost most
+                for (int y = 0; y < rows; ++y, out += stride)
+                    *out = in[y];
+            else
+                for (int y = 0; y < rows; ++y, in += m_rowBytes, out += stride)
+                    std::memcpy(out, in, size_t(m_rowBytes));
         };
         Cells::forEach(
             line, m_charset,
