@@ -205,11 +205,19 @@ int text(const QStringList& arguments) {
     QByteArray bytes;
     if (!load(files.front(), bytes, true, decodeFor(script, utf16)))
         return 1;
-    QString shown = CodePage::toDisplay(bytes, scriptOf(script, bytes));
-    // The byte-order mark is not part of the text the viewer shows.
-    if (shown.startsWith(QChar(0xFEFF)) && scriptOf(script, bytes) == CodePage::Charset::Utf8)
-        shown.remove(0, 1);
-    write(shown.toUtf8());
+    const CodePage::Charset charset = scriptOf(script, bytes);
+    // A megabyte of whole lines at a time, so that a large document is not held again as text
+    // (a line break never falls inside a UTF-8 sequence).
+    for (qsizetype at = 0; at < bytes.size();) {
+        const qsizetype lineEnd = bytes.indexOf('\n', std::min(bytes.size(), at + (1 << 20)));
+        const qsizetype end = lineEnd < 0 ? bytes.size() : lineEnd + 1;
+        QString shown = CodePage::toDisplay(QByteArrayView(bytes).sliced(at, end - at), charset);
+        // The byte-order mark is not part of the text the viewer shows.
+        if (at == 0 && shown.startsWith(QChar(0xFEFF)) && charset == CodePage::Charset::Utf8)
+            shown.remove(0, 1);
+        write(shown.toUtf8());
+        at = end;
+    }
     return 0;
 }
 
