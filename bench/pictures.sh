@@ -5,7 +5,7 @@
 # lines, 8 KB of blocks at --scale 16, 24 KB of UTF-8 at --scale 16, the 80 x 500 at --scale 4.
 # Then png, svg, pdf and thumbnail over 60 NFO-like files (block art, tabs, 60 to 130 columns,
 # 40 to 900 lines): the whole set's time and the largest peak; and each format of the 80 x 500 at
-# --scale 4, and of the 64 MiB document.
+# --scale 4, of one 64 MiB line and of the 64 MiB document.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 tool="$root/build-bench/bin/zelvan-rid-tool"
@@ -87,7 +87,7 @@ for format in svg pdf; do # png's is above
     echo "$format of 80 x 500, --scale 4: $(peak "$tool" "$format" "$work/small.nfo" --scale 4 -o "$work/out.$format")"
 done
 python3 -c "import sys; sys.stdout.buffer.write((b'\\xdb\\xb2 text \\xc9\\xcd\\xbb\\t' * 5000000)[:64 << 20])" >"$work/line.nfo"
-for format in svg pdf; do
+for format in png svg pdf; do
     echo "$format of one 64 MiB line: $(peak "$tool" "$format" "$work/line.nfo" -o "$work/out.$format"), $(($(stat -c %s "$work/out.$format") / 1048576)) MiB written"
     rm -f "$work/out.$format"
     echo "$format of 64 MiB: $(peak "$tool" "$format" "$work/big.nfo" -o "$work/out.$format"), $(($(stat -c %s "$work/out.$format") / 1048576)) MiB written"
