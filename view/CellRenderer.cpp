@@ -239,47 +239,35 @@ template <typename Fill> void drawBox(const Fill& t, const Arms& a, int w, int h
     const auto mirrored = [thin](int start, int centre) {
         return std::max(0, 2 * centre - 2 * (thin / 2) + thin - start);
     };
-    // Horizontal arms: one line on the centre row, or two a gap above and below it.
-    const auto horizontal = [&](int arm, bool right) {
-        if (!arm)
+    // An arm along the row (from the centre column) or down the column (from the centre row),
+    // towards the far edge or towards 0: one line on the centre, or two a gap either side of it.
+    // before and after are the arms beside it that its lines meet.
+    const auto arm = [&](int kind, bool alongRow, bool forward) {
+        if (!kind)
             return;
-        const auto line = [&](int y, int upper, int lower) {
-            const int start = armStart(arm, upper, lower, cx, thin, gap);
-            if (right)
-                t.fill(start, y, w - start, thin);
-            else {
-                t.fill(0, y, mirrored(start, cx), thin);
-            }
+        const int centre = alongRow ? cx : cy, length = alongRow ? w : h;
+        const int across = alongRow ? cy : cx;
+        const int before = alongRow ? a.up : a.left, after = alongRow ? a.down : a.right;
+        const auto line = [&](int at, int near, int far) {
+            const int start = armStart(kind, near, far, centre, thin, gap);
+            const int from = forward ? start : 0;
+            const int size = forward ? length - start : mirrored(start, centre);
+            if (alongRow)
+                t.fill(from, at, size, thin);
+            else
+                t.fill(at, from, thin, size);
         };
-        if (arm == 1)
-            line(cy - thin / 2, a.up, a.down);
+        if (kind == 1)
+            line(across - thin / 2, before, after);
         else {
-            line(cy - gap - thin / 2, a.up, a.down);
-            line(cy + gap - thin / 2, a.down, a.up);
+            line(across - gap - thin / 2, before, after);
+            line(across + gap - thin / 2, after, before);
         }
     };
-    const auto vertical = [&](int arm, bool down) {
-        if (!arm)
-            return;
-        const auto line = [&](int x, int near, int far) {
-            const int start = armStart(arm, near, far, cy, thin, gap);
-            if (down)
-                t.fill(x, start, thin, h - start);
-            else {
-                t.fill(x, 0, thin, mirrored(start, cy));
-            }
-        };
-        if (arm == 1)
-            line(cx - thin / 2, a.left, a.right);
-        else {
-            line(cx - gap - thin / 2, a.left, a.right);
-            line(cx + gap - thin / 2, a.right, a.left);
-        }
-    };
-    horizontal(a.right, true);
-    horizontal(a.left, false);
-    vertical(a.down, true);
-    vertical(a.up, false);
+    arm(a.right, true, true);
+    arm(a.left, true, false);
+    arm(a.down, false, true);
+    arm(a.up, false, false);
 }
 
 // The block elements (U+2580..U+259F) and the box-drawing lines code page 437 has, in device
@@ -574,18 +562,12 @@ const QImage& CellRenderer::composeLine(QByteArrayView line, CodePage::Charset c
                 out[x] = in[x];
         }
     };
-    qint64 drawn = firstColumn;
-    Cells::forEach(
-        line, charset,
-        [&](const Cells::Cell& c) {
-            if (c.column >= endColumn)
-                return false;
-            if (c.column + c.width <= firstColumn)
-                return true;
+    qint64 drawn = Cells::forEachIn(
+        line, charset, firstColumn, endColumn,
+        [&](const Cells::Cell& c, qint64 fromColumn, qint64 toColumn) {
             const bool phased = oddCells && c.glyph >= 0x2591 && c.glyph <= 0x2593;
             const int slot = tile(a, c.glyph);
-            for (qint64 col = std::max(c.column, firstColumn);
-                 col < std::min(c.column + c.width, endColumn); ++col) {
+            for (qint64 col = fromColumn; col < toColumn; ++col) {
                 if (!phased) {
                     copy(slot, col);
                     continue;
@@ -594,8 +576,6 @@ const QImage& CellRenderer::composeLine(QByteArrayView line, CodePage::Charset c
                     char32_t(((originX + (col - firstColumn) * w) & 1) | (originY & 1) << 1);
                 copy(tile(a, c.glyph | phase << 21), col);
             }
-            drawn = std::min(c.column + c.width, endColumn);
-            return true;
         },
         from);
     for (; drawn < endColumn; ++drawn)

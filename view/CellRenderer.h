@@ -11,6 +11,7 @@
 #include <QSize>
 #include <QSizeF>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -65,6 +66,29 @@ void forEach(QByteArrayView line, CodePage::Charset charset, Visit&& visit, Mark
         column += width;
         ++i;
     }
+}
+
+// Calls visit(cell, from, to) for each cell of one line that covers columns in [first, end),
+// with the columns [from, to) of it that lie there, walking from the boundary from (at or before
+// first). Gives the column after the last such cell: from there to end the line has ended.
+template <typename Visit>
+qint64 forEachIn(QByteArrayView line, CodePage::Charset charset, qint64 first, qint64 end,
+                 Visit&& visit, Mark from = {}) {
+    qint64 drawn = first;
+    forEach(
+        line, charset,
+        [&](const Cell& c) {
+            if (c.column >= end)
+                return false;
+            if (c.column + c.width <= first)
+                return true;
+            const qint64 to = std::min(c.column + c.width, end);
+            visit(c, std::max(c.column, first), to);
+            drawn = to;
+            return true;
+        },
+        from);
+    return drawn;
 }
 
 // Each function below walks from the boundary from (the line's start unless given), which must

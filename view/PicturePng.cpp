@@ -131,7 +131,6 @@ public:
     void copy(QByteArrayView line, qint64 first, qint64 count, Cells::Mark from, int top, int rows,
               unsigned char* to, qint64 stride) {
         const qint64 end = first + count;
-        qint64 drawn = first;
         const auto put = [&](qsizetype bits, qint64 column) {
             const unsigned char* in = m_bits.data() + bits + top * m_rowBytes;
             unsigned char* out = to + (column - first) * m_rowBytes;
@@ -142,18 +141,12 @@ public:
                 for (int y = 0; y < rows; ++y, in += m_rowBytes, out += stride)
                     std::memcpy(out, in, size_t(m_rowBytes));
         };
-        Cells::forEach(
-            line, m_charset,
-            [&](const Cells::Cell& c) {
-                if (c.column >= end)
-                    return false;
-                if (c.column + c.width <= first)
-                    return true;
+        qint64 drawn = Cells::forEachIn(
+            line, m_charset, first, end,
+            [&](const Cells::Cell& c, qint64 from, qint64 to) {
                 const qsizetype bits = glyph(c.glyph, line.sliced(c.offset, c.length));
-                drawn = std::min(c.column + c.width, end);
-                for (qint64 column = std::max(c.column, first); column < drawn; ++column)
+                for (qint64 column = from; column < to; ++column)
                     put(bits, column);
-                return true;
             },
             from);
         for (; drawn < end; ++drawn)
