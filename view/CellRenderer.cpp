@@ -347,6 +347,38 @@ struct ShapeRecorder {
     void shade(int level, int) const { shape.shade = level; }
 };
 
+// The glyphs of code page 437's C0 to DF, the line and block characters VGA continued into the
+// ninth column of its cells.
+bool continuesIntoNinth(char32_t c) {
+    static const std::vector<char32_t> glyphs = [] {
+        std::vector<char32_t> all;
+        for (int b = 0xC0; b <= 0xDF; ++b)
+            all.push_back(CodePage::glyph(uchar(b), CodePage::Charset::Oem));
+        std::sort(all.begin(), all.end());
+        return all;
+    }();
+    return std::binary_search(glyphs.begin(), glyphs.end(), c);
+}
+
+// What reaches the glyph's last column carries on to the cell's edge.
+template <typename Fill> struct IntoNinth {
+    const Fill& t;
+    int glyphWidth, cellWidth;
+    void fill(int x, int y, int w, int h) const {
+        t.fill(x, y, x + w == glyphWidth ? cellWidth - x : w, h);
+    }
+    void shade(int level, int phase) const { t.shade(level, phase); }
+};
+
+// drawShape in a cell of cellWidth whose glyphs are glyphWidth wide: the one place the ninth
+// column is decided, for the pane's tiles and the vector pictures' rectangles alike.
+template <typename Fill>
+bool drawCellShape(const Fill& t, char32_t c, int glyphWidth, int cellWidth, int h, int phase) {
+    if (cellWidth > glyphWidth && continuesIntoNinth(c))
+        return drawShape(IntoNinth<Fill>{t, glyphWidth, cellWidth}, c, glyphWidth, h, phase);
+    return drawShape(t, c, glyphWidth, h, phase);
+}
+
 } // namespace
 
 bool CellRenderer::isBlank(char32_t c) {
@@ -424,30 +456,10 @@ CellRenderer::Atlas& CellRenderer::atlas(const QColor& color, const QColor& grou
     return *found;
 }
 
-// The glyphs of code page 437's C0 to DF, the line and block characters VGA continued into the
-// ninth column of its cells.
-static bool continuesIntoNinth(char32_t c) {
-    static const std::vector<char32_t> glyphs = [] {
-        std::vector<char32_t> all;
-        for (int b = 0xC0; b <= 0xDF; ++b)
-            all.push_back(CodePage::glyph(uchar(b), CodePage::Charset::Oem));
-        std::sort(all.begin(), all.end());
-        return all;
-    }();
-    return std::binary_search(glyphs.begin(), glyphs.end(), c);
-}
-
 bool CellRenderer::shapeOf(char32_t c, Shape& shape) const {
     shape = {};
-    const int h = m_deviceCell.height();
-    if (!drawShape(ShapeRecorder{shape}, c, m_glyphWidth, h, 0))
-        return false;
-    // The ninth column repeats the eighth: what reaches the glyph's right edge goes on.
-    if (m_deviceCell.width() > m_glyphWidth && continuesIntoNinth(c))
-        for (QRect& fill : shape.fills)
-            if (fill.right() == m_glyphWidth - 1)
-                fill.setRight(m_deviceCell.width() - 1);
-    return true;
+    return drawCellShape(ShapeRecorder{shape}, c, m_glyphWidth, m_deviceCell.width(),
+                         m_deviceCell.height(), 0);
 }
 
 std::vector<QRect> CellRenderer::crossingLines() const {
@@ -488,7 +500,7 @@ int CellRenderer::tile(Atlas& a, char32_t key) const {
     QPainter p(&a.image);
     p.setClipRect(cell);
     const TilePainter shapes(p, box, a.color);
-    if (!drawShape(shapes, c, m_glyphWidth, h, phase) && !isBlank(c)) {
+    if (!drawCellShape(shapes, c, m_glyphWidth, w, h, phase) && !isBlank(c)) {
         p.save();
         p.translate(box.topLeft());
         p.scale(m_ratio, m_ratio);
@@ -504,13 +516,6 @@ int CellRenderer::tile(Atlas& a, char32_t key) const {
     if (m_strikeOut >= 0)
         shapes.fill(0, m_strikeOut, w, m_lineThickness);
     p.end();
-    // The ninth column: the line and block characters carry on into it, as VGA drew them.
-    if (w > m_glyphWidth && continuesIntoNinth(c)) {
-        for (int y = cell.top(); y <= cell.bottom(); ++y) {
-            auto* pixels = reinterpret_cast<QRgb*>(a.image.scanLine(y)) + cell.left();
-            std::fill(pixels + m_glyphWidth, pixels + w, pixels[m_glyphWidth - 1]);
-        }
-    }
     if (known)
         *known = slot;
     else
