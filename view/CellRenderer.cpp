@@ -1,5 +1,7 @@
 #include "CellRenderer.h"
 
+#include "CharacterMap.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -119,8 +121,6 @@ qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset
 namespace {
 
 constexpr int TilesPerRow = 32;
-// Characters looked up by index rather than hashed: code page 437 and the box and block ranges.
-constexpr char32_t LowCharacters = 0x2600;
 
 // The arms of a box-drawing character: up, right, down, left; 0 none, 1 single, 2 double.
 struct Arms {
@@ -389,8 +389,7 @@ bool CellRenderer::isBlank(char32_t c) {
 // their pixels and goes to the painter as one image.
 struct CellRenderer::Atlas {
     QImage image;
-    std::vector<int> low;        // tile of each character below LowCharacters, -1 for none yet
-    QHash<char32_t, int> others; // tile of every other character
+    CharacterMap<int> tiles; // of each character, and of each phase of a shade
     int count = 0;
     QColor color;
     QColor ground;
@@ -451,7 +450,6 @@ CellRenderer::Atlas& CellRenderer::atlas(const QColor& color, const QColor& grou
         found = std::make_shared<Atlas>();
         found->color = color;
         found->ground = ground;
-        found->low.assign(LowCharacters, -1);
     }
     return *found;
 }
@@ -471,16 +469,12 @@ std::vector<QRect> CellRenderer::crossingLines() const {
 }
 
 int CellRenderer::tile(Atlas& a, char32_t key) const {
+    return a.tiles.get(key, [&] { return newTile(a, key); });
+}
+
+int CellRenderer::newTile(Atlas& a, char32_t key) const {
     const char32_t c = key & 0x1FFFFF;
     const int phase = int(key >> 21);
-    int* const known = key < LowCharacters ? &a.low[key] : nullptr;
-    if (known && *known >= 0)
-        return *known;
-    if (!known) {
-        const auto found = a.others.constFind(key);
-        if (found != a.others.constEnd())
-            return *found;
-    }
     const int w = m_deviceCell.width(), h = m_deviceCell.height();
     const int slot = a.count++;
     const int rows = slot / TilesPerRow + 1;
@@ -516,10 +510,6 @@ int CellRenderer::tile(Atlas& a, char32_t key) const {
     if (m_strikeOut >= 0)
         shapes.fill(0, m_strikeOut, w, m_lineThickness);
     p.end();
-    if (known)
-        *known = slot;
-    else
-        a.others.insert(key, slot);
     return slot;
 }
 

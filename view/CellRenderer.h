@@ -184,6 +184,7 @@ private:
     Atlas& atlas(const QColor& color, const QColor& ground) const;
     // The tile of a character; the bits above 21 pick the phase of a shade pattern.
     int tile(Atlas& atlas, char32_t key) const;
+    int newTile(Atlas& atlas, char32_t key) const; // drawn the first time it is asked for
     void reset();
 
     QFont m_font;

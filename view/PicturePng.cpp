@@ -1,6 +1,7 @@
 #include "PicturePng.h"
 
-#include <QHash>
+#include "CharacterMap.h"
+
 #include <QIODevice>
 #include <QImage>
 
@@ -156,38 +157,28 @@ public:
 private:
     // Where the glyph's bits start, drawn from the bytes of a cell that shows it the first time.
     qsizetype glyph(char32_t c, QByteArrayView bytes) {
-        qsizetype* const known = c < LowCharacters ? &m_low[c] : nullptr;
-        if (known && *known >= 0)
-            return *known;
-        if (!known)
-            if (const auto found = m_others.constFind(c); found != m_others.constEnd())
-                return *found;
-        const QImage& cell =
-            m_renderer.composeLine(bytes, m_charset, 0, 1, m_color, m_ground, {}, 0, 0);
-        const qsizetype at = qsizetype(m_bits.size());
-        m_bits.resize(m_bits.size() + size_t(m_rowBytes * m_height));
-        const QRgb ground = m_ground.rgb();
-        for (int y = 0; y < m_height; ++y) {
-            const auto* pixels = reinterpret_cast<const QRgb*>(cell.constScanLine(y));
-            for (int x = 0; x < m_rowBytes * 8; ++x)
-                if (pixels[x] != ground)
-                    m_bits[size_t(at + y * m_rowBytes + x / 8)] |= uchar(0x80 >> (x % 8));
-        }
-        if (known)
-            *known = at;
-        else
-            m_others.insert(c, at);
-        return at;
+        return m_glyphs.get(c, [&] {
+            const QImage& cell =
+                m_renderer.composeLine(bytes, m_charset, 0, 1, m_color, m_ground, {}, 0, 0);
+            const qsizetype at = qsizetype(m_bits.size());
+            m_bits.resize(m_bits.size() + size_t(m_rowBytes * m_height));
+            const QRgb ground = m_ground.rgb();
+            for (int y = 0; y < m_height; ++y) {
+                const auto* pixels = reinterpret_cast<const QRgb*>(cell.constScanLine(y));
+                for (int x = 0; x < m_rowBytes * 8; ++x)
+                    if (pixels[x] != ground)
+                        m_bits[size_t(at + y * m_rowBytes + x / 8)] |= uchar(0x80 >> (x % 8));
+            }
+            return at;
+        });
     }
 
-    static constexpr char32_t LowCharacters = 0x2600;
     const CellRenderer& m_renderer;
     CodePage::Charset m_charset;
     QColor m_color, m_ground;
     int m_rowBytes, m_height;
     std::vector<unsigned char> m_bits;
-    std::vector<qsizetype> m_low = std::vector<qsizetype>(LowCharacters, -1);
-    QHash<char32_t, qsizetype> m_others;
+    CharacterMap<qsizetype> m_glyphs; // where each glyph's bits start
     qsizetype m_blank;
 };
 

@@ -1,5 +1,6 @@
 #include "PictureSvg.h"
 
+#include "CharacterMap.h"
 #include "VectorCells.h"
 
 #include <QFontInfo>
@@ -87,21 +88,13 @@ public:
           m_width(renderer.glyphWidth()) {}
 
     bool wide(char32_t c) {
-        signed char* const known = c < LowCharacters ? &m_low[c] : nullptr;
-        if (known && *known >= 0)
-            return *known;
-        if (!known)
-            if (const auto found = m_others.constFind(c); found != m_others.constEnd())
-                return *found;
-        const bool wide =
-            m_metrics.horizontalAdvance(QString::fromUcs4(&c, 1)) * m_ratio > m_width + 0.5;
-        if (known)
-            *known = wide;
-        else
-            m_others.insert(c, wide);
-        if (wide)
-            m_used.push_back(c);
-        return wide;
+        return m_wide.get(c, [&] {
+            const bool wide =
+                m_metrics.horizontalAdvance(QString::fromUcs4(&c, 1)) * m_ratio > m_width + 0.5;
+            if (wide)
+                m_used.push_back(c);
+            return qint8(wide);
+        }) != 0;
     }
 
     static void appendId(QByteArray& to, char32_t c) {
@@ -130,12 +123,10 @@ public:
     }
 
 private:
-    static constexpr char32_t LowCharacters = 0x3000;
     QFontMetricsF m_metrics;
     qreal m_ratio;
     int m_width;
-    std::vector<signed char> m_low = std::vector<signed char>(LowCharacters, -1);
-    QHash<char32_t, bool> m_others;
+    CharacterMap<qint8> m_wide;
     std::vector<char32_t> m_used;
 };
 

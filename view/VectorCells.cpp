@@ -162,21 +162,15 @@ qint64 CellWalk::widest(const TextDocument& document, CodePage::Charset charset,
     return widest;
 }
 
-// The shape of a character once looked up, or null for one drawn as a glyph; the code page's
-// characters and the box and block ranges by index, the rest hashed.
+// The shape of a character once looked up, or null for one drawn as a glyph.
 const CellRenderer::Shape* CellWalk::shapeOf(char32_t c) {
-    int* const known = c < LowCharacters ? &m_low[c] : nullptr;
-    int index = known ? *known : m_others.value(c, Unknown);
-    if (index == Unknown) {
+    const int index = m_shapeIndex.get(c, [&] {
         CellRenderer::Shape shape;
-        index = m_renderer.shapeOf(c, shape) ? int(m_shapes.size()) : Glyph;
-        if (index != Glyph)
-            m_shapes.push_back(std::move(shape));
-        if (known)
-            *known = index;
-        else
-            m_others.insert(c, index);
-    }
+        if (!m_renderer.shapeOf(c, shape))
+            return Glyph;
+        m_shapes.push_back(std::move(shape));
+        return int(m_shapes.size()) - 1;
+    });
     return index == Glyph ? nullptr : &m_shapes[size_t(index)];
 }
 

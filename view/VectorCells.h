@@ -1,11 +1,11 @@
 #pragma once
 
 #include "CellRenderer.h"
+#include "CharacterMap.h"
 #include "CodePage.h"
 #include "TextDocument.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QIODevice>
 #include <QSize>
 #include <QString>
@@ -87,16 +87,14 @@ public:
 private:
     const CellRenderer::Shape* shapeOf(char32_t c);
 
-    static constexpr char32_t LowCharacters = 0x2600;
     static constexpr int Unknown = -2, Glyph = -1;
     const CellRenderer& m_renderer;
     CodePage::Charset m_charset;
     QSize m_cell;
     std::vector<QRect> m_crossing;
-    std::vector<int> m_low = std::vector<int>(LowCharacters, Unknown);
     Runs m_fills;
     std::array<Runs, 4> m_shades;
-    QHash<char32_t, int> m_others;
+    CharacterMap<int, Unknown> m_shapeIndex;  // in m_shapes, or Glyph
     std::deque<CellRenderer::Shape> m_shapes; // where the pointers handed out stay put
 };
 
