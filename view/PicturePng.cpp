@@ -292,7 +292,8 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                 for (qint64 first = piece, t = piece / perTile; first < pieceEnd;
                      first += perTile, ++t) {
                     const qint64 count = std::min(perTile, widest - first);
-                    if (size_t(t + 1) >= marks.size())
+                    // Where the next tile's walk starts, when there is one.
+                    if (first + count < widest && size_t(t + 1) >= marks.size())
                         marks.push_back(markAt(text, charset, first + count, marks[size_t(t)]));
                     const qint64 left = first * cell.width();
                     if (glyphBits) {
