@@ -181,39 +181,41 @@ QByteArray linkTarget(const QByteArray& path) {
     return path;
 }
 
-AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
+AtomicFile::AtomicFile(const QString& fileName) : m_fileName(fileName) {}
+
+AtomicFile::~AtomicFile() {
+    discard();
+}
+
+AtomicWrite AtomicFile::begin() {
     keepFileSizeLimitsFromKilling();
-    const QByteArray path = linkTarget(FileNames::toBytes(fileName));
+    m_path = linkTarget(FileNames::toBytes(m_fileName));
 
     struct stat old {};
-    const bool exists = ::stat(path.constData(), &old) == 0;
+    const bool exists = ::stat(m_path.constData(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
-        return failure(AtomicWrite::CannotCreate, EISDIR);
+        return fail(AtomicWrite::CannotCreate, EISDIR);
     // A named pipe, a device or a socket is not replaced by a file of the same name.
     if (exists && !S_ISREG(old.st_mode))
-        return failure(AtomicWrite::CannotCreate, EINVAL);
+        return fail(AtomicWrite::CannotCreate, EINVAL);
     if (exists && (old.st_mode & 0222) == 0)
-        return failure(AtomicWrite::CannotCreate, EACCES);
+        return fail(AtomicWrite::CannotCreate, EACCES);
     // A file the user may not write stays as it is, even where its folder would let us replace
     // it.
-    if (exists && ::access(path.constData(), W_OK) != 0)
-        return failure(AtomicWrite::CannotCreate, errno);
+    if (exists && ::access(m_path.constData(), W_OK) != 0)
+        return fail(AtomicWrite::CannotCreate, errno);
 
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash >= 0 ? path.left(slash + 1) : QByteArray();
+    const qsizetype slash = m_path.lastIndexOf('/');
+    m_folder = slash >= 0 ? m_path.left(slash + 1) : QByteArray();
     // A name no one else would give a file, so that clearing what a killed write left behind
     // can never take a file of the user's.
-    const QByteArray prefix = '.' + (slash >= 0 ? path.mid(slash + 1) : path) + ".zrtmp-";
-    removeStaleTemporaries(folder, prefix);
-    Temporary temporary = createTemporary(folder, prefix);
+    m_prefix = '.' + (slash >= 0 ? m_path.mid(slash + 1) : m_path) + ".zrtmp-";
+    removeStaleTemporaries(m_folder, m_prefix);
+    Temporary temporary = createTemporary(m_folder, m_prefix);
     if (temporary.fd < 0)
-        return failure(AtomicWrite::CannotCreate, errno);
-    const auto discard = [&temporary](AtomicWrite::Outcome outcome, int error) {
-        ::close(temporary.fd);
-        if (!temporary.name.isEmpty())
-            ::unlink(temporary.name.constData());
-        return failure(outcome, error);
-    };
+        return fail(AtomicWrite::CannotCreate, errno);
+    m_fd = temporary.fd;
+    m_temporaryName = temporary.name;
 
     mode_t mode = old.st_mode & 07777;
     if (!exists) {
@@ -222,28 +224,75 @@ AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
         mode = 0666 & ~mask;
     }
     // The owner first: giving a file away clears its set-id bits, which the mode then restores.
-    if (exists && ::fchown(temporary.fd, old.st_uid, old.st_gid) != 0)
+    if (exists && ::fchown(m_fd, old.st_uid, old.st_gid) != 0)
         mode &= 0777; // no set-id bits on a file we could not give away
-    ::fchmod(temporary.fd, mode);
+    ::fchmod(m_fd, mode);
     if (exists) {
-        if (const int error = copyAttributes(path, temporary.fd))
-            return discard(AtomicWrite::CannotCreate, error);
+        if (const int error = copyAttributes(m_path, m_fd))
+            return fail(AtomicWrite::CannotCreate, error);
     }
-
-    if (!writeAll(temporary.fd, bytes.data(), bytes.size()) || ::fsync(temporary.fd) != 0)
-        return discard(AtomicWrite::WriteFailed, errno);
-    if (const int error = nameTemporary(temporary, folder, prefix))
-        return discard(AtomicWrite::CannotCreate, error);
-    // The close is the last word on whether the data arrived.
-    if (::close(temporary.fd) != 0) {
-        const int error = errno;
-        ::unlink(temporary.name.constData());
-        return failure(AtomicWrite::WriteFailed, error);
-    }
-    if (::rename(temporary.name.constData(), path.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.name.constData());
-        return failure(AtomicWrite::CannotCreate, error);
-    }
+    // Unbuffered: each write goes to the file at once, and fails there.
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
     return {};
+}
+
+qint64 AtomicFile::writeData(const char* data, qint64 size) {
+    if (m_fd < 0 || m_outcome.outcome != AtomicWrite::Written)
+        return -1;
+    if (!writeAll(m_fd, data, size)) {
+        fail(AtomicWrite::WriteFailed, errno);
+        return -1;
+    }
+    return size;
+}
+
+AtomicWrite AtomicFile::commit() {
+    if (m_fd < 0 || m_outcome.outcome != AtomicWrite::Written)
+        return m_outcome.outcome != AtomicWrite::Written
+                   ? m_outcome
+                   : failure(AtomicWrite::CannotCreate, EBADF);
+    if (::fsync(m_fd) != 0)
+        return fail(AtomicWrite::WriteFailed, errno);
+    Temporary temporary{m_fd, m_temporaryName};
+    const int named = nameTemporary(temporary, m_folder, m_prefix);
+    m_temporaryName = temporary.name;
+    if (named != 0)
+        return fail(AtomicWrite::CannotCreate, named);
+    // The close is the last word on whether the data arrived.
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0)
+        return fail(AtomicWrite::WriteFailed, errno);
+    if (::rename(m_temporaryName.constData(), m_path.constData()) != 0)
+        return fail(AtomicWrite::CannotCreate, errno);
+    m_temporaryName.clear();
+    QIODevice::close();
+    return {};
+}
+
+AtomicWrite AtomicFile::fail(AtomicWrite::Outcome outcome, int error) {
+    discard();
+    m_outcome = failure(outcome, error);
+    setErrorString(QString::fromLocal8Bit(std::strerror(error)));
+    return m_outcome;
+}
+
+void AtomicFile::discard() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_temporaryName.isEmpty())
+        ::unlink(m_temporaryName.constData());
+    m_temporaryName.clear();
+    if (isOpen())
+        QIODevice::close();
+}
+
+AtomicWrite writeFileAtomically(const QString& fileName, QByteArrayView bytes) {
+    AtomicFile file(fileName);
+    if (const AtomicWrite opened = file.begin(); !opened)
+        return opened;
+    if (file.write(bytes.data(), bytes.size()) != bytes.size())
+        return file.outcome();
+    return file.commit();
 }

@@ -26,7 +26,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <cerrno>
@@ -86,7 +85,8 @@ constexpr char Help[] =
     "                 Both print each file they wrote or removed, one per line.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file could not be read (the others are still\n"
-    "processed) or an association could not be made or taken back, 2 on wrong usage.\n";
+    "processed), a picture could not be made or written (OUT is left as it was) or an\n"
+    "association could not be made or taken back, 2 on wrong usage.\n";
 
 // Output that cannot be written ends the run: the caller must not take a cut list for all.
 struct WriteError {
@@ -103,8 +103,6 @@ void finishOutput() {
         throw WriteError{errno ? errno : EIO};
 }
 
-// Loads a document as the viewer does; reports to standard error and gives false on failure.
-// Addresses end at any line break, so links reads the bytes as they are, with no copy.
 // How a document's bytes are read: a UTF-16 document found by its mark and decoded (to UTF-8,
 // as the viewer shows it), every byte as it is (a script forced), or UTF-16 forced.
 enum class Decode { Detect, Bytes, Utf16 };
@@ -122,6 +120,8 @@ QByteArray decoded(const QByteArray& bytes, Decode decode) {
                                             : CodePage::Utf16::LittleEndian);
 }
 
+// Loads a document as the viewer does; reports to standard error and gives false on failure.
+// Addresses end at any line break, so links reads the bytes as they are, with no copy.
 bool load(const QString& fileName, QByteArray& text, bool normalise = true,
           Decode decode = Decode::Detect) {
     try {
@@ -244,7 +244,7 @@ QImage compact(const QImage& image) {
     return mono;
 }
 
-// Writes a picture as PNG to a file, or to standard output for "-". A picture that cannot be
+// Writes a thumbnail as PNG to a file, or to standard output for "-". A picture that cannot be
 // encoded is an error, and nothing is written: an existing file at out stays as it was.
 bool writePicture(const QImage& image, const QString& out) {
     QByteArray png;
@@ -252,11 +252,8 @@ bool writePicture(const QImage& image, const QString& out) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "PNG");
     if (!writer.write(compact(image))) {
-        // The encoder seldom says why; the size nearly always is.
-        std::fprintf(stderr,
-                     "zelvan-rid-tool: a picture of %d x %d pixels cannot be written as PNG "
-                     "(the encoder takes at most 1,000,000 pixels either way)\n",
-                     image.width(), image.height());
+        std::fprintf(stderr, "zelvan-rid-tool: the picture cannot be written as PNG: %s\n",
+                     writer.errorString().toLocal8Bit().constData());
         return false;
     }
     if (out == u"-") {
@@ -368,17 +365,23 @@ int picture(const QStringList& arguments, Format format) {
     CellRenderer renderer;
     paneRenderer(renderer, scale);
     renderer.setNinthColumn(ninth);
-    // Written as it is drawn, a band at a time, into a file that takes the old one's place only
-    // when the whole picture is in it.
-    QFile standardOutput;
-    QSaveFile saved(out);
-    QIODevice* device = &saved;
-    bool opened = false;
-    if (out == u"-") {
-        device = &standardOutput;
-        opened = standardOutput.open(stdout, QIODevice::WriteOnly);
-    } else {
-        opened = saved.open(QIODevice::WriteOnly);
+    // Written as it is drawn, a band at a time: into a new file that takes the old one's place
+    // (its owner, permissions and links kept) only when the whole picture is in it, as the
+    // viewer saves; straight into standard output, a pipe or a device, which have no place to
+    // take and must never be replaced by a file.
+    const QFileInfo target(out);
+    const bool direct = out == u"-" || (target.exists() && !target.isFile() && !target.isDir());
+    QFile straight;
+    AtomicFile replacement(out);
+    QIODevice* const device = direct ? static_cast<QIODevice*>(&straight) : &replacement;
+    QString problem;
+    if (direct) {
+        straight.setFileName(out);
+        if (!(out == u"-" ? straight.open(STDOUT_FILENO, QIODevice::WriteOnly)
+                          : straight.open(QIODevice::WriteOnly)))
+            problem = straight.errorString();
+    } else if (!replacement.begin()) {
+        problem = replacement.errorString();
     }
     const CodePage::Charset charset = scriptOf(script, bytes);
     const auto write = [&]() -> QString {
@@ -393,12 +396,11 @@ int picture(const QStringList& arguments, Format format) {
         }
         return writePicturePng(document, charset, renderer, fg, bg, *device);
     };
-    QString problem = opened ? write() : device->errorString();
-    if (problem.isEmpty() && out != u"-" && !saved.commit())
-        problem = saved.errorString();
+    if (problem.isEmpty())
+        problem = write();
+    if (problem.isEmpty() && !(direct ? straight.flush() : bool(replacement.commit())))
+        problem = device->errorString();
     if (!problem.isEmpty()) {
-        if (out != u"-")
-            saved.cancelWriting();
         std::fprintf(stderr, "zelvan-rid-tool: %s: %s\n", FileNames::toBytes(out).constData(),
                      problem.toLocal8Bit().constData());
         return 1;

@@ -1,5 +1,6 @@
 #include "PicturePdf.h"
 
+#include "PictureOutput.h"
 #include "VectorCells.h"
 
 #include <QGlyphRun>
@@ -125,7 +126,7 @@ private:
         return !pieces.empty();
     }
 
-    Output m_out;
+    PictureOutput m_out;
     std::vector<qint64> m_places;
     z_stream m_zip{};
     bool m_zipReady = false;

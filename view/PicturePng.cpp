@@ -1,6 +1,7 @@
 #include "PicturePng.h"
 
 #include "CharacterMap.h"
+#include "PictureOutput.h"
 
 #include <QIODevice>
 #include <QImage>
@@ -37,11 +38,14 @@ public:
         if (m_ready)
             deflateEnd(&m_zip);
     }
-    bool ok() const { return m_ready && m_written; }
+    bool ok() const { return m_ready && m_out.ok(); }
+    QString result() const {
+        return m_ready ? m_out.result() : QStringLiteral("the picture could not be compressed");
+    }
 
     void begin(quint32 width, quint32 height, int depth, int colourType,
                const std::vector<QRgb>& palette) {
-        m_written = m_out.write("\x89PNG\r\n\x1A\n", 8) == 8;
+        m_out.put("\x89PNG\r\n\x1A\n", 8);
         QByteArray header;
         putBig(header, width);
         putBig(header, height);
@@ -68,7 +72,7 @@ private:
         bytes.append(type, 4).append(data);
         putBig(bytes, quint32(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData() + 4),
                                     uInt(bytes.size() - 4))));
-        m_written = m_written && m_out.write(bytes) == bytes.size();
+        m_out.put(bytes);
     }
     void squeeze(const unsigned char* bytes, qsizetype size, int flush) {
         m_zip.next_in = const_cast<Bytef*>(bytes);
@@ -88,12 +92,11 @@ private:
         } while (m_ready && (m_zip.avail_in > 0 || flush == Z_FINISH));
     }
 
-    QIODevice& m_out;
+    PictureOutput m_out;
     z_stream m_zip{};
     QByteArray m_pending;
     qsizetype m_used = 0;
     bool m_ready = false;
-    bool m_written = false;
 };
 
 // The boundary at or before column, walked from the boundary from.
@@ -362,8 +365,5 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
         }
     }
     png.end();
-    if (!png.ok())
-        return out.errorString().isEmpty() ? QStringLiteral("the picture could not be written")
-                                           : out.errorString();
-    return {};
+    return png.result();
 }

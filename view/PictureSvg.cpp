@@ -1,6 +1,7 @@
 #include "PictureSvg.h"
 
 #include "CharacterMap.h"
+#include "PictureOutput.h"
 #include "VectorCells.h"
 
 #include <QFontInfo>
@@ -135,7 +136,7 @@ private:
 QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
                         QIODevice& device) {
-    Output out(device);
+    PictureOutput out(device);
     CellWalk cells(renderer, charset);
     const qsizetype rows = std::max<qsizetype>(1, CellRenderer::pictureRows(document));
     const qint64 widest = CellWalk::widest(document, charset, CellRenderer::pictureRows(document));

@@ -6,9 +6,7 @@
 #include "TextDocument.h"
 
 #include <QByteArray>
-#include <QIODevice>
 #include <QSize>
-#include <QString>
 
 #include <array>
 #include <deque>
@@ -101,21 +99,5 @@ private:
 // The pixels each shade level sets in its two by two tile, as the pane's shades do: light one
 // in four, medium every other one, dark three in four.
 const std::vector<Span>& shadeTile(int level);
-
-// Output that remembers whether every write went through.
-class Output {
-public:
-    explicit Output(QIODevice& out) : m_out(out) {}
-    void put(const QByteArray& bytes) { put(bytes.constData(), bytes.size()); }
-    void put(const char* data, qsizetype size);
-    qint64 written() const { return m_written; }
-    // Empty when every write went through, else what went wrong.
-    QString result() const;
-
-private:
-    QIODevice& m_out;
-    qint64 m_written = 0;
-    bool m_ok = true;
-};
 
 } // namespace VectorCells

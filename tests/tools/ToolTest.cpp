@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 struct ToolRun {
@@ -235,6 +237,25 @@ TEST_F(ToolTest, PngTakesTheSettingsColoursAndReportsAPictureItCannotWrite) {
         EXPECT_TRUE(run.err.startsWith("zelvan-rid-tool: ")) << run.err.constData();
     }
     EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+
+    // A picture in place of a file keeps the file's permissions, as the viewer's save does.
+    const QFileDevice::Permissions mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                          QFileDevice::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(out, mode));
+    ASSERT_EQ(tool({QStringLiteral("svg"), art, QStringLiteral("-o"), out}).status, 0);
+    EXPECT_EQ(QFileInfo(out).permissions(), mode);
+    EXPECT_TRUE(readFile(out).startsWith("<?xml"));
+    // A pipe is written into, never replaced by a file.
+    const QString pipe = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QProcess reader;
+    reader.start(QStringLiteral("cat"), {pipe});
+    ASSERT_TRUE(reader.waitForStarted());
+    EXPECT_EQ(tool({QStringLiteral("pdf"), art, QStringLiteral("-o"), pipe}).status, 0);
+    ASSERT_TRUE(reader.waitForFinished(10000)) << "nothing came through the pipe";
+    EXPECT_TRUE(reader.readAllStandardOutput().startsWith("%PDF-"));
+    EXPECT_FALSE(QFileInfo(pipe).isFile()) << "still a pipe";
 }
 
 TEST_F(ToolTest, Utf16DocumentsAreDecodedInBothByteOrdersUnlessTold) {
