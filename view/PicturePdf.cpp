@@ -382,11 +382,10 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
                         Paper paper, const QString& title, QIODevice& device) {
     PdfFile file(device);
-    CellWalk cells(renderer, charset);
-    const qsizetype rows = std::max<qsizetype>(1, CellRenderer::pictureRows(document));
-    const qint64 widest = CellWalk::widest(document, charset, CellRenderer::pictureRows(document));
+    CellWalk cells(document, renderer, charset);
+    const qsizetype rows = cells.rows();
     const QSize cell = cells.cell();
-    const qint64 width = widest * cell.width();
+    const qint64 width = cells.widest() * cell.width();
 
     // A cell is as large as on a 96 dpi screen whatever the scale, which makes the pixel grid
     // finer: a pixel is 1/(96 x scale) inch, or 1/d inch for the whole d that keeps the picture
@@ -419,7 +418,6 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
     const QByteArray paperBox = "[0 0 " + QByteArray::number(paperWidth, 'f', 3) + ' ' +
                                 QByteArray::number(paperHeight, 'f', 3) + ']';
     std::vector<int> kids;
-    Row row;
     // A page's parts as its rows add to them, kept from page to page with their room.
     QByteArray head, fills, shading, text;
     std::array<Shades, 4> shades;
@@ -469,11 +467,7 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
             font = mode = -1;
         };
         for (qsizetype index = first; index < last; ++index) {
-            const QByteArrayView line =
-                index < document.lineCount() ? document.line(index) : QByteArrayView();
-            ::Cells::Mark at;
-            do {
-                at = cells.row(line, at, index * cell.height(), widest, All, row);
+            cells.forEachPiece(index, All, [&](const Row& row) {
                 appendPdfRects(fills, row.fills, pageTop);
                 for (int level = 1; level <= 3; ++level)
                     shades[size_t(level)].add(row.shades[size_t(level)], pageTop);
@@ -513,7 +507,7 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                         shades[3].size() >
                     ContentBytes)
                     put();
-            } while (at.offset < line.size());
+            });
         }
         if (contents.empty() || !fills.isEmpty() || !text.isEmpty() || shades[1].size() ||
             shades[2].size() || shades[3].size())

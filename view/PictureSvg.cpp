@@ -137,9 +137,9 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
                         QIODevice& device) {
     PictureOutput out(device);
-    CellWalk cells(renderer, charset);
-    const qsizetype rows = std::max<qsizetype>(1, CellRenderer::pictureRows(document));
-    const qint64 widest = CellWalk::widest(document, charset, CellRenderer::pictureRows(document));
+    CellWalk cells(document, renderer, charset);
+    const qsizetype rows = cells.rows();
+    const qint64 widest = cells.widest();
     const QSize cell = cells.cell();
     const qint64 width = widest * cell.width(), height = rows * cell.height();
     const QByteArray fg = colourHex(color);
@@ -167,17 +167,6 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     head.append("\" fill=\"" + colourHex(ground) + "\"/>\n");
     out.put(head);
 
-    Row row;
-    // Each piece of a row in turn.
-    const auto pieces = [&](qsizetype index, unsigned parts, const auto& use) {
-        const QByteArrayView text =
-            index < document.lineCount() ? document.line(index) : QByteArrayView();
-        ::Cells::Mark at;
-        do {
-            at = cells.row(text, at, index * cell.height(), widest, parts, row);
-            use();
-        } while (at.offset < text.size());
-    };
     // One path for each colour and shade: within one path, rectangles that meet leave no seam
     // however the picture is scaled.
     std::array<bool, 4> shadeUsed{};
@@ -188,17 +177,18 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
         out.put("<path fill=\"" + fill + "\" d=\"");
         QByteArray data;
         for (qsizetype index = 0; index < rows; ++index)
-            pieces(index, level == 0 ? Fills | Shade1 | Shade2 | Shade3 : Shade1 << (level - 1),
-                   [&] {
-                       if (level == 0)
-                           for (size_t l = 1; l <= 3; ++l)
-                               shadeUsed[l] = shadeUsed[l] || !row.shades[l].empty();
-                       appendSvgRects(data, level == 0 ? row.fills : row.shades[size_t(level)]);
-                       if (data.size() > 1 << 16) {
-                           out.put(data);
-                           data.resize(0); // keeping its room
-                       }
-                   });
+            cells.forEachPiece(
+                index, level == 0 ? Fills | Shade1 | Shade2 | Shade3 : Shade1 << (level - 1),
+                [&](const Row& row) {
+                    if (level == 0)
+                        for (size_t l = 1; l <= 3; ++l)
+                            shadeUsed[l] = shadeUsed[l] || !row.shades[l].empty();
+                    appendSvgRects(data, level == 0 ? row.fills : row.shades[size_t(level)]);
+                    if (data.size() > 1 << 16) {
+                        out.put(data);
+                        data.resize(0); // keeping its room
+                    }
+                });
         data.append("\"/>\n");
         out.put(data);
     }
@@ -225,7 +215,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     std::vector<bool> hidden;
     for (qsizetype index = 0; index < rows; ++index) {
         bool open = false;
-        pieces(index, Text, [&] {
+        cells.forEachPiece(index, Text, [&](const Row& row) {
             if (row.text.empty())
                 return;
             if (!open) {

@@ -102,12 +102,17 @@ void Runs::collect(std::vector<Span>& out) {
     }
 }
 
-CellWalk::CellWalk(const CellRenderer& renderer, CodePage::Charset charset)
-    : m_renderer(renderer), m_charset(charset), m_cell(renderer.deviceCellSize()),
-      m_crossing(renderer.crossingLines()) {}
+CellWalk::CellWalk(const TextDocument& document, const CellRenderer& renderer,
+                   CodePage::Charset charset)
+    : m_document(document), m_renderer(renderer), m_charset(charset),
+      m_cell(renderer.deviceCellSize()), m_crossing(renderer.crossingLines()),
+      m_rows(std::max<qsizetype>(1, CellRenderer::pictureRows(document))) {
+    for (qsizetype line = 0; line < CellRenderer::pictureRows(document); ++line)
+        m_widest = std::max(m_widest, Cells::columns(document.line(line), charset));
+}
 
-Cells::Mark CellWalk::row(QByteArrayView line, Cells::Mark from, qint64 top, qint64 widest,
-                          unsigned parts, Row& out) {
+Cells::Mark CellWalk::piece(QByteArrayView line, Cells::Mark from, qint64 top, unsigned parts,
+                            Row& out) {
     m_fills.clear();
     for (Runs& level : m_shades)
         level.clear();
@@ -148,18 +153,11 @@ Cells::Mark CellWalk::row(QByteArrayView line, Cells::Mark from, qint64 top, qin
     // The underline and strike-out run across the whole picture, past each line's end.
     if ((parts & Fills) && from.column == 0)
         for (const QRect& r : m_crossing)
-            m_fills.add({0, top + r.y(), widest * w, r.height()});
+            m_fills.add({0, top + r.y(), m_widest * w, r.height()});
     m_fills.collect(out.fills);
     for (size_t level = 1; level <= 3; ++level)
         m_shades[level].collect(out.shades[level]);
     return next;
-}
-
-qint64 CellWalk::widest(const TextDocument& document, CodePage::Charset charset, qsizetype rows) {
-    qint64 widest = 1;
-    for (qsizetype line = 0; line < rows; ++line)
-        widest = std::max(widest, Cells::columns(document.line(line), charset));
-    return widest;
 }
 
 // The shape of a character once looked up, or null for one drawn as a glyph.

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <deque>
+#include <utility>
 #include <vector>
 
 // The cell grid walked as the vector pictures (SVG and PDF) need it: each row's block, shade and
@@ -67,29 +68,43 @@ private:
 // What of a row is wanted: its fills, the shades of a level, its text.
 enum Part : unsigned { Fills = 1, Shade1 = 2, Shade2 = 4, Shade3 = 8, Text = 16, All = 31 };
 
+// A document's picture rows walked as the vector pictures need them.
 class CellWalk {
 public:
-    CellWalk(const CellRenderer& renderer, CodePage::Charset charset);
+    CellWalk(const TextDocument& document, const CellRenderer& renderer, CodePage::Charset charset);
 
     QSize cell() const { return m_cell; }
+    // The picture's rows (at least one) and its widest row in columns (at least one).
+    qsizetype rows() const { return m_rows; }
+    qint64 widest() const { return m_widest; }
 
-    // The piece of a line from the boundary from on, at most PieceColumns columns of it, with
-    // its cells' tops at top, in a picture widest columns wide; gives the boundary after it, the
-    // line's end when it was the last piece.
-    Cells::Mark row(QByteArrayView line, Cells::Mark from, qint64 top, qint64 widest,
-                    unsigned parts, Row& out);
-
-    // The widest line of the picture's rows, in columns (at least one).
-    static qint64 widest(const TextDocument& document, CodePage::Charset charset, qsizetype rows);
+    // Calls use(row) for each piece of the picture's row at index, at most PieceColumns columns
+    // of it, with what of it the parts ask for.
+    template <typename Use> void forEachPiece(qsizetype index, unsigned parts, Use&& use) {
+        const QByteArrayView line =
+            index < m_document.lineCount() ? m_document.line(index) : QByteArrayView();
+        Cells::Mark at;
+        do {
+            at = piece(line, at, index * m_cell.height(), parts, m_row);
+            use(std::as_const(m_row));
+        } while (at.offset < line.size());
+    }
 
 private:
+    // The piece of a line from the boundary from on, with its cells' tops at top; gives the
+    // boundary after it, the line's end when it was the last piece.
+    Cells::Mark piece(QByteArrayView line, Cells::Mark from, qint64 top, unsigned parts, Row& out);
     const CellRenderer::Shape* shapeOf(char32_t c);
 
     static constexpr int Unknown = -2, Glyph = -1;
+    const TextDocument& m_document;
     const CellRenderer& m_renderer;
     CodePage::Charset m_charset;
     QSize m_cell;
     std::vector<QRect> m_crossing;
+    qsizetype m_rows;
+    qint64 m_widest = 1;
+    Row m_row;
     Runs m_fills;
     std::array<Runs, 4> m_shades;
     CharacterMap<int, Unknown> m_shapeIndex;  // in m_shapes, or Glyph
