@@ -219,12 +219,14 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
             .arg(width)
             .arg(height);
 
+    // Each apart, so that in the UTF-8 script lone bytes side by side are not read as the
+    // sequence they happen to make.
     QByteArray sample;
     for (int b = 0; b < 256; ++b)
         if (bytesUsed[size_t(b)] && b != '\t')
-            sample.append(char(b));
+            sample.append(char(b)).append(' ');
     for (const QByteArray& sequence : sequences)
-        sample.append(sequence);
+        sample.append(sequence).append(' ');
     std::vector<QRgb> palette{ground.rgb(), color.rgb()};
     const auto indexOf = [&palette](QRgb rgb) -> int {
         for (size_t i = 0; i < palette.size(); ++i)
