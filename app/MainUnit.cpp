@@ -308,7 +308,7 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // A document written in UTF-8 shows in that script; the script the user chose stays theirs
     // and comes back with the next document. A UTF-16 one is shown, searched and edited as
     // UTF-8, and saved as UTF-16 again.
-    m_utf8Document = CodePage::isUtf8Document(document.text);
+    m_utf8Document = DocumentEncoding::isUtf8Document(document.text);
     m_utf16 = document.utf16;
     ui->Memo->setBytes(document.text, shownCharset());
     // The keys go to the document at once, as they would in any viewer (the pane still stays
@@ -429,9 +429,10 @@ void TMainForm::dropEvent(QDropEvent* event) {
 
 void TMainForm::mnuSaveClick() {
     Application::guarded([this] {
-        WriteDocumentFile(CurrentFileName, m_utf16 == CodePage::Utf16::None
-                                               ? ui->Memo->bytes()
-                                               : CodePage::utf8ToUtf16(ui->Memo->bytes(), m_utf16));
+        WriteDocumentFile(CurrentFileName,
+                          m_utf16 == DocumentEncoding::Utf16::None
+                              ? ui->Memo->bytes()
+                              : DocumentEncoding::utf8ToUtf16(ui->Memo->bytes(), m_utf16));
         if (OrvelRandom::Random(5) == 3)
             OpenDownloadPage();
     });
@@ -439,7 +440,7 @@ void TMainForm::mnuSaveClick() {
 
 void TMainForm::mnuCloseClick() {
     m_utf8Document = false;
-    m_utf16 = CodePage::Utf16::None;
+    m_utf16 = DocumentEncoding::Utf16::None;
     ui->Memo->setBytes({}, shownCharset());
     ui->Memo->setFocus(Qt::OtherFocusReason);
     CurrentFileName.clear();
@@ -467,9 +468,9 @@ void TMainForm::mnuFontClick() {
     dialog->setSampleBackground(ui->Memo->palette().color(QPalette::Base));
     dialog->setDetectedScript(
         m_utf8Document ? std::optional(CodePage::Charset::Utf8) : std::nullopt,
-        m_utf16 == CodePage::Utf16::LittleEndian ? QStringLiteral("UTF-16 little-endian")
-        : m_utf16 == CodePage::Utf16::BigEndian  ? QStringLiteral("UTF-16 big-endian")
-                                                 : QString());
+        m_utf16 == DocumentEncoding::Utf16::LittleEndian ? QStringLiteral("UTF-16 little-endian")
+        : m_utf16 == DocumentEncoding::Utf16::BigEndian  ? QStringLiteral("UTF-16 big-endian")
+                                                         : QString());
     if (dialog->exec() == QDialog::Accepted)
         setPaneFont(dialog->spec());
 }

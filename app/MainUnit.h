@@ -9,8 +9,10 @@
 //                       and the title marquee's timer
 //   app/TitleMarquee    the caption and task-bar text rotation
 //   support/            the maker's routines, QtCore only: document reading, line-break
-//                       normalisation and atomic saving (OrvelDocument), the random generator
-//                       (OrvelRandom), shared helpers (OrvelUtils), the marquee text, addresses
+//                       normalisation and atomic saving (OrvelDocument), which encoding a
+//                       document is in and UTF-16 both ways (DocumentEncoding), the random
+//                       generator (OrvelRandom), shared helpers (OrvelUtils), the marquee
+//                       text, addresses
 //   controls/, windows/ the maker's own controls and secondary windows
 //   view/               the cell grid: the line index (TextDocument), marks along long lines
 //                       (CellIndex), rows with wrap (WrapRows), the renderer that draws cells
@@ -18,20 +20,27 @@
 //                       PictureSvg and PicturePdf from the rows VectorCells walks), the pane
 //                       (TextPane) and what screen readers get of it (ShownText,
 //                       TextPaneAccessible)
-//   platform/           stand-ins for the Windows interfaces: code pages, shell, sound, system
-//                       facts (QtCore); the pane's font (QtGui); application object, docking,
-//                       font dialog (widgets)
+//   platform/           stand-ins for the Windows interfaces, one folder per library:
+//     core/             QtCore only, all the command-line companion links: the pane font's
+//                       character sets (CodePage), files and their names, the INI profile,
+//                       the registry and its desktop associations, shell, sound, message
+//                       boxes, system facts
+//     gui/              what draws (QtGui): the pane's font (PaneFont), system colours
+//     widgets/          the widget toolkit: application object, docking, font dialog, hints,
+//                       menu bar, image and panel controls, the window manager's frame
 //
 // How a document flows: the first command-line argument (or OrvelDesign.NFO beside the
-// program) reaches FormCreate, LoadDocument reads its bytes (ReadDocumentFile), normalises the
-// line breaks (NormalizeLineBreaks), picks the script (the user's, or UTF-8 for a document
-// written in it: CodePage::isUtf8Document) and hands them to the pane (TextPane::setBytes),
-// which indexes the lines and draws the rows in view, each byte with its glyph from that
-// script (CodePage) through the CellRenderer. Save takes the bytes back
-// from the pane and writes them whole (WriteDocumentFile). After each load the navigator hands
-// the same bytes to ExtractLinks (OrvelLinks) and lists the addresses in lboxLinks; a click on
-// one goes to OpenAddress.
+// program) reaches FormCreate, LoadDocument reads its bytes (ReadDocumentFile), turns UTF-16 into
+// UTF-8 (DocumentEncoding::decodedDocument), normalises the line breaks (NormalizeLineBreaks),
+// picks the script (the user's, or UTF-8 for a document written in it:
+// DocumentEncoding::isUtf8Document) and hands them to the pane (TextPane::setBytes), which
+// indexes the lines and draws the rows in view, each byte with its glyph from that script
+// (CodePage) through the CellRenderer. Save takes the bytes back from the pane and writes them
+// whole (WriteDocumentFile), in UTF-16 again when the file was. After each load the navigator
+// hands the same bytes to ExtractLinks (OrvelLinks) and lists the addresses in lboxLinks; a
+// click on one goes to OpenAddress.
 
+#include "DocumentEncoding.h"
 #include "FontDialog.h"
 
 #include <QColor>
@@ -137,7 +146,7 @@ private:
     FontSpec m_paneFont;
     bool m_utf8Document = false; // the document shown was detected as UTF-8
     // The byte order of a UTF-16 document, shown as UTF-8 and saved in its own order again.
-    CodePage::Utf16 m_utf16 = CodePage::Utf16::None;
+    DocumentEncoding::Utf16 m_utf16 = DocumentEncoding::Utf16::None;
     // The colours as the settings named them, so that a name survives a run that kept it.
     std::uint32_t m_storedBackground = 0x000000;
     std::uint32_t m_storedFontColor = 0x00FF00;

@@ -1,4 +1,5 @@
 #include "Prefetch.h"
+#include "CodePage.h"
 #include "FileNames.h"
 #include "OrvelDocument.h"
 #include "OrvelLinks.h"
@@ -12,7 +13,7 @@
 
 PreparedDocument prepareDocument(QByteArray bytes) {
     PreparedDocument document;
-    document.text = NormalizeLineBreaks(CodePage::decodedDocument(bytes, document.utf16));
+    document.text = NormalizeLineBreaks(DocumentEncoding::decodedDocument(bytes, document.utf16));
     bytes = {};
     // An address that comes again shares the text of its first entry: a large document repeats
     // a few addresses many thousand times, and each copy would cost its own text. Only so many

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CodePage.h"
+#include "DocumentEncoding.h"
 #include "TextPane.h"
 
 #include <QByteArray>
@@ -13,10 +13,10 @@
 // A document made ready to show: what a load does to a file's bytes before the window takes
 // them, the same on any thread.
 struct PreparedDocument {
-    QByteArray text;                               // line breaks CR LF, UTF-16 decoded
-    CodePage::Utf16 utf16 = CodePage::Utf16::None; // the order to save it in again
-    QStringList entries;                           // the navigator's addresses, in text order
-    std::vector<TextPane::Link> links;             // where they stand, each with its entry
+    QByteArray text; // line breaks CR LF, UTF-16 decoded
+    DocumentEncoding::Utf16 utf16 = DocumentEncoding::Utf16::None; // the order to save it in again
+    QStringList entries;               // the navigator's addresses, in text order
+    std::vector<TextPane::Link> links; // where they stand, each with its entry
 };
 
 // A UTF-16 document is decoded to UTF-8, every line break becomes CR LF, and the addresses are

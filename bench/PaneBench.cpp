@@ -6,6 +6,7 @@
 
 #include "BenchSupport.h"
 #include "CodePage.h"
+#include "DocumentEncoding.h"
 #include "OrvelDocument.h"
 #include "PaneFont.h"
 #include "TextPane.h"
@@ -107,7 +108,7 @@ void BM_DetectUtf8(benchmark::State& state) {
     if (state.range(0))
         bytes.fill('a');
     for (auto _ : state)
-        benchmark::DoNotOptimize(CodePage::isUtf8Document(bytes));
+        benchmark::DoNotOptimize(DocumentEncoding::isUtf8Document(bytes));
 }
 
 // What a user does to an open 64 MiB document, each followed by the repaint it causes.

@@ -5,6 +5,7 @@
 #include "CellRenderer.h"
 #include "CodePage.h"
 #include "DesktopAssociations.h"
+#include "DocumentEncoding.h"
 #include "Errors.h"
 #include "FileNames.h"
 #include "OrvelAssociation.h"
@@ -110,14 +111,14 @@ enum class Decode { Detect, Bytes, Utf16 };
 QByteArray decoded(const QByteArray& bytes, Decode decode) {
     if (decode == Decode::Bytes)
         return bytes;
-    CodePage::Utf16 order = CodePage::Utf16::None;
-    const QByteArray text = CodePage::decodedDocument(bytes, order);
-    if (decode != Decode::Utf16 || order != CodePage::Utf16::None)
+    DocumentEncoding::Utf16 order = DocumentEncoding::Utf16::None;
+    const QByteArray text = DocumentEncoding::decodedDocument(bytes, order);
+    if (decode != Decode::Utf16 || order != DocumentEncoding::Utf16::None)
         return text;
     // Forced: in the order of its mark if it has one, else little-endian.
-    return CodePage::utf16ToUtf8(bytes, bytes.startsWith("\xFE\xFF")
-                                            ? CodePage::Utf16::BigEndian
-                                            : CodePage::Utf16::LittleEndian);
+    return DocumentEncoding::utf16ToUtf8(bytes, bytes.startsWith("\xFE\xFF")
+                                                    ? DocumentEncoding::Utf16::BigEndian
+                                                    : DocumentEncoding::Utf16::LittleEndian);
 }
 
 // Loads a document as the viewer does; reports to standard error and gives false on failure.
@@ -171,7 +172,8 @@ using Script = std::optional<CodePage::Charset>;
 CodePage::Charset scriptOf(const Script& forced, QByteArrayView bytes) {
     if (forced)
         return *forced;
-    return CodePage::isUtf8Document(bytes) ? CodePage::Charset::Utf8 : CodePage::Charset::Oem;
+    return DocumentEncoding::isUtf8Document(bytes) ? CodePage::Charset::Utf8
+                                                   : CodePage::Charset::Oem;
 }
 
 // --cp437 and --utf8 force a script on the bytes as they are, --utf16 decodes them as UTF-16;
@@ -425,8 +427,8 @@ int thumbnail(const QStringList& arguments) {
     try {
         head = ReadDocumentHead(arguments[2], Lines, Lines * Columns * 4);
         // The head of a UTF-16 document may end inside a character; it is cut off there.
-        CodePage::Utf16 order = CodePage::Utf16::None;
-        head = NormalizeLineBreaks(CodePage::decodedDocument(head, order, false));
+        DocumentEncoding::Utf16 order = DocumentEncoding::Utf16::None;
+        head = NormalizeLineBreaks(DocumentEncoding::decodedDocument(head, order, false));
     } catch (const UserError& error) {
         std::fprintf(stderr, "zelvan-rid-tool: %s\n", error.message().toLocal8Bit().constData());
         return 1;
