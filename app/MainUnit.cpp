@@ -308,7 +308,7 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // A document written in UTF-8 shows in that script; the script the user chose stays theirs
     // and comes back with the next document. A UTF-16 one is shown, searched and edited as
     // UTF-8, and saved as UTF-16 again.
-    m_utf8Document = DocumentEncoding::isUtf8Document(document.text);
+    m_utf8Document = document.utf8;
     m_utf16 = document.utf16;
     ui->Memo->setBytes(document.text, shownCharset());
     // The keys go to the document at once, as they would in any viewer (the pane still stays

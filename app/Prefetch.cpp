@@ -13,8 +13,12 @@
 
 PreparedDocument prepareDocument(QByteArray bytes) {
     PreparedDocument document;
-    document.text = NormalizeLineBreaks(DocumentEncoding::decodedDocument(bytes, document.utf16));
+    QByteArray text = DocumentEncoding::decodedDocument(bytes, document.utf16);
+    // Let go first, so that the line breaks are mended in the text's own buffer: a large LF-only
+    // document is then never held twice.
     bytes = {};
+    document.text = NormalizeLineBreaks(std::move(text));
+    document.utf8 = DocumentEncoding::isUtf8Document(document.text);
     // An address that comes again shares the text of its first entry: a large document repeats
     // a few addresses many thousand times, and each copy would cost its own text. Only so many
     // are remembered, so that a document of distinct addresses costs no more.
@@ -55,7 +59,8 @@ void start(const QString& fileName, qint64 capacity) {
     if (!FileNames::isRegularFile(fileName))
         return;
     std::promise<PreparedDocument> promise;
-    ahead().fileName = fileName;
+    // As take() will see it: "/a/./b" and "/a//b" are the window's "/a/b".
+    ahead().fileName = QFileInfo(fileName).absoluteFilePath();
     ahead().document = promise.get_future();
     // Detached: a program that ends first does not wait for it.
     std::thread([promise = std::move(promise), fileName, capacity]() mutable {
@@ -75,11 +80,13 @@ void startFromArguments(int argc, char* argv[]) {
 }
 
 std::optional<PreparedDocument> take(const QString& fileName) {
-    Ahead& state = ahead();
-    if (!state.document.valid() || QFileInfo(fileName).absoluteFilePath() != state.fileName)
+    // Taken once, whatever it names: a read-ahead the window did not want would otherwise hold
+    // its document for the rest of the run.
+    std::future<PreparedDocument> document = std::move(ahead().document);
+    if (!document.valid() || QFileInfo(fileName).absoluteFilePath() != ahead().fileName)
         return std::nullopt;
     try {
-        return state.document.get();
+        return document.get();
     } catch (...) {
         return std::nullopt;
     }

@@ -15,12 +15,13 @@
 struct PreparedDocument {
     QByteArray text; // line breaks CR LF, UTF-16 decoded
     DocumentEncoding::Utf16 utf16 = DocumentEncoding::Utf16::None; // the order to save it in again
+    bool utf8 = false;                 // written in UTF-8, and so shown in that script
     QStringList entries;               // the navigator's addresses, in text order
     std::vector<TextPane::Link> links; // where they stand, each with its entry
 };
 
-// A UTF-16 document is decoded to UTF-8, every line break becomes CR LF, and the addresses are
-// found once, for the list and the links alike.
+// A UTF-16 document is decoded to UTF-8, every line break becomes CR LF, the script it is written
+// in is found, and the addresses are found once, for the list and the links alike.
 PreparedDocument prepareDocument(QByteArray bytes);
 
 // The document named on the command line, read and prepared on a thread of its own from the
