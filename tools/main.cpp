@@ -32,6 +32,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -246,9 +247,33 @@ QImage compact(const QImage& image) {
     return mono;
 }
 
-// Writes a thumbnail as PNG to a file, or to standard output for "-". A picture that cannot be
-// encoded is an error, and nothing is written: an existing file at out stays as it was.
-bool writePicture(const QImage& image, const QString& out) {
+// Writes a picture to out as produce makes it (giving why it could not, or nothing), and gives
+// the exit status. A file is replaced as the viewer saves: a new file takes the old one's place
+// (its owner, permissions and links kept) only when the whole picture is in it. Standard output
+// ("-"), a pipe or a device has no place to take and must never be replaced by a file: it is
+// written into.
+int writeTo(const QString& out, const std::function<QString(QIODevice&)>& produce) {
+    const QFileInfo target(out);
+    const bool direct = out == u"-" || (target.exists() && !target.isFile() && !target.isDir());
+    QFile straight(out);
+    AtomicFile replacement(out);
+    QIODevice& device = direct ? static_cast<QIODevice&>(straight) : replacement;
+    const bool opened = !direct       ? bool(replacement.begin())
+                        : out == u"-" ? straight.open(STDOUT_FILENO, QIODevice::WriteOnly)
+                                      : straight.open(QIODevice::WriteOnly);
+    QString problem = opened ? produce(device) : device.errorString();
+    if (problem.isEmpty() && !(direct ? straight.flush() : bool(replacement.commit())))
+        problem = device.errorString();
+    if (problem.isEmpty())
+        return 0;
+    std::fprintf(stderr, "zelvan-rid-tool: %s: %s\n", FileNames::toBytes(out).constData(),
+                 problem.toLocal8Bit().constData());
+    return 1;
+}
+
+// Writes a thumbnail as PNG; gives the exit status. A picture that cannot be encoded is an
+// error, and nothing is written: an existing file at out stays as it was.
+int writePicture(const QImage& image, const QString& out) {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
@@ -256,18 +281,11 @@ bool writePicture(const QImage& image, const QString& out) {
     if (!writer.write(compact(image))) {
         std::fprintf(stderr, "zelvan-rid-tool: the picture cannot be written as PNG: %s\n",
                      writer.errorString().toLocal8Bit().constData());
-        return false;
+        return 1;
     }
-    if (out == u"-") {
-        write(png);
-        return true;
-    }
-    if (const AtomicWrite written = writeFileAtomically(out, png); !written) {
-        std::fprintf(stderr, "zelvan-rid-tool: Cannot create file \"%s\". %s\n",
-                     FileNames::toBytes(out).constData(), std::strerror(written.error));
-        return false;
-    }
-    return true;
+    return writeTo(out, [&png](QIODevice& device) {
+        return device.write(png) == png.size() ? QString() : device.errorString();
+    });
 }
 
 // The pane's renderer with the default pane font, "Terminal" 9 pt.
@@ -367,47 +385,20 @@ int picture(const QStringList& arguments, Format format) {
     CellRenderer renderer;
     paneRenderer(renderer, scale);
     renderer.setNinthColumn(ninth);
-    // Written as it is drawn, a band at a time: into a new file that takes the old one's place
-    // (its owner, permissions and links kept) only when the whole picture is in it, as the
-    // viewer saves; straight into standard output, a pipe or a device, which have no place to
-    // take and must never be replaced by a file.
-    const QFileInfo target(out);
-    const bool direct = out == u"-" || (target.exists() && !target.isFile() && !target.isDir());
-    QFile straight;
-    AtomicFile replacement(out);
-    QIODevice* const device = direct ? static_cast<QIODevice*>(&straight) : &replacement;
-    QString problem;
-    if (direct) {
-        straight.setFileName(out);
-        if (!(out == u"-" ? straight.open(STDOUT_FILENO, QIODevice::WriteOnly)
-                          : straight.open(QIODevice::WriteOnly)))
-            problem = straight.errorString();
-    } else if (!replacement.begin()) {
-        problem = replacement.errorString();
-    }
     const CodePage::Charset charset = scriptOf(script, bytes);
-    const auto write = [&]() -> QString {
+    // Written as it is drawn, a band at a time.
+    return writeTo(out, [&](QIODevice& device) {
         switch (format) {
         case Format::Svg:
-            return writePictureSvg(document, charset, renderer, fg, bg, *device);
+            return writePictureSvg(document, charset, renderer, fg, bg, device);
         case Format::Pdf:
             return writePicturePdf(document, charset, renderer, fg, bg, paper,
-                                   file == u"-" ? QString() : QFileInfo(file).fileName(), *device);
+                                   file == u"-" ? QString() : QFileInfo(file).fileName(), device);
         case Format::Png:
             break;
         }
-        return writePicturePng(document, charset, renderer, fg, bg, *device);
-    };
-    if (problem.isEmpty())
-        problem = write();
-    if (problem.isEmpty() && !(direct ? straight.flush() : bool(replacement.commit())))
-        problem = device->errorString();
-    if (!problem.isEmpty()) {
-        std::fprintf(stderr, "zelvan-rid-tool: %s: %s\n", FileNames::toBytes(out).constData(),
-                     problem.toLocal8Bit().constData());
-        return 1;
-    }
-    return 0;
+        return writePicturePng(document, charset, renderer, fg, bg, device);
+    });
 }
 
 int thumbnail(const QStringList& arguments) {
@@ -454,7 +445,7 @@ int thumbnail(const QStringList& arguments) {
     QImage image = renderer.picture(document, charset, FontSpec{}.color, Qt::black, rows, Columns);
     if (image.width() > *size || image.height() > *size)
         image = image.scaled(*size, *size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return writePicture(image, arguments[3]) ? 0 : 1;
+    return writePicture(image, arguments[3]);
 }
 
 // The content of each file the associations may touch (absent ones as nothing).

@@ -182,6 +182,11 @@ TEST_F(ToolTest, PngAndThumbnailDrawTheDocumentAsThePaneDoes) {
                 file("wide.nfo", QByteArray(4314, '\xDB')), thumb});
     ASSERT_EQ(run.status, 0) << run.err.constData();
     EXPECT_EQ(QImage(thumb).size(), QSize(256, 256 * 16 / (80 * 8))) << "80 columns from the left";
+    EXPECT_EQ(tool({QStringLiteral("thumbnail"), QStringLiteral("-s"), QStringLiteral("64"),
+                    dir.filePath(QStringLiteral("tall.nfo")), QStringLiteral("/dev/null")})
+                  .status,
+              0)
+        << "a device is written into, as for png";
 
     const QString missing = dir.filePath(QStringLiteral("missing.nfo"));
     for (const QStringList& arguments :
