@@ -88,6 +88,8 @@ public:
     void stream(int number, const QByteArray& dictionary, QByteArrayView data) {
         stream(number, dictionary, std::span<const QByteArrayView>(&data, 1));
     }
+    // Whether every write so far went through.
+    bool ok() const { return m_out.ok(); }
     QString finish(int catalog, int info) {
         const qint64 table = m_out.written();
         QByteArray xref = "xref\n0 " + QByteArray::number(qsizetype(m_places.size()) + 1) +
@@ -422,7 +424,8 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
     QByteArray head, fills, shading, text;
     std::array<Shades, 4> shades;
     std::vector<QByteArrayView> pieces;
-    for (qsizetype first = 0; first < rows; first += rowsPerPage) {
+    // Page by page while the output takes them: a full disk ends the picture there.
+    for (qsizetype first = 0; first < rows && file.ok(); first += rowsPerPage) {
         const qsizetype last = std::min(rows, first + rowsPerPage);
         const qint64 pageTop = first * cell.height();
         // The page's rows: the shapes as one fill of all rectangles of a colour, so that none

@@ -170,7 +170,9 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     // One path for each colour and shade: within one path, rectangles that meet leave no seam
     // however the picture is scaled.
     std::array<bool, 4> shadeUsed{};
-    for (int level = 0; level <= 3; ++level) {
+    // Each pass, like each row of text below, only while the output takes what is written: a
+    // full disk ends the picture there, not gigabytes later.
+    for (int level = 0; level <= 3 && out.ok(); ++level) {
         if (level > 0 && !shadeUsed[size_t(level)])
             continue;
         const QByteArray fill = level == 0 ? fg : "url(#shade" + QByteArray::number(level) + ')';
@@ -213,7 +215,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     WideGlyphs wideGlyphs(renderer);
     std::vector<std::pair<qint64, char32_t>> wide; // the piece's wide glyphs by column
     std::vector<bool> hidden;
-    for (qsizetype index = 0; index < rows; ++index) {
+    for (qsizetype index = 0; index < rows && out.ok(); ++index) {
         bool open = false;
         cells.forEachPiece(index, Text, [&](const Row& row) {
             if (row.text.empty())
