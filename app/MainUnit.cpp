@@ -37,6 +37,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QListWidget>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -79,6 +80,26 @@ QString fontNameFromSettings(const QString& bytes) {
     const QByteArray raw = bytes.toLatin1();
     return QUtf8StringView(raw).isValidUtf8() ? QString::fromUtf8(raw) : bytes;
 }
+
+// Hides the widget it watches whenever that shows while the dialog is closed. A filter of its
+// own, so that it sees the one widget it was made for and nothing else the window watches.
+class DownWhileDialogClosed : public QObject {
+public:
+    DownWhileDialogClosed(QWidget* dialog, QWidget* watched)
+        : QObject(watched), m_dialog(dialog), m_watched(watched) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_watched && event->type() == QEvent::Show &&
+            !(m_dialog && m_dialog->isVisible()))
+            QTimer::singleShot(0, m_watched, &QWidget::hide);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWidget> m_dialog;
+    QWidget* m_watched;
+};
 
 } // namespace
 
@@ -157,7 +178,7 @@ QFileDialog* TMainForm::openDialog() {
         const auto completers = OpenDialog->findChildren<QCompleter*>();
         for (QCompleter* completer : completers) {
             if (QAbstractItemView* popup = completer->popup())
-                popup->installEventFilter(this);
+                popup->installEventFilter(new DownWhileDialogClosed(OpenDialog, popup));
         }
         connect(OpenDialog, &QDialog::finished, this, [this] {
             const auto popups = OpenDialog->findChildren<QCompleter*>();
@@ -171,10 +192,6 @@ QFileDialog* TMainForm::openDialog() {
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->pnlReclama && event->type() == QEvent::Resize)
         keepRoomForLinks();
-    if (event->type() == QEvent::Show && OpenDialog && !OpenDialog->isVisible()) {
-        if (auto* popup = qobject_cast<QWidget*>(watched))
-            QTimer::singleShot(0, popup, &QWidget::hide);
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -28,17 +28,6 @@ QByteArray everyByte() {
     return bytes + "\r\n" + bytes;
 }
 
-// Drags mime data over the pane and drops it there, through the toolkit's own delivery.
-void dropOnPane(QWidget* viewport, QMimeData* data) {
-    const QPoint at = viewport->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &enter);
-    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &move);
-    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(viewport, &drop);
-}
-
 } // namespace
 
 TEST_F(MainWindowTest, EveryByteSurvivesLoadAndSaveInEveryScriptEditedOrNot) {

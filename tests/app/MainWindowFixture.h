@@ -6,8 +6,11 @@
 #include "TestSupport.h"
 #include "ui_MainUnit.h"
 
+#include <QApplication>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,6 +24,17 @@ inline std::uint32_t seedDrawing(std::uint32_t bound, std::uint32_t value, bool 
         if ((OrvelRandom::Random(bound) == value) == equal)
             return s;
     }
+}
+
+// Drags mime data over the pane and drops it there, through the toolkit's own delivery.
+inline void dropOnPane(QWidget* viewport, QMimeData* data) {
+    const QPoint at = viewport->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &drop);
 }
 
 // A main window started the way the program entry starts it, with a chosen command line.

@@ -106,27 +106,48 @@ TEST_F(NavigatorTest, AnAddressInTheTextOpensAsItsEntryDoes) {
     EXPECT_EQ(pane->caret(), 6);
 }
 
-TEST_F(NavigatorTest, CtrlNCloseAndADoubleClickHideThePanel) {
+TEST_F(NavigatorTest, CtrlNTheMenuItemCloseAndADoubleClickWorkAfterEveryWayOfLoading) {
     startOn("www.a.example", false);
     form->show();
-    form->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    // Whatever the window does with a panel that has just shown, it does on its next turns.
+    const auto shown = [this] {
+        QTest::qWait(30);
+        return ui()->pnlReclama->isVisible();
+    };
+    const auto hidesAndComesBack = [&](const char* after) {
+        SCOPED_TRACE(after);
+        // The keys reach the window's shortcuts only while it is the active one; after a
+        // dialog the offscreen platform says so a while after the window has the focus.
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == form.get(); }));
+        QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
+        EXPECT_FALSE(shown());
+        EXPECT_FALSE(ui()->mnuProducts->isChecked());
+        QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
+        EXPECT_TRUE(shown());
 
-    QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
-    EXPECT_FALSE(ui()->pnlReclama->isVisible());
-    EXPECT_FALSE(ui()->mnuProducts->isChecked());
-    QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
-    EXPECT_TRUE(ui()->pnlReclama->isVisible());
+        QTest::mouseClick(ui()->btnClose, Qt::LeftButton);
+        EXPECT_FALSE(shown());
+        EXPECT_FALSE(ui()->mnuProducts->isChecked());
+        ui()->mnuProducts->trigger();
+        EXPECT_TRUE(shown());
 
-    QTest::mouseClick(ui()->btnClose, Qt::LeftButton);
-    EXPECT_FALSE(ui()->pnlReclama->isVisible());
-    EXPECT_FALSE(ui()->mnuProducts->isChecked());
-
-    ui()->mnuProducts->trigger();
-    ASSERT_TRUE(ui()->pnlReclama->isVisible());
-    QTest::mouseDClick(ui()->pnlAds, Qt::LeftButton, {}, QPoint(100, 300));
-    EXPECT_FALSE(ui()->pnlReclama->isVisible());
-    EXPECT_FALSE(ui()->mnuProducts->isChecked());
+        QTest::mouseDClick(ui()->pnlAds, Qt::LeftButton, {}, QPoint(100, 300));
+        EXPECT_FALSE(shown());
+        EXPECT_FALSE(ui()->mnuProducts->isChecked());
+        ui()->mnuProducts->trigger();
+        EXPECT_TRUE(shown());
+        EXPECT_TRUE(ui()->mnuProducts->isChecked());
+    };
+    hidesAndComesBack("at start");
+    openThroughDialog(path(QStringLiteral("doc.nfo")));
+    hidesAndComesBack("after Open");
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(path(QStringLiteral("doc.nfo")))});
+    dropOnPane(ui()->Memo->viewport(), &files);
+    hidesAndComesBack("after a drop");
+    ui()->mnuClose->trigger();
+    hidesAndComesBack("after Close");
 }
 
 TEST_F(NavigatorTest, DraggingTheBarResizesTheSidePanelLive) {

@@ -4,72 +4,24 @@
 # selection, a click and an edit send, and edits made through the Editable Text interface.
 #
 #   screen_reader.py VIEWER DOCUMENT      (inside dbus-run-session, on a display)
-import os
-import signal
 import subprocess
 import sys
-import time
 
 import pyatspi
-from gi.repository import GLib
+
+from atspi_session import check, finish, find, launch, pump
 
 viewer, document = sys.argv[1], sys.argv[2]
-# The launcher in a process group of its own, with the bus and registry it starts, so that all of
-# them go at the end.
-started = [subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                            start_new_session=True)]
-time.sleep(0.5)
-started.append(subprocess.Popen([viewer, document], stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL,
-                                env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")))
-
-
-def finish(code, message):
-    print(message)
-    started[1].kill()
-    os.killpg(started[0].pid, signal.SIGTERM)
-    sys.exit(code)
-
-
-def check(ok, message):
-    if not ok:
-        finish(1, "FAILED: " + message)
-
-
+launch(viewer, document)
 events = []
-
-
-def pump(seconds, until=lambda: False):
-    context = GLib.MainContext.default()
-    end = time.time() + seconds
-    while time.time() < end:
-        while context.iteration(False):
-            pass
-        if until():
-            return True
-        time.sleep(0.02)
-    return until()
 
 
 def told(kind, detail):
     return pump(5, lambda: any(e[0].startswith(kind) and e[1] == detail for e in events))
 
 
-def find_pane():
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == os.path.basename(viewer):
-            return pyatspi.findDescendant(
-                app, lambda a: a.getRoleName() == "text" and a.name == "Document")
-    return None
-
-
-pane = None
-for _ in range(100):
-    pane = find_pane()
-    if pane is not None:
-        break
-    time.sleep(0.2)
-check(pane is not None, "no text named Document in the viewer's accessible tree")
+pane = find(viewer, lambda a: a.getRoleName() == "text" and a.name == "Document",
+            "text named Document")
 
 pyatspi.Registry.registerEventListener(
     lambda e: events.append((e.type, e.detail1, e.any_data)), "object:text-caret-moved",
