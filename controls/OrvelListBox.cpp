@@ -36,45 +36,53 @@ TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent), m_measure(g
     // before the end are insertions. Clearing resets the model and reports nothing.
     m_measureLater.setInterval(0);
     connect(&m_measureLater, &QTimer::timeout, this, &TOrvelListBox::measureSome);
-    connect(model(), &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex&, int first, int last) {
-                const bool appended = last == count() - 1;
-                for (int row = first; row <= last; ++row) {
-                    // Each entry is measured once, after it arrives; only the widest is kept.
-                    if (!m_widestDirty)
-                        m_unmeasured.push_back(item(row));
-                    Q_EMIT changed(this, appended ? lbAdded : lbInserted);
-                }
-                measureSome();
-                // The extent stays as the last fit left it, whatever entry now comes last.
-                applyScrollWidth();
-            });
-    connect(model(), &QAbstractItemModel::rowsRemoved, this,
-            [this](const QModelIndex&, int first, int last) {
-                m_widestDirty = true;
-                m_unmeasured.clear(); // may hold the entries that went
-                for (int row = first; row <= last; ++row)
-                    Q_EMIT changed(this, lbDeleted);
-                applyScrollWidth();
-            });
-    connect(model(), &QAbstractItemModel::modelReset, this, [this] {
+    m_modelWatches[0] = connect(model(), &QAbstractItemModel::rowsInserted, this,
+                                [this](const QModelIndex&, int first, int last) {
+                                    const bool appended = last == count() - 1;
+                                    for (int row = first; row <= last; ++row) {
+                                        // Each entry is measured once, after it arrives; only the
+                                        // widest is kept.
+                                        if (!m_widestDirty)
+                                            m_unmeasured.push_back(item(row));
+                                        Q_EMIT changed(this, appended ? lbAdded : lbInserted);
+                                    }
+                                    measureSome();
+                                    // The extent stays as the last fit left it, whatever entry now
+                                    // comes last.
+                                    applyScrollWidth();
+                                });
+    m_modelWatches[1] = connect(model(), &QAbstractItemModel::rowsRemoved, this,
+                                [this](const QModelIndex&, int first, int last) {
+                                    m_widestDirty = true;
+                                    m_unmeasured.clear(); // may hold the entries that went
+                                    for (int row = first; row <= last; ++row)
+                                        Q_EMIT changed(this, lbDeleted);
+                                    applyScrollWidth();
+                                });
+    m_modelWatches[2] = connect(model(), &QAbstractItemModel::modelReset, this, [this] {
         m_widest = 0;
         m_widestDirty = false;
         m_unmeasured.clear();
         m_measureLater.stop();
     });
     // Replacing an entry's text is a deletion followed by an insertion.
-    connect(model(), &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
-                if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
-                    return;
-                m_widestDirty = true;
-                m_unmeasured.clear();
-                for (int row = from.row(); row <= to.row(); ++row) {
-                    Q_EMIT changed(this, lbDeleted);
-                    Q_EMIT changed(this, lbInserted);
-                }
-            });
+    m_modelWatches[3] =
+        connect(model(), &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
+                    if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
+                        return;
+                    m_widestDirty = true;
+                    m_unmeasured.clear();
+                    for (int row = from.row(); row <= to.row(); ++row) {
+                        Q_EMIT changed(this, lbDeleted);
+                        Q_EMIT changed(this, lbInserted);
+                    }
+                });
+}
+
+TOrvelListBox::~TOrvelListBox() {
+    for (const QMetaObject::Connection& watch : m_modelWatches)
+        disconnect(watch);
 }
 
 bool TOrvelListBox::MultiSelect() const {

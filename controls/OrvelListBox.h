@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QTimer>
 
+#include <array>
 #include <vector>
 
 enum TLBNotifications { lbAdded = 0, lbInserted = 1, lbDeleted = 2 };
@@ -21,6 +22,7 @@ class TOrvelListBox : public QListWidget {
 
 public:
     explicit TOrvelListBox(QWidget* parent = nullptr);
+    ~TOrvelListBox() override;
 
     bool Respond2DeleteKey = true;
     bool ShowAutoHint = true;
@@ -51,6 +53,10 @@ private:
     int textWidth(const QString& text) const;
     void applyScrollWidth();
     void measureSome();
+    // The watches on the model, which outlives this class's part of the object: the widget
+    // deletes it as one of its children, and clearing it on the way out would reach members
+    // already gone.
+    std::array<QMetaObject::Connection, 4> m_modelWatches;
     QFontMetrics m_measure;
     mutable qreal m_advances[128]; // of each ASCII character in the measuring font, -1: not yet
     int m_scrollWidth = 0;

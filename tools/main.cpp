@@ -196,6 +196,24 @@ Decode decodeFor(const Script& script, bool utf16) {
     return utf16 ? Decode::Utf16 : script ? Decode::Bytes : Decode::Detect;
 }
 
+// Where the piece of text that starts at a ends: after its last line break within a megabyte,
+// or for a line longer than that, between two of its cells (a CR LF pair is one break, and a
+// UTF-8 sequence one cell).
+qsizetype pieceEnd(QByteArrayView bytes, qsizetype at, CodePage::Charset charset) {
+    constexpr qsizetype Piece = 1 << 20;
+    if (bytes.size() - at <= Piece)
+        return bytes.size();
+    if (const qsizetype lineEnd = bytes.sliced(at, Piece + 1).lastIndexOf('\n'); lineEnd >= 0)
+        return at + lineEnd + 1;
+    qsizetype cut = at + Piece;
+    // A sequence has at most three bytes after its first.
+    for (int back = 0; charset == CodePage::Charset::Utf8 && back < 3 &&
+                       (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80;
+         ++back)
+        --cut;
+    return cut;
+}
+
 int text(const QStringList& arguments) {
     Script script;
     bool utf16 = false;
@@ -209,11 +227,9 @@ int text(const QStringList& arguments) {
     if (!load(files.front(), bytes, true, decodeFor(script, utf16)))
         return 1;
     const CodePage::Charset charset = scriptOf(script, bytes);
-    // A megabyte of whole lines at a time, so that a large document is not held again as text
-    // (a line break never falls inside a UTF-8 sequence).
+    // A megabyte at a time, so that a large document is not held again as text.
     for (qsizetype at = 0; at < bytes.size();) {
-        const qsizetype lineEnd = bytes.indexOf('\n', std::min(bytes.size(), at + (1 << 20)));
-        const qsizetype end = lineEnd < 0 ? bytes.size() : lineEnd + 1;
+        const qsizetype end = pieceEnd(bytes, at, charset);
         QString shown = CodePage::toDisplay(QByteArrayView(bytes).sliced(at, end - at), charset);
         // The byte-order mark is not part of the text the viewer shows.
         if (at == 0 && shown.startsWith(QChar(0xFEFF)) && charset == CodePage::Charset::Utf8)

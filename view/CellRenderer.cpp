@@ -62,7 +62,10 @@ qint64 columns(QByteArrayView line, CodePage::Charset charset, Mark from) {
     const char* p = rest.data();
     const char* const end = p + rest.size();
     qint64 column = from.column;
-    while (const auto* tab = static_cast<const char*>(std::memchr(p, '\t', size_t(end - p)))) {
+    // An empty view may have no bytes behind it at all, which memchr must never be given.
+    while (const auto* tab =
+               p == end ? nullptr
+                        : static_cast<const char*>(std::memchr(p, '\t', size_t(end - p)))) {
         column += tab - p;
         column += TabWidth - column % TabWidth;
         p = tab + 1;

@@ -47,6 +47,20 @@ void appendReal(QByteArray& to, double value, int decimals) {
     to.append(digits, putReal(digits, value, decimals) - digits);
 }
 
+namespace {
+
+// Widens a to take in b where the two touch or overlap along the row; false where they lie apart.
+bool join(Span& a, const Span& b) {
+    if (b.x > a.x + a.w || b.x + b.w < a.x)
+        return false;
+    const qint64 right = std::max(a.x + a.w, b.x + b.w);
+    a.x = std::min(a.x, b.x);
+    a.w = right - a.x;
+    return true;
+}
+
+} // namespace
+
 void Runs::clear() {
     for (Kind& kind : m_kinds)
         kind.spans.clear();
@@ -68,17 +82,17 @@ void Runs::add(const Span& span) {
         kind->h = span.h;
         kind->sorted = true;
     }
-    if (!kind->spans.empty()) {
-        Span& last = kind->spans.back();
-        if (span.x <= last.x + last.w && span.x + span.w >= last.x) {
-            const qint64 right = std::max(last.x + last.w, span.x + span.w);
-            last.x = std::min(last.x, span.x);
-            last.w = right - last.x;
-            return;
-        }
-        kind->sorted = kind->sorted && span.x > last.x;
+    std::vector<Span>& spans = kind->spans;
+    if (!spans.empty() && join(spans.back(), span)) {
+        // A cell's shape may come right to left (a line's right arm before its left one), so
+        // the run grown leftwards can reach the one before it: they become one.
+        while (spans.size() > 1 && join(spans[spans.size() - 2], spans.back()))
+            spans.pop_back();
+        return;
     }
-    kind->spans.push_back(span);
+    if (!spans.empty())
+        kind->sorted = kind->sorted && span.x > spans.back().x;
+    spans.push_back(span);
 }
 
 void Runs::collect(std::vector<Span>& out) {
@@ -89,13 +103,9 @@ void Runs::collect(std::vector<Span>& out) {
             std::sort(spans.begin(), spans.end(),
                       [](const Span& a, const Span& b) { return a.x < b.x; });
             size_t kept = 0;
-            for (size_t i = 1; i < spans.size(); ++i) {
-                Span& last = spans[kept];
-                if (spans[i].x <= last.x + last.w)
-                    last.w = std::max(last.x + last.w, spans[i].x + spans[i].w) - last.x;
-                else
+            for (size_t i = 1; i < spans.size(); ++i)
+                if (!join(spans[kept], spans[i]))
                     spans[++kept] = spans[i];
-            }
             spans.resize(kept + 1);
         }
         out.insert(out.end(), spans.begin(), spans.end());

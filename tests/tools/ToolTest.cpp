@@ -10,7 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
 
 namespace {
 
@@ -26,6 +33,37 @@ ToolRun tool(const QStringList& arguments) {
     EXPECT_TRUE(process.waitForFinished(30000));
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// The most memory a run of the companion held, in bytes; its output goes nowhere.
+qint64 peakMemory(const QStringList& arguments) {
+    const QByteArray program = FileNames::toBytes(GetProgramFolder()) + "zelvan-rid-tool";
+    std::vector<QByteArray> bytes{program};
+    for (const QString& argument : arguments)
+        bytes.push_back(FileNames::toBytes(argument));
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    // A sanitizer build would keep what is freed in quarantine and count it as held.
+    QByteArray quarantine = "ASAN_OPTIONS=quarantine_size_mb=0:" + qgetenv("ASAN_OPTIONS");
+    std::vector<char*> environment{quarantine.data()};
+    for (char** e = environ; *e; ++e)
+        environment.push_back(*e);
+    environment.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned =
+        posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environment.data());
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    if (spawned != 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return -1;
+    return qint64(usage.ru_maxrss) * 1024;
 }
 
 class ToolTest : public ::testing::Test {
@@ -188,6 +226,15 @@ TEST_F(ToolTest, PngAndThumbnailDrawTheDocumentAsThePaneDoes) {
               0)
         << "a device is written into, as for png";
 
+    // Nothing to draw, or nothing but tabs and breaks: a picture of the ground, a cell at least.
+    for (const auto& [content, size] : {std::pair(QByteArray(), QSize(8, 16)),
+                                        std::pair(QByteArray("\t\r\n\t\n"), QSize(64, 32))}) {
+        run = tool({QStringLiteral("png"), file("blank.nfo", content), QStringLiteral("-o"), out});
+        ASSERT_EQ(run.status, 0) << run.err.constData();
+        EXPECT_EQ(QImage(out).size(), size);
+        EXPECT_EQ(QImage(out).pixelColor(size.width() - 1, size.height() - 1), QColor(Qt::black));
+    }
+
     const QString missing = dir.filePath(QStringLiteral("missing.nfo"));
     for (const QStringList& arguments :
          {QStringList{QStringLiteral("png"), missing},
@@ -304,6 +351,21 @@ TEST_F(ToolTest, TextDecodesUtf8DocumentsUnlessTold) {
         << "bytes outside a sequence keep their glyph";
 }
 
+TEST_F(ToolTest, TextOfALineLongerThanAPieceIsCutBetweenCellsAndNeverHeldWhole) {
+    // A two-byte sequence across every megabyte's edge.
+    const QByteArray accents = "a" + QString(1 << 20, QChar(0xE9)).toUtf8();
+    const ToolRun run = tool(
+        {QStringLiteral("text"), QStringLiteral("--utf8"), file("accents.nfo", accents + "\r\nb")});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(run.out, accents + "\nb");
+
+    const qint64 size = qint64(32) << 20;
+    const qint64 peak =
+        peakMemory({QStringLiteral("text"), file("ff.nfo", QByteArray(size, '\xFF'))});
+    ASSERT_GT(peak, 0);
+    EXPECT_LT(peak, 2 * size) << "the text came out of the document in one piece";
+}
+
 namespace {
 
 // Runs a program the vector pictures are rendered back with; false when it is not installed.
@@ -411,6 +473,19 @@ TEST_F(ToolTest, VectorPicturesCarryTheTextAndPdfPagesBreakBetweenLines) {
     EXPECT_EQ(
         tool({QStringLiteral("pdf"), file, QStringLiteral("--paper"), QStringLiteral("a5")}).status,
         2);
+}
+
+TEST_F(ToolTest, EachStrokeOfARunOfLinesIsOneRectangleInTheSvg) {
+    const ToolRun run =
+        tool({QStringLiteral("svg"), file("runs.nfo", "\xC4\xC4\xC4\xC4\r\n\xCD\xCD\xCD\r\n"),
+              QStringLiteral("-o"), QStringLiteral("-")});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    const QByteArray opening = "<path fill=\"#00ff00\" d=\"";
+    const qsizetype at = run.out.indexOf(opening) + opening.size();
+    const QByteArray path = run.out.mid(at, run.out.indexOf('"', at) - at);
+    EXPECT_TRUE(path.startsWith("M0 8h32v1h-32z")) << path.constData();
+    EXPECT_EQ(path.count('M'), 3) << "one for the single line, two for the double: "
+                                  << path.constData();
 }
 
 TEST_F(ToolTest, GlyphsWiderThanTheirCellAreClippedToItInTheSvgAsInThePng) {
