@@ -2,6 +2,8 @@
 // what the program then writes must read back exactly (whatever the file held before), and a
 // second write of the same must change nothing. Built and run by scripts/fuzz.
 
+#include "FuzzCheck.h"
+
 #include "Registry.h"
 
 #include <QByteArray>
@@ -9,7 +11,6 @@
 #include <QTemporaryDir>
 
 #include <cstdint>
-#include <cstdlib>
 
 using namespace Registry;
 
@@ -51,18 +52,13 @@ void walk(HKEY key, int depth, int& budget) {
     }
 }
 
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
 constexpr char Command[] = "\"/opt/a\nb \\\"c\\\"/viewer\" \"%L\"";
 
 void writeOurKeys() {
     TRegistry registry;
-    require(registry.OpenKey("\\.nfo", true));
+    FUZZ_CHECK(registry.OpenKey("\\.nfo", true));
     registry.WriteString({}, "nfo_file");
-    require(registry.OpenKey("\\nfo_file\\shell\\open\\command", true));
+    FUZZ_CHECK(registry.OpenKey("\\nfo_file\\shell\\open\\command", true));
     registry.WriteString({}, Command);
     registry.CloseKey();
 }
@@ -82,16 +78,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         out.write(reinterpret_cast<const char*>(data), qint64(size));
     }
     HKEY root = 0;
-    require(RegOpenKeyExA(HKEY_CLASSES_ROOT, {}, KEY_READ, &root) == ERROR_SUCCESS);
+    FUZZ_CHECK(RegOpenKeyExA(HKEY_CLASSES_ROOT, {}, KEY_READ, &root) == ERROR_SUCCESS);
     int budget = 2000;
     walk(root, 0, budget);
     RegCloseKey(root);
 
     writeOurKeys();
-    require(valueOf(".nfo") == "nfo_file");
-    require(valueOf("nfo_file\\shell\\open\\command") == Command);
+    FUZZ_CHECK(valueOf(".nfo") == "nfo_file");
+    FUZZ_CHECK(valueOf("nfo_file\\shell\\open\\command") == Command);
     const QByteArray written = readAll();
     writeOurKeys();
-    require(readAll() == written);
+    FUZZ_CHECK(readAll() == written);
     return 0;
 }
