@@ -7,6 +7,7 @@
 #include "FileNames.h"
 #include "FormAbout.h"
 #include "FormReclama.h"
+#include "OpenDialog.h"
 #include "OrvelAddresses.h"
 #include "OrvelAssociation.h"
 #include "OrvelDocument.h"
@@ -23,9 +24,7 @@
 #include "TitleMarquee.h"
 #include "WindowFrame.h"
 
-#include <QAbstractItemView>
 #include <QColorDialog>
-#include <QCompleter>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -34,15 +33,11 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHash>
-#include <QHeaderView>
 #include <QIcon>
 #include <QListWidget>
-#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTimer>
-#include <QTreeView>
 #include <QUtf8StringView>
 
 #include <cmath>
@@ -68,38 +63,11 @@ QString bundledDocument() {
 constexpr int DesignedWidth = 800;
 constexpr int DesignedHeight = 910;
 
-// The dialog's folder as laid out was the Windows desktop; here that is the user's desktop
-// folder, or the home folder where there is none.
-QString initialOpenFolder() {
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return QFileInfo(desktop).isDir() ? desktop : QDir::homePath();
-}
-
 // A font name from the settings' bytes: UTF-8 where they are that, else one character a byte.
 QString fontNameFromSettings(const QString& bytes) {
     const QByteArray raw = bytes.toLatin1();
     return QUtf8StringView(raw).isValidUtf8() ? QString::fromUtf8(raw) : bytes;
 }
-
-// Hides the widget it watches whenever that shows while the dialog is closed. A filter of its
-// own, so that it sees the one widget it was made for and nothing else the window watches.
-class DownWhileDialogClosed : public QObject {
-public:
-    DownWhileDialogClosed(QWidget* dialog, QWidget* watched)
-        : QObject(watched), m_dialog(dialog), m_watched(watched) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_watched && event->type() == QEvent::Show &&
-            !(m_dialog && m_dialog->isVisible()))
-            QTimer::singleShot(0, m_watched, &QWidget::hide);
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QPointer<QWidget> m_dialog;
-    QWidget* m_watched;
-};
 
 } // namespace
 
@@ -151,41 +119,8 @@ TMainForm::~TMainForm() {
 }
 
 QFileDialog* TMainForm::openDialog() {
-    if (!OpenDialog) {
-        OpenDialog = new QFileDialog(this);
-        OpenDialog->setObjectName(QStringLiteral("OpenDialog"));
-        OpenDialog->setFileMode(QFileDialog::ExistingFile);
-        OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
-        // NFO files come in every letter case; the patterns say so, the dialog shows the names.
-        OpenDialog->setNameFilters(
-            {QStringLiteral("NFO & Diz Files (*.[nN][fF][oO] *.[dD][iI][zZ])"),
-             QStringLiteral("All Files (*)")});
-        OpenDialog->setOption(QFileDialog::HideNameFilterDetails);
-        OpenDialog->setDirectory(initialOpenFolder());
-        // Big enough for names, sizes and dates in full, the two latter as wide as they need;
-        // the dialog is kept, so a size the user gives it holds for the rest of the run.
-        const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
-        OpenDialog->resize(QSize(960, 600).boundedTo(screen.size() * 9 / 10));
-        if (auto* details = OpenDialog->findChild<QTreeView*>(QStringLiteral("treeView"))) {
-            QHeaderView* header = details->header();
-            header->setSectionResizeMode(0, QHeaderView::Stretch);
-            for (int column = 1; column < header->count(); ++column)
-                header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-        }
-        // The name field's completion list fills from a folder read in the background and can
-        // come up after the dialog has closed, where it would take the keys meant for the main
-        // window: it is kept down whenever the dialog is not up.
-        const auto completers = OpenDialog->findChildren<QCompleter*>();
-        for (QCompleter* completer : completers) {
-            if (QAbstractItemView* popup = completer->popup())
-                popup->installEventFilter(new DownWhileDialogClosed(OpenDialog, popup));
-        }
-        connect(OpenDialog, &QDialog::finished, this, [this] {
-            const auto popups = OpenDialog->findChildren<QCompleter*>();
-            for (QCompleter* completer : popups)
-                completer->popup()->hide();
-        });
-    }
+    if (!OpenDialog)
+        OpenDialog = makeOpenDialog(this);
     return OpenDialog;
 }
 
@@ -333,6 +268,7 @@ void TMainForm::LoadDocument(const QString& fileName) {
     ui->Memo->setFocus(Qt::OtherFocusReason);
     // The pane now holds exactly these bytes.
     RefillNavigator(document);
+    Q_EMIT documentShown(fileName);
 }
 
 void TMainForm::RefillNavigator(PreparedDocument& document) {
@@ -463,6 +399,7 @@ void TMainForm::mnuCloseClick() {
     CurrentFileName.clear();
     ui->mnuClose->setEnabled(false);
     ui->mnuSave->setEnabled(false);
+    Q_EMIT documentShown({});
 }
 
 void TMainForm::mnuReadonlyClick() {

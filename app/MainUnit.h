@@ -7,19 +7,29 @@
 //   app/MainUnit        TMainForm, the main window: the document pane, Open/Save/Close,
 //                       Read-only and Wrap, font and colour, the navigator panel, the settings
 //                       and the title marquee's timer
+//   app/OpenDialog      the Open dialog, made on first use
 //   app/TitleMarquee    the caption and task-bar text rotation
+//   app/Prefetch        the command line's document read ahead while the window is made
+//                       What the window gains beyond its menus (find, the folder's documents,
+//                       recently used files, a watch on the file) goes in units of its own here,
+//                       made by TMainForm and following it through documentShown, reached by
+//                       keys and the pane's context menu, never by new menu items
 //   support/            the maker's routines, QtCore only: document reading, line-break
 //                       normalisation and atomic saving (OrvelDocument), which encoding a
 //                       document is in and UTF-16 both ways (DocumentEncoding), the random
 //                       generator (OrvelRandom), shared helpers (OrvelUtils), the marquee
 //                       text, addresses
 //   controls/, windows/ the maker's own controls and secondary windows
-//   view/               the cell grid: the line index (TextDocument), marks along long lines
-//                       (CellIndex), rows with wrap (WrapRows), the renderer that draws cells
-//                       for the pane and for pictures (CellRenderer; PicturePng, and
-//                       PictureSvg and PicturePdf from the rows VectorCells walks), the pane
-//                       (TextPane) and what screen readers get of it (ShownText,
-//                       TextPaneAccessible)
+//   How a document becomes pixels, one library a stage, each using only the ones before it:
+//   text/               QtCore: the bytes and their line index (TextDocument), the cells a line
+//                       makes in a script (Cells), marks along long lines (CellIndex), rows with
+//                       wrap (WrapRows), where a caret can go (CaretMoves)
+//   render/             QtGui: cells to pixels (CellRenderer, its lookups in CharacterMap)
+//   pictures/           QtGui, what the companion links: PicturePng, and PictureSvg and
+//                       PicturePdf from the rows VectorCells walks, written through PictureOutput
+//   pane/               Qt Widgets: the pane (TextPane: the document, geometry and layout in
+//                       TextPane.cpp, painting and links, editing, input each in a file of its
+//                       own) and what screen readers get of it (ShownText, TextPaneAccessible)
 //   platform/           stand-ins for the Windows interfaces, one folder per library:
 //     core/             QtCore only, all the command-line companion links: the pane font's
 //                       character sets (CodePage), files and their names, the INI profile,
@@ -82,6 +92,11 @@ public:
 
     Ui::TMainForm* form() const { return ui.get(); }
     QTimer* timer() const { return Timer; }
+
+Q_SIGNALS:
+    // A document is on screen, shown from its file (at start, after Open, after a drop), or the
+    // pane was emptied by Close (an empty name).
+    void documentShown(const QString& fileName);
 
 public Q_SLOTS:
     void mnuOpenClick();

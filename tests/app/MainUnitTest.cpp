@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -253,8 +254,12 @@ TEST_F(MainWindowTest, AFailedSaveReportsAndOpensNoPage) {
 TEST_F(MainWindowTest, CloseEmptiesThePaneAndDisablesSaveAndClose) {
     writeFile(path(QStringLiteral("doc.nfo")), "doc");
     start();
+    QSignalSpy shown(form.get(), &TMainForm::documentShown);
     openThroughDialog(path(QStringLiteral("doc.nfo")));
     ui()->mnuClose->trigger();
+    ASSERT_EQ(shown.size(), 2) << "what is on screen, told as it changes";
+    EXPECT_EQ(shown[0][0].toString(), path(QStringLiteral("doc.nfo")));
+    EXPECT_EQ(shown[1][0].toString(), QString());
     EXPECT_TRUE(paneBytes().isEmpty());
     EXPECT_TRUE(form->currentFileName().isEmpty());
     EXPECT_FALSE(ui()->mnuSave->isEnabled());

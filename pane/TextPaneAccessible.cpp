@@ -141,7 +141,7 @@ void TextPaneAccessible::pieceAt(int offset, QAccessible::TextBoundaryType type,
     switch (type) {
     case QAccessible::CharBoundary:
         from = character(at);
-        to = at >= lineEnd ? withBreak(at) : character(p->nextCell(at));
+        to = at >= lineEnd ? withBreak(at) : character(p->m_moves.nextCell(at));
         return;
     case QAccessible::WordBoundary: {
         if (at >= lineEnd) {
@@ -151,7 +151,7 @@ void TextPaneAccessible::pieceAt(int offset, QAccessible::TextBoundaryType type,
         }
         qsizetype start = at;
         qsizetype end = at;
-        p->wordRun(at, start, end);
+        p->m_moves.wordRun(at, start, end);
         from = character(start);
         to = character(end);
         return;
@@ -165,8 +165,8 @@ void TextPaneAccessible::pieceAt(int offset, QAccessible::TextBoundaryType type,
         const qsizetype start = document.lineStart(rowLine);
         qsizetype end = lineEnd;
         if (p->m_rowsWrappedAt > 0 && place.row + 1 < p->firstRowOf(line) + p->rowsOf(line))
-            end = start + p->offsetOfColumn(rowLine, first + p->m_rowsWrappedAt);
-        from = character(start + p->offsetOfColumn(rowLine, first));
+            end = start + p->m_moves.offsetOfColumn(rowLine, first + p->m_rowsWrappedAt);
+        from = character(start + p->m_moves.offsetOfColumn(rowLine, first));
         to = withBreak(end);
         return;
     }
@@ -234,7 +234,8 @@ QRect TextPaneAccessible::characterRect(int offset) const {
     const qsizetype at = offsetOf(offset);
     const qsizetype line = p->m_document.lineOf(at);
     const qsizetype start = p->m_document.lineStart(line);
-    const int width = at < p->m_document.lineEnd(line) ? p->cellOf(line, at - start).width : 1;
+    const int width =
+        at < p->m_document.lineEnd(line) ? p->m_moves.cellOf(line, at - start).width : 1;
     const TextPane::Place place = p->placeOf(at);
     const QPointF origin = p->textOrigin();
     const qint64 left = p->m_wrap ? 0 : p->m_leftColumn;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CellRenderer.h"
+#include "Cells.h"
 #include "CodePage.h"
 #include "TextDocument.h"
 
@@ -20,6 +20,7 @@ public:
 
     // A new document or script: every mark goes.
     void reset(const TextDocument* document, CodePage::Charset charset);
+    CodePage::Charset charset() const { return m_charset; }
 
     // A boundary at or before the column, or the offset (within the line), to walk from.
     Cells::Mark atColumn(qsizetype line, qint64 column) const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CaretMoves.h"
 #include "CellIndex.h"
 #include "CellRenderer.h"
 #include "CodePage.h"
@@ -152,20 +153,6 @@ private:
     // through the script.
     QByteArray insertedBytes(const QMimeData* data) const;
     void forgetOddWidths();
-    // The cells of one line, found from the nearest mark of the line's index.
-    qint64 columnOf(qsizetype line, qsizetype offset) const;
-    qsizetype offsetOfColumn(qsizetype line, qint64 column) const;
-    Cells::Cell cellOf(qsizetype line, qsizetype offset) const;
-    // The cell boundary at offset, or the end of the cell offset lies inside.
-    qsizetype cellBoundary(qsizetype offset) const;
-    // One cell on or back: over a whole UTF-8 sequence, and a whole line break.
-    qsizetype nextCell(qsizetype offset) const;
-    qsizetype previousCell(qsizetype offset) const;
-    qsizetype wordStart(qsizetype offset) const;
-    qsizetype wordEnd(qsizetype offset) const;
-    // The run of cells of one kind (a word, blanks, art, punctuation) that holds the cell at
-    // offset, which lies before its line's end.
-    void wordRun(qsizetype offset, qsizetype& from, qsizetype& to) const;
     bool moveCaret(QKeyEvent* event);
     // Without wrap: moves the view sideways by columns, within the widest line in view.
     void scrollSideways(qint64 columns);
@@ -187,6 +174,7 @@ private:
 
     TextDocument m_document;
     CellIndex m_cells;
+    CaretMoves m_moves{m_document, m_cells};
     ShownText m_shown;
     CellRenderer m_renderer;
     CodePage::Charset m_charset = CodePage::Charset::Oem;

@@ -1,4 +1,5 @@
 #include "TextPane.h"
+#include "CellRenderer.h"
 #include "PaneFont.h"
 
 #include <QAccessible>
@@ -583,4 +584,28 @@ TEST_F(TextPaneTest, LinksAreDrawnInTheirColourOpenOnAClickAndMoveWithEdits) {
     QTest::mouseClick(pane.viewport(), Qt::LeftButton, Qt::ControlModifier, at(28));
     ASSERT_EQ(opened.count(), 1);
     EXPECT_EQ(opened.takeFirst().at(0).toInt(), 1);
+}
+
+TEST(TextPaneOnTheRenderer, ThePaneShowsWhatAPictureOfTheDocumentShows) {
+    TextPane pane;
+    pane.setFont(resolveFont(FontSpec{}));
+    QPalette colours = pane.palette();
+    colours.setColor(QPalette::Text, QColor(0, 255, 0));
+    colours.setColor(QPalette::Base, Qt::black);
+    pane.setPalette(colours);
+    pane.resize(400, 200);
+    const QByteArray art(
+        "\xC9\xCD\xCD\xBB  \xB0\xB1\xB2\xDB\r\n\xBA\tA\xBA\r\n\xC8\xCD\xCD\xBC www.a.b");
+    pane.setBytes(art);
+    pane.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
+    const QImage shown = pane.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    CellRenderer renderer;
+    TextDocument document;
+    document.setBytes(art);
+    renderer.setFont(pane.font());
+    const QImage picture =
+        renderer.picture(document, CodePage::Charset::Oem, QColor(0, 255, 0), Qt::black);
+    const QPoint origin = pane.cursorRect(0).topLeft();
+    EXPECT_EQ(shown.copy(QRect(origin, picture.size())), picture);
 }

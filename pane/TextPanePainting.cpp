@@ -1,0 +1,178 @@
+#include "TextPane.h"
+
+#include <QHelpEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+// ---- Painting -------------------------------------------------------------------------------
+
+void TextPane::paintEvent(QPaintEvent* event) {
+    if (m_renderer.devicePixelRatio() != devicePixelRatioF()) {
+        updateRenderer();
+        relayout(true);
+    }
+    QPainter painter(viewport());
+    const QPalette& colours = palette();
+
+    const QPointF origin = textOrigin();
+    const QSizeF size = cell();
+    const qint64 top = firstVisibleRow();
+    // The columns a row has on screen: without wrap, the one cut off at the right too.
+    const qint64 shown = m_wrap ? m_rowsWrappedAt : columnsInView() + 1;
+    const qint64 rows = std::min<qint64>(visibleRows() + 1, rowCount() - top);
+    // Only the cells the update covers are drawn: a blinking caret costs one cell, not a screen.
+    const QRect dirty = event->rect();
+    const auto cellsFrom = [](qreal at, qreal length) { return qint64(std::floor(at / length)); };
+    const qint64 rowFrom = std::max<qint64>(0, cellsFrom(dirty.top() - origin.y(), size.height()));
+    const qint64 rowTo = std::min(rows, cellsFrom(dirty.bottom() - origin.y(), size.height()) + 1);
+    const qint64 columnFrom =
+        std::clamp<qint64>(cellsFrom(dirty.left() - origin.x(), size.width()), 0, shown);
+    const qint64 columnTo = std::clamp<qint64>(
+        cellsFrom(dirty.right() - origin.x(), size.width()) + 1, columnFrom, shown);
+    const qsizetype selStart = std::min(m_anchor, m_caret);
+    const qsizetype selEnd = std::max(m_anchor, m_caret);
+    const QColor text = colours.color(QPalette::Text);
+    const QColor marked = colours.color(QPalette::HighlightedText);
+    const QColor ground = colours.color(QPalette::Base);
+    const QColor highlight = colours.color(QPalette::Highlight);
+
+    for (qint64 r = rowFrom; r < rowTo && columnFrom < columnTo; ++r) {
+        qsizetype line = 0;
+        qint64 first = 0;
+        rowToLine(top + r, line, first);
+        // The columns of the line this part of the row shows.
+        const qint64 left = (m_wrap ? first : m_leftColumn) + columnFrom;
+        const qint64 right = left + (columnTo - columnFrom);
+        const QPointF at(origin.x() + qreal(columnFrom) * size.width(),
+                         origin.y() + qreal(r) * size.height());
+        const QByteArrayView bytes = m_document.line(line);
+        const qsizetype start = m_document.lineStart(line);
+        const qsizetype end = m_document.lineEnd(line);
+        const Cells::Mark mark = m_cells.atColumn(line, left);
+
+        // The selected columns of this row, a break counting as one cell past the text.
+        qint64 from = left, to = left;
+        if (selStart < selEnd && selStart <= end && selEnd > start) {
+            from = m_moves.columnOf(line, std::max(selStart, start) - start);
+            to = m_moves.columnOf(line, std::min(selEnd, end) - start);
+            if (selEnd > end && line + 1 < m_document.lineCount())
+                ++to;
+            from = std::clamp(from, left, right);
+            to = std::clamp(to, left, right);
+        }
+        const auto part = [&](qint64 a, qint64 b, const QColor& colour, const QColor& behind) {
+            if (a < b)
+                m_renderer.drawLine(painter, at + QPointF(qreal(a - left) * size.width(), 0), bytes,
+                                    m_charset, a, b - a, colour, behind, mark);
+        };
+        // The links among these columns, found from the bytes they show; the selection is
+        // drawn over them.
+        qint64 plain = left;
+        qint64 underlineFrom = 0, underlineTo = 0;
+        if (!m_links.empty()) {
+            const qsizetype shownTo = start + m_moves.offsetOfColumn(line, right);
+            for (size_t i = firstLinkAfter(start + m_moves.offsetOfColumn(line, left));
+                 i < m_links.size() && qsizetype(m_links[i].at) < shownTo; ++i) {
+                const Link& link = m_links[i];
+                const qint64 a = std::max(left, m_moves.columnOf(line, link.at - start));
+                const qint64 b = std::min(
+                    right, m_moves.columnOf(line, std::min<qsizetype>(link.at + link.length, end) -
+                                                      start));
+                part(plain, a, text, ground);
+                part(a, b, m_linkColor, ground);
+                plain = std::max(plain, b);
+                if (int(i) == m_hoverLink)
+                    underlineFrom = a, underlineTo = b;
+            }
+        }
+        part(plain, right, text, ground);
+        part(from, to, marked, highlight);
+        if (underlineFrom < underlineTo) {
+            const qreal ratio = m_renderer.devicePixelRatio();
+            const qreal thick = std::max(1.0, std::round(ratio)) / ratio;
+            painter.fillRect(QRectF(at.x() + qreal(underlineFrom - left) * size.width(),
+                                    at.y() + size.height() - thick,
+                                    qreal(underlineTo - underlineFrom) * size.width(), thick),
+                             m_linkColor);
+        }
+    }
+    // The rows paint their own ground; the margin and what they leave of the viewport get it here.
+    const qreal right = origin.x() + qreal(shown) * size.width();
+    const qreal bottom = origin.y() + qreal(std::max<qint64>(0, rows)) * size.height();
+    const QRectF all = viewport()->rect();
+    painter.fillRect(QRectF(0, 0, all.width(), origin.y()), ground);
+    painter.fillRect(QRectF(0, origin.y(), origin.x(), all.height()), ground);
+    painter.fillRect(QRectF(right, origin.y(), all.width() - right, bottom - origin.y()), ground);
+    painter.fillRect(QRectF(0, bottom, all.width(), all.height() - bottom), ground);
+    if (m_caretShown && !m_readOnly && hasFocus())
+        painter.fillRect(cursorRect(m_caret), text);
+}
+
+// ---- Links ----------------------------------------------------------------------------------
+
+namespace {
+
+// A link's address as its navigator entry reads it.
+QString addressText(QByteArrayView bytes) {
+    return CodePage::toDisplay(bytes.toByteArray().toLower(), CodePage::Charset::Ansi);
+}
+
+} // namespace
+
+void TextPane::setLinks(std::vector<Link> links) {
+    m_links = std::move(links);
+    m_pressedLink = -1;
+    hover(-1);
+    viewport()->update();
+}
+
+void TextPane::setLinkColor(const QColor& color) {
+    m_linkColor = color;
+    viewport()->update();
+}
+
+size_t TextPane::firstLinkAfter(qsizetype offset) const {
+    return size_t(std::lower_bound(m_links.begin(), m_links.end(), offset,
+                                   [](const Link& link, qsizetype at) {
+                                       return qsizetype(link.at) + link.length <= at;
+                                   }) -
+                  m_links.begin());
+}
+
+int TextPane::linkAt(qsizetype offset) const {
+    const size_t link = offset < 0 ? m_links.size() : firstLinkAfter(offset);
+    return link < m_links.size() && m_links[link].at <= offset ? int(link) : -1;
+}
+
+void TextPane::hover(int link) {
+    if (link == m_hoverLink)
+        return;
+    m_hoverLink = link;
+    viewport()->setCursor(link >= 0 ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    viewport()->update();
+}
+
+bool TextPane::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int link = linkAt(cellUnder(help->pos()));
+        if (link < 0) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            const Link& shown = m_links[size_t(link)];
+            QToolTip::showText(
+                help->globalPos(),
+                addressText(QByteArrayView(m_document.bytes()).sliced(shown.at, shown.length)),
+                viewport());
+        }
+        return true;
+    }
+    if (event->type() == QEvent::Leave)
+        hover(-1);
+    return QAbstractScrollArea::viewportEvent(event);
+}
