@@ -5,7 +5,7 @@
 #include "FuzzCheck.h"
 
 #include "CellIndex.h"
-#include "CellRenderer.h"
+#include "Cells.h"
 #include "TextDocument.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
