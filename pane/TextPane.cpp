@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QUrl>
@@ -72,6 +73,7 @@ void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
     m_charset = charset;
     m_document.setBytes(bytes);
     m_cells.reset(&m_document, charset);
+    m_startsLine = -1;
     m_shown.reset(&m_document, charset);
     forgetOddWidths();
     m_caret = m_anchor = 0;
@@ -97,6 +99,7 @@ void TextPane::setCharset(CodePage::Charset charset) {
     m_charset = charset;
     m_cells.reset(&m_document, charset);
     m_shown.reset(&m_document, charset);
+    m_startsLine = -1;
     forgetOddWidths();
     // Bytes the new script joins into one cell take in the caret and selection ends.
     m_anchor = m_moves.cellBoundary(m_anchor);
@@ -154,8 +157,10 @@ int TextPane::firstVisibleRow() const {
     return verticalScrollBar()->value();
 }
 
-void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const {
+void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn, qint64* nextRow) const {
     // The rows as last laid out: while wrap is switched, relayout still reads the old ones.
+    if (nextRow)
+        *nextRow = -1;
     if (m_rowsWrappedAt == 0) {
         line = qsizetype(row);
         firstColumn = 0;
@@ -163,15 +168,46 @@ void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const
     }
     qint64 rowInLine = 0;
     line = m_rows.lineOf(row, rowInLine);
-    firstColumn = rowInLine * m_rowsWrappedAt;
+    // A new document is laid out from where the old one's rows put the top.
+    line = std::min(line, m_document.lineCount() - 1);
+    const bool last = rowInLine + 1 >= m_rows.rowsOf(line);
+    if (wrapsAtEdge(line)) {
+        firstColumn = rowInLine * m_rowsWrappedAt;
+        if (nextRow && !last)
+            *nextRow = firstColumn + m_rowsWrappedAt;
+        return;
+    }
+    const std::vector<qint64>& starts = rowStartsOf(line);
+    const size_t at = std::min(size_t(rowInLine), starts.size() - 1);
+    firstColumn = starts[at];
+    if (nextRow && at + 1 < starts.size())
+        *nextRow = starts[at + 1];
+}
+
+bool TextPane::wrapsAtEdge(qsizetype line) const {
+    return (size_t(line) < m_provisional.size() && m_provisional[size_t(line)]) ||
+           m_document.lineEnd(line) - m_document.lineStart(line) > CellIndex::LongLine;
+}
+
+qint64 TextPane::wrappedRows(qsizetype line, qint64 width) const {
+    if (width <= m_rowsWrappedAt)
+        return 1;
+    if (m_document.lineEnd(line) - m_document.lineStart(line) > CellIndex::LongLine)
+        return rowsFor(width, m_rowsWrappedAt);
+    return WordWrap::rows(m_document.line(line), m_charset, width, m_rowsWrappedAt);
+}
+
+const std::vector<qint64>& TextPane::rowStartsOf(qsizetype line) const {
+    if (line != m_startsLine) {
+        m_starts = WordWrap::rowStarts(m_document.line(line), m_charset, m_cells.columns(line),
+                                       m_rowsWrappedAt);
+        m_startsLine = line;
+    }
+    return m_starts;
 }
 
 qint64 TextPane::firstRowOf(qsizetype line) const {
     return m_rowsWrappedAt == 0 ? line : m_rows.firstRowOf(line);
-}
-
-qint64 TextPane::rowsOf(qsizetype line) const {
-    return m_rowsWrappedAt == 0 ? 1 : m_rows.rowsOf(line);
 }
 
 TextPane::Place TextPane::placeOf(qsizetype offset) const {
@@ -180,11 +216,21 @@ TextPane::Place TextPane::placeOf(qsizetype offset) const {
     if (!m_wrap)
         return {line, column};
     const qint64 columns = m_rowsWrappedAt;
-    qint64 row = column / columns;
-    // The end of a line that fills its last row exactly stays at the end of that row.
-    if (row > 0 && column % columns == 0 && offset == m_document.lineEnd(line))
-        --row;
-    return {firstRowOf(line) + row, column - row * columns};
+    if (m_rows.rowsOf(line) == 1)
+        return {firstRowOf(line), std::min(column, columns)};
+    if (wrapsAtEdge(line)) {
+        qint64 row = column / columns;
+        // The end of a line that fills its last row exactly stays at the end of that row.
+        if (row > 0 && column % columns == 0 && offset == m_document.lineEnd(line))
+            --row;
+        return {firstRowOf(line) + row, column - row * columns};
+    }
+    // The row whose start is the last at or before the column; blanks that hang past its edge
+    // put the caret at the edge.
+    const std::vector<qint64>& starts = rowStartsOf(line);
+    const qint64 row =
+        qint64(std::upper_bound(starts.begin(), starts.end(), column) - starts.begin()) - 1;
+    return {firstRowOf(line) + row, std::min(column - starts[size_t(row)], columns)};
 }
 
 QRect TextPane::cursorRect(qsizetype offset) const {
@@ -203,12 +249,12 @@ qsizetype TextPane::offsetAt(QPoint point) const {
         firstVisibleRow() + qint64(std::floor((point.y() - origin.y()) / cell().height())), 0,
         rowCount() - 1);
     qsizetype line = 0;
-    qint64 first = 0;
-    rowToLine(row, line, first);
+    qint64 first = 0, next = -1;
+    rowToLine(row, line, first, &next);
     qint64 column = first + (m_wrap ? 0 : m_leftColumn) +
                     std::max<qint64>(0, std::lround((point.x() - origin.x()) / cell().width()));
     if (m_wrap)
-        column = std::min(column, first + m_rowsWrappedAt);
+        column = std::min(column, next >= 0 ? next : first + m_rowsWrappedAt);
     return m_document.lineStart(line) + m_moves.offsetOfColumn(line, column);
 }
 
@@ -222,10 +268,10 @@ qsizetype TextPane::cellUnder(QPoint point) const {
     if (row >= rowCount() || (m_wrap && across >= m_rowsWrappedAt))
         return -1;
     qsizetype line = 0;
-    qint64 first = 0;
-    rowToLine(row, line, first);
+    qint64 first = 0, next = -1;
+    rowToLine(row, line, first, &next);
     const qint64 column = first + across + (m_wrap ? 0 : m_leftColumn);
-    if (column >= m_cells.columns(line))
+    if (column >= m_cells.columns(line) || (next >= 0 && column >= next))
         return -1;
     // The cell the column lies in, also when it is inside a tab's run.
     const qsizetype start = m_document.lineStart(line);
@@ -291,6 +337,9 @@ void TextPane::relayout(bool force) {
     if (!m_wrap) {
         m_rows.clear();
         m_rowsWrappedAt = 0;
+        m_provisional = {};
+        m_provisionalLeft = 0;
+        m_refine.stop();
         forgetOddWidths();
     } else if (force || m_rowsWrappedAt != columnsInView()) {
         // Rows come from each line's width alone: arithmetic over the index, no text layout.
@@ -299,6 +348,9 @@ void TextPane::relayout(bool force) {
         m_rows.clear();
         m_rows.reserve(lines);
         m_rowsWrappedAt = columns;
+        m_startsLine = -1;
+        m_provisional.assign(size_t(lines), false);
+        m_provisionalLeft = 0;
         // Lines without a tab are as wide as they are long (but in UTF-8); the tabs are found in
         // one pass, and the widths of the lines that are not as wide as long are kept, so that
         // the next layout (a resize) reads no byte of the document.
@@ -330,15 +382,88 @@ void TextPane::relayout(bool force) {
                 if (width != length)
                     m_oddWidths.push_back({quint32(line), quint32(width)});
             }
-            m_rows.append(rowsFor(width, columns));
+            if (width > columns && length <= CellIndex::LongLine) {
+                m_provisional[size_t(line)] = true;
+                ++m_provisionalLeft;
+                m_rows.append(rowsFor(width, columns));
+            } else {
+                m_rows.append(wrappedRows(line, width));
+            }
         }
         m_oddWidthsKnown = true;
+        m_refineNext = 0;
+        if (m_provisionalLeft > 0)
+            m_refine.start(0, this);
     }
     updateScrollBar();
-    if (m_wrap)
+    if (m_wrap) {
         verticalScrollBar()->setValue(int(std::min<qint64>(INT_MAX, firstRowOf(topLine))));
-    else
+        refineView();
+    } else {
         verticalScrollBar()->setValue(int(topLine));
+    }
+}
+
+template <typename Change> void TextPane::keepingTop(Change&& change) {
+    qint64 rowInTop = 0;
+    const qsizetype top = m_rows.lineOf(firstVisibleRow(), rowInTop);
+    change();
+    m_startsLine = -1;
+    updateScrollBar();
+    verticalScrollBar()->setValue(int(
+        std::min<qint64>(INT_MAX, firstRowOf(top) + std::min(rowInTop, m_rows.rowsOf(top) - 1))));
+}
+
+void TextPane::refineLines(qsizetype first, qsizetype last) {
+    std::vector<qint64> rows;
+    rows.reserve(size_t(last - first + 1));
+    bool changed = false;
+    for (qsizetype line = first; line <= last; ++line) {
+        if (m_provisional[size_t(line)]) {
+            m_provisional[size_t(line)] = false;
+            --m_provisionalLeft;
+            const qint64 exact = wrappedRows(line, m_cells.columns(line));
+            changed = changed || exact != m_rows.rowsOf(line);
+            rows.push_back(exact);
+        } else {
+            rows.push_back(m_rows.rowsOf(line));
+        }
+    }
+    if (changed)
+        m_rows.replace(first, last - first + 1, rows);
+}
+
+void TextPane::refineView() {
+    // A line's word wrap can take fewer rows than its wrap at the edge (blanks hang past the
+    // edge), bringing more lines into view: until every line in view is laid out.
+    while (m_provisionalLeft > 0) {
+        qint64 rowInTop = 0;
+        const qsizetype top = m_rows.lineOf(firstVisibleRow(), rowInTop);
+        qsizetype last = top;
+        bool any = false;
+        for (qint64 rows = -rowInTop; last < m_rows.lineCount() && rows <= visibleRows();
+             rows += m_rows.rowsOf(last++))
+            any = any || m_provisional[size_t(last)];
+        if (!any)
+            return;
+        keepingTop([&] { refineLines(top, last - 1); });
+    }
+}
+
+void TextPane::refineSlice() {
+    // A few milliseconds at a time, so that keys and paints come between the slices.
+    QElapsedTimer spent;
+    spent.start();
+    keepingTop([&] {
+        const qsizetype lines = m_rows.lineCount();
+        while (m_refineNext < lines && !spent.hasExpired(3)) {
+            const qsizetype last = std::min<qsizetype>(lines, m_refineNext + 4096) - 1;
+            refineLines(m_refineNext, last);
+            m_refineNext = last + 1;
+        }
+    });
+    if (m_refineNext >= m_rows.lineCount() || m_provisionalLeft == 0)
+        m_refine.stop();
 }
 
 void TextPane::updateScrollBar() {
@@ -350,6 +475,10 @@ void TextPane::updateScrollBar() {
 }
 
 void TextPane::ensureVisible(qsizetype offset) {
+    if (m_provisionalLeft > 0) {
+        const qsizetype line = m_document.lineOf(offset);
+        keepingTop([&] { refineLines(line, line); });
+    }
     const Place place = placeOf(offset);
     const int top = firstVisibleRow();
     const int rows = visibleRows();
@@ -435,6 +564,7 @@ void TextPane::wheelEvent(QWheelEvent* event) {
 
 void TextPane::edited(qsizetype caret) {
     const TextDocument::Change& change = m_document.lastChange();
+    m_startsLine = -1;
     m_cells.edited(change);
     m_shown.edited(change);
     if (m_wrap && m_rowsWrappedAt == columnsInView()) {
@@ -456,9 +586,21 @@ void TextPane::edited(qsizetype caret) {
             const qsizetype length = m_document.lineEnd(line) - m_document.lineStart(line);
             if (width != length && length <= CellIndex::LongLine)
                 made.push_back({quint32(line), quint32(width)});
-            rows.push_back(rowsFor(width, m_rowsWrappedAt));
+            rows.push_back(wrappedRows(line, width));
         }
         m_oddWidths.insert(m_oddWidths.erase(from, to), made.begin(), made.end());
+        // The lines the edit made are laid out whole; the provisional marks of later lines move.
+        const auto gone = m_provisional.begin() + change.line;
+        m_provisionalLeft -= std::count(gone, gone + change.removedBreaks + 1, true);
+        if (change.insertedBreaks == change.removedBreaks)
+            std::fill(gone, gone + change.removedBreaks + 1, false);
+        else
+            m_provisional.insert(m_provisional.erase(gone, gone + change.removedBreaks + 1),
+                                 size_t(change.insertedBreaks + 1), false);
+        if (m_refineNext > change.line + change.removedBreaks)
+            m_refineNext += change.insertedBreaks - change.removedBreaks;
+        else
+            m_refineNext = std::min(m_refineNext, change.line);
         m_rows.replace(change.line, change.removedBreaks + 1, rows);
         updateScrollBar();
     } else if (m_wrap) {

@@ -122,11 +122,26 @@ private:
     };
     Place placeOf(qsizetype offset) const;
     // The line a row shows, and the first column of that line the row starts with.
-    void rowToLine(qint64 row, qsizetype& line, qint64& firstColumn) const;
+    // With wrap, also the first column of the line's next row in nextRow, or -1 where the row
+    // is the line's last.
+    void rowToLine(qint64 row, qsizetype& line, qint64& firstColumn,
+                   qint64* nextRow = nullptr) const;
+    // With wrap: how many rows a line of width columns takes up, and where each of them starts
+    // (lines of up to CellIndex::LongLine bytes wrap at blanks, longer ones at the edge).
+    qint64 wrappedRows(qsizetype line, qint64 width) const;
+    const std::vector<qint64>& rowStartsOf(qsizetype line) const;
+    // Whether a line's rows break at the edge: a long line's always, any other's until its word
+    // wrap is found (a layout gives every line its rows at once, the word wrap of those that
+    // need one follows a slice at a time, the lines in view first).
+    bool wrapsAtEdge(qsizetype line) const;
+    void refineLines(qsizetype first, qsizetype last);
+    void refineView();
+    void refineSlice();
+    // Keeps the line at the top of the view, and its row there, while rows change.
+    template <typename Change> void keepingTop(Change&& change);
     qint64 rowCount() const;
-    // The row a line starts on, and how many it takes up.
+    // The row a line starts on.
     qint64 firstRowOf(qsizetype line) const;
-    qint64 rowsOf(qsizetype line) const;
     // The link whose cells hold offset, as an index into m_links, or -1.
     int linkAt(qsizetype offset) const;
     // The first link that ends after offset.
@@ -194,6 +209,13 @@ private:
         quint32 width;
     };
     std::vector<OddWidth> m_oddWidths;
+    std::vector<bool> m_provisional; // with wrap: lines whose word wrap is still to be found
+    qsizetype m_provisionalLeft = 0;
+    qsizetype m_refineNext = 0; // before it no line is provisional
+    QBasicTimer m_refine;
+    // Where the rows of the line last asked about start (-1: none asked since the last layout).
+    mutable qsizetype m_startsLine = -1;
+    mutable std::vector<qint64> m_starts;
     bool m_oddWidthsKnown = false;
     QBasicTimer m_blink;
     QBasicTimer m_dragScroll; // a drag held outside the view scrolls on

@@ -160,12 +160,12 @@ void TextPaneAccessible::pieceAt(int offset, QAccessible::TextBoundaryType type,
         // The row on screen, which is the whole line without wrap.
         const TextPane::Place place = p->placeOf(at);
         qsizetype rowLine = 0;
-        qint64 first = 0;
-        p->rowToLine(place.row, rowLine, first);
+        qint64 first = 0, next = -1;
+        p->rowToLine(place.row, rowLine, first, &next);
         const qsizetype start = document.lineStart(rowLine);
         qsizetype end = lineEnd;
-        if (p->m_rowsWrappedAt > 0 && place.row + 1 < p->firstRowOf(line) + p->rowsOf(line))
-            end = start + p->m_moves.offsetOfColumn(rowLine, first + p->m_rowsWrappedAt);
+        if (next >= 0)
+            end = start + p->m_moves.offsetOfColumn(rowLine, next);
         from = character(start + p->m_moves.offsetOfColumn(rowLine, first));
         to = withBreak(end);
         return;

@@ -156,6 +156,10 @@ void TextPane::timerEvent(QTimerEvent* event) {
         dragScrollStep();
         return;
     }
+    if (event->timerId() == m_refine.timerId()) {
+        refineSlice();
+        return;
+    }
     if (event->timerId() != m_blink.timerId()) {
         QAbstractScrollArea::timerEvent(event);
         return;

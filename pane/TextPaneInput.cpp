@@ -71,21 +71,19 @@ bool TextPane::moveCaret(QKeyEvent* event) {
         const qint64 goal = m_goalColumn >= 0 ? m_goalColumn : place.column;
         row = std::clamp<qint64>(row, 0, rowCount() - 1);
         qsizetype line = 0;
-        qint64 first = 0;
-        rowToLine(row, line, first);
+        qint64 first = 0, next = -1;
+        rowToLine(row, line, first, &next);
         qint64 column = first + goal;
-        if (m_wrap && row + 1 < firstRowOf(line) + rowsOf(line))
-            column = std::min(column, first + m_rowsWrappedAt - 1);
+        if (next >= 0)
+            column = std::min(column, next - 1);
         setCaret(m_document.lineStart(line) + m_moves.offsetOfColumn(line, column), extend);
         m_goalColumn = goal;
     };
     const auto rowEdge = [&](bool end) {
         qsizetype line = 0;
-        qint64 first = 0;
-        rowToLine(place.row, line, first);
-        const qint64 last = m_wrap && place.row + 1 < firstRowOf(line) + rowsOf(line)
-                                ? first + m_rowsWrappedAt - 1
-                                : m_cells.columns(line);
+        qint64 first = 0, next = -1;
+        rowToLine(place.row, line, first, &next);
+        const qint64 last = next >= 0 ? next - 1 : m_cells.columns(line);
         return m_document.lineStart(line) + m_moves.offsetOfColumn(line, end ? last : first);
     };
     const qsizetype selFrom = std::min(m_anchor, m_caret);

@@ -15,6 +15,7 @@ void TextPane::paintEvent(QPaintEvent* event) {
         updateRenderer();
         relayout(true);
     }
+    refineView();
     QPainter painter(viewport());
     const QPalette& colours = palette();
 
@@ -42,11 +43,13 @@ void TextPane::paintEvent(QPaintEvent* event) {
 
     for (qint64 r = rowFrom; r < rowTo && columnFrom < columnTo; ++r) {
         qsizetype line = 0;
-        qint64 first = 0;
-        rowToLine(top + r, line, first);
-        // The columns of the line this part of the row shows.
+        qint64 first = 0, next = -1;
+        rowToLine(top + r, line, first, &next);
+        // The columns of the line this part of the row shows: with wrap no further than where
+        // the line's next row begins, the ground after them.
         const qint64 left = (m_wrap ? first : m_leftColumn) + columnFrom;
-        const qint64 right = left + (columnTo - columnFrom);
+        const qint64 right = next >= 0 ? std::clamp(next, left, left + (columnTo - columnFrom))
+                                       : left + (columnTo - columnFrom);
         const QPointF at(origin.x() + qreal(columnFrom) * size.width(),
                          origin.y() + qreal(r) * size.height());
         const QByteArrayView bytes = m_document.line(line);
@@ -91,6 +94,11 @@ void TextPane::paintEvent(QPaintEvent* event) {
         }
         part(plain, right, text, ground);
         part(from, to, marked, highlight);
+        if (right < left + (columnTo - columnFrom))
+            painter.fillRect(QRectF(at.x() + qreal(right - left) * size.width(), at.y(),
+                                    qreal(left + (columnTo - columnFrom) - right) * size.width(),
+                                    size.height()),
+                             ground);
         if (underlineFrom < underlineTo) {
             const qreal ratio = m_renderer.devicePixelRatio();
             const qreal thick = std::max(1.0, std::round(ratio)) / ratio;

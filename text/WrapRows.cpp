@@ -136,3 +136,26 @@ qsizetype WrapRows::lineOf(qint64 row, qint64& rowInLine) const {
         first += rows;
     }
 }
+
+namespace WordWrap {
+
+qint64 rows(QByteArrayView line, CodePage::Charset charset, qint64 width, qint64 columns) {
+    qint64 rows = 1;
+    forEachRowStart(line, charset, width, columns, [&rows](qint64) {
+        ++rows;
+        return true;
+    });
+    return rows;
+}
+
+std::vector<qint64> rowStarts(QByteArrayView line, CodePage::Charset charset, qint64 width,
+                              qint64 columns) {
+    std::vector<qint64> starts{0};
+    forEachRowStart(line, charset, width, columns, [&starts](qint64 at) {
+        starts.push_back(at);
+        return true;
+    });
+    return starts;
+}
+
+} // namespace WordWrap

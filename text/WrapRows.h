@@ -1,5 +1,9 @@
 #pragma once
 
+#include "Cells.h"
+#include "CodePage.h"
+
+#include <QByteArrayView>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -55,3 +59,77 @@ private:
     qsizetype m_lines = 0;
     qint64 m_total = 0;
 };
+
+// Where the rows of a line wrapped at columns start: after the last blank (a space, a tab, a lone
+// CR) that fits in the row, or at the row's edge where a word or a run of art is longer than the
+// row. Blanks past the edge hang there rather than start a row of their own, as in any text view.
+namespace WordWrap {
+
+// Calls next(column) with the first column of each row after the first, left to right, while it
+// returns true. width is the line's width in columns, as the index knows it.
+template <typename Next>
+void forEachRowStart(QByteArrayView line, CodePage::Charset charset, qint64 width, qint64 columns,
+                     Next&& next);
+
+// How many rows the line takes up (at least one).
+qint64 rows(QByteArrayView line, CodePage::Charset charset, qint64 width, qint64 columns);
+
+// The first column of each of its rows, 0 first.
+std::vector<qint64> rowStarts(QByteArrayView line, CodePage::Charset charset, qint64 width,
+                              qint64 columns);
+
+inline bool isBlank(unsigned char byte) {
+    return byte == ' ' || byte == '\t' || byte == '\r';
+}
+
+template <typename Next>
+void forEachRowStart(QByteArrayView line, CodePage::Charset charset, qint64 width, qint64 columns,
+                     Next&& next) {
+    if (width <= columns)
+        return;
+    const auto* b = reinterpret_cast<const unsigned char*>(line.data());
+    const qsizetype length = line.size();
+    if (width == length && !line.contains('\t')) {
+        // A cell a byte, as most lines are: the bytes around each row's edge are all it takes.
+        qsizetype start = 0;
+        while (length - start > columns) {
+            const qsizetype edge = start + qsizetype(columns);
+            qsizetype at = edge;
+            if (isBlank(b[edge])) {
+                while (at < length && isBlank(b[at]))
+                    ++at;
+                if (at == length)
+                    return;
+            } else {
+                qsizetype blank = edge - 1;
+                while (blank > start && !isBlank(b[blank]))
+                    --blank;
+                if (isBlank(b[blank]))
+                    at = blank + 1;
+            }
+            if (!next(qint64(at)))
+                return;
+            start = at;
+        }
+        return;
+    }
+    qint64 start = 0;
+    qint64 afterBlank = -1; // where a row could start after the last blank of this one
+    Cells::forEach(line, charset, [&](const Cells::Cell& cell) {
+        const bool blank = cell.glyph == U' ';
+        if (blank) {
+            afterBlank = cell.column + cell.width;
+        } else if (cell.width > 0 && cell.column + cell.width > start + columns &&
+                   cell.column > start) {
+            // A cell that no longer fits starts the next row, or the word it ends does.
+            const qint64 at = afterBlank > start ? afterBlank : cell.column;
+            if (!next(at))
+                return false;
+            start = at;
+            afterBlank = -1;
+        }
+        return true;
+    });
+}
+
+} // namespace WordWrap

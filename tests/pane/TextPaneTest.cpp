@@ -102,6 +102,58 @@ TEST_F(TextPaneTest, WrapBreaksRowsAtThePaneWidthAndTheCaretFollowsThem) {
     EXPECT_GT(pane.cursorRect(pane.caret()).x(), 0);
 }
 
+TEST_F(TextPaneTest, WrapBreaksAfterTheLastBlankThatFitsAndLongWordsAtTheEdge) {
+    const int columns = (pane.viewport()->width() - 1) / 8;
+    ASSERT_GE(columns, 20);
+    // A word one column too long for what is left of its row; art longer than a row; blanks
+    // that run past the edge.
+    const QByteArray text = QByteArray(columns - 2, 'a') + " REMOVE_TITLE_RIGHTS\r\n" +
+                            QByteArray(columns + 5, '\xCD') + "\r\n" +
+                            QByteArray(columns - 1, 'b') + "    c";
+    pane.setBytes(text);
+    pane.setReadOnly(false);
+    pane.setWrap(true);
+    const auto rowOf = [&](qsizetype at) {
+        return (pane.cursorRect(at).y() - pane.cursorRect(0).y()) / 16;
+    };
+    const auto columnOf = [&](qsizetype at) {
+        return (pane.cursorRect(at).x() - pane.cursorRect(0).x()) / 8;
+    };
+    const qsizetype word = text.indexOf("REMOVE");
+    EXPECT_EQ(std::pair(rowOf(word), columnOf(word)), std::pair(1, 0)) << "the word moves whole";
+    EXPECT_EQ(rowOf(word + 18), 1);
+    const qsizetype art = text.indexOf('\xCD');
+    EXPECT_EQ(rowOf(art), 2);
+    EXPECT_EQ(std::pair(rowOf(art + columns), columnOf(art + columns)), std::pair(3, 0))
+        << "art without a blank breaks at the edge";
+    const qsizetype blanks = text.indexOf("    ");
+    EXPECT_EQ(std::pair(rowOf(blanks + 2), columnOf(blanks + 2)), std::pair(4, columns))
+        << "blanks past the edge hang there";
+    EXPECT_EQ(std::pair(rowOf(text.size() - 1), columnOf(text.size() - 1)), std::pair(5, 0));
+    // The keys and the mouse go by the same rows.
+    pane.setCaret(word + 2);
+    key(Qt::Key_Up);
+    EXPECT_EQ(pane.caret(), 2);
+    key(Qt::Key_End);
+    EXPECT_EQ(pane.caret(), word - 1) << "the end of the first row, before its blank";
+    EXPECT_EQ(pane.offsetAt(pane.cursorRect(word).center() + QPoint(8 * (columns - 2), 0)),
+              text.indexOf('\r'))
+        << "past a row's text, its end";
+
+    // Lines out of view get their word wrap a slice at a time after the layout, the line at the
+    // top staying there: three rows each here, where wrapping at the edge gives two.
+    const QByteArray line = QByteArray(columns - 2, 'a') + ' ' + QByteArray(columns, 'b') + 'c';
+    pane.setBytes(QByteArray(line + "\r\n").repeated(300).chopped(2));
+    const auto absoluteRow = [&](qsizetype at) {
+        return (pane.cursorRect(at).y() - pane.cursorRect(0).y()) / 16;
+    };
+    const qsizetype line150 = 150 * (line.size() + 2);
+    pane.verticalScrollBar()->setValue(int(absoluteRow(line150)));
+    QTest::qWait(200);
+    EXPECT_EQ(pane.firstVisibleRow(), 450) << "line 150 still at the top";
+    EXPECT_EQ(absoluteRow(pane.bytes().size() - 1), 3 * 300 - 1);
+}
+
 TEST_F(TextPaneTest, PageKeysAndCtrlEndScrollALargeDocumentByRows) {
     QByteArray text;
     for (int i = 0; i < 100000; ++i)
