@@ -22,8 +22,10 @@
 #include "SystemInfo.h"
 #include "TextPane.h"
 #include "TitleMarquee.h"
+#include "UnsavedEdits.h"
 #include "WindowFrame.h"
 
+#include <QCloseEvent>
 #include <QColorDialog>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -268,6 +270,7 @@ void TMainForm::LoadDocument(const QString& fileName) {
     ui->Memo->setFocus(Qt::OtherFocusReason);
     // The pane now holds exactly these bytes.
     RefillNavigator(document);
+    m_readFrom = fileName;
     Q_EMIT documentShown(fileName);
 }
 
@@ -359,6 +362,8 @@ void TMainForm::mnuOpenClick() {
 }
 
 void TMainForm::OpenChosenFile(const QString& fileName) {
+    if (!mayDropEdits())
+        return;
     LoadDocument(fileName);
     CurrentFileName = fileName;
     ui->mnuClose->setEnabled(true);
@@ -382,21 +387,52 @@ void TMainForm::dropEvent(QDropEvent* event) {
 
 void TMainForm::mnuSaveClick() {
     Application::guarded([this] {
-        WriteDocumentFile(CurrentFileName,
-                          m_utf16 == DocumentEncoding::Utf16::None
-                              ? ui->Memo->bytes()
-                              : DocumentEncoding::utf8ToUtf16(ui->Memo->bytes(), m_utf16));
+        writeDocument(CurrentFileName);
         if (OrvelRandom::Random(5) == 3)
             OpenDownloadPage();
     });
 }
 
+void TMainForm::writeDocument(const QString& fileName) {
+    WriteDocumentFile(fileName, m_utf16 == DocumentEncoding::Utf16::None
+                                    ? ui->Memo->bytes()
+                                    : DocumentEncoding::utf8ToUtf16(ui->Memo->bytes(), m_utf16));
+    ui->Memo->markSaved();
+}
+
+bool TMainForm::mayDropEdits() {
+    if (!ui->Memo->isModified())
+        return true;
+    const QString from = CurrentFileName.isEmpty() ? m_readFrom : CurrentFileName;
+    switch (askAboutUnsavedEdits(this, from)) {
+    case UnsavedEdits::Discard:
+        return true;
+    case UnsavedEdits::Keep:
+        return false;
+    case UnsavedEdits::Save:
+        break;
+    }
+    const QString to = from.isEmpty() ? chooseFileToSave(this) : from;
+    // A save that fails shows why, as Save does, and keeps the text.
+    return !to.isEmpty() && Application::guarded([&] { writeDocument(to); });
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (mayDropEdits())
+        QMainWindow::closeEvent(event);
+    else
+        event->ignore();
+}
+
 void TMainForm::mnuCloseClick() {
+    if (!mayDropEdits())
+        return;
     m_utf8Document = false;
     m_utf16 = DocumentEncoding::Utf16::None;
     ui->Memo->setBytes({}, shownCharset());
     ui->Memo->setFocus(Qt::OtherFocusReason);
     CurrentFileName.clear();
+    m_readFrom.clear();
     ui->mnuClose->setEnabled(false);
     ui->mnuSave->setEnabled(false);
     Q_EMIT documentShown({});

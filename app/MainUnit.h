@@ -119,6 +119,7 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -128,6 +129,13 @@ private:
     void FormCreate();
     // The steps of Open once a file is chosen (in the dialog, or by dropping it on the window).
     void OpenChosenFile(const QString& fileName);
+    // Whether the pane's text may be replaced or dropped: at once when it holds no unsaved
+    // edits, else as the user answers (saved first, to the file it came from or one they choose;
+    // dropped; or kept, which gives false).
+    bool mayDropEdits();
+    // Writes the pane's text to the file as Save does (CR LF, UTF-16 again where it was read
+    // so); raises a UserError when it cannot.
+    void writeDocument(const QString& fileName);
     void LoadSettings();
     void SaveSettings();
     void FormDestroy();
@@ -156,6 +164,7 @@ private:
     QColor m_colorDialogColor = Qt::black;
     QStringList m_arguments;
     QString CurrentFileName;
+    QString m_readFrom; // the file the text in the pane was read from, current or not
     // The script the pane shows: the user's, or UTF-8 for a document written in it.
     CodePage::Charset shownCharset() const;
     FontSpec m_paneFont;

@@ -48,6 +48,11 @@ public:
     void setWrap(bool wrap);
     bool wrap() const { return m_wrap; }
 
+    // Whether the text holds edits made since it was set or last marked saved (edits undone
+    // back to it are none).
+    bool isModified() const { return m_document.isModified(); }
+    void markSaved() { m_document.markSaved(); }
+
     bool isReadOnly() const { return m_readOnly; }
     void setReadOnly(bool readOnly);
 

@@ -54,6 +54,11 @@ void TextDocument::setBytes(const QByteArray& bytes) {
     m_starts = std::move(starts);
     m_undo.clear();
     m_redo.clear();
+    m_savedDepth = 0;
+}
+
+void TextDocument::markSaved() {
+    m_savedDepth = qsizetype(m_undo.size());
 }
 
 QByteArrayView TextDocument::line(qsizetype line) const {
@@ -118,9 +123,13 @@ bool TextDocument::replace(qsizetype from, qsizetype to, const QByteArray& text,
         m_change = Change{from, 0, 0, lineOf(from), lineStart(lineOf(from)), 0, 0, false, {}};
         return false;
     }
+    // The saved bytes lay among the edits undone: there is no way back to them now.
+    if (m_savedDepth > qsizetype(m_undo.size()))
+        m_savedDepth = -1;
     m_redo.clear();
     const bool typing = to == from && text.size() == 1 && text != "\r" && text != "\n";
-    if (typing && !m_undo.empty()) {
+    // Typing joins the last edit, but for one the saved bytes came after.
+    if (typing && !m_undo.empty() && qsizetype(m_undo.size()) != m_savedDepth) {
         Edit& last = m_undo.back();
         if (last.removed.isEmpty() && last.at + last.inserted.size() == from &&
             !last.inserted.contains('\n')) {

@@ -53,6 +53,11 @@ public:
     bool canUndo() const { return !m_undo.empty(); }
     bool canRedo() const { return !m_redo.empty(); }
 
+    // Whether the bytes are other than when they were last set or marked saved: edits undone
+    // back to those bytes are none.
+    bool isModified() const { return qsizetype(m_undo.size()) != m_savedDepth; }
+    void markSaved();
+
     // What the last change (an edit, an undo or a redo) did: the bytes [at, at + removed) of
     // the text before it became [at, at + inserted). The lines it touched, in the text before:
     // line holds at, and the line holding at + removed started at lastLineStart, removedBreaks
@@ -85,5 +90,8 @@ private:
     std::vector<quint32> m_starts;
     std::vector<Edit> m_undo;
     std::vector<Edit> m_redo;
+    // How many edits were to undo when the bytes were saved; -1 once no undo or redo can get
+    // back there.
+    qsizetype m_savedDepth = 0;
     Change m_change;
 };
