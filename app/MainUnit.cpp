@@ -283,6 +283,10 @@ void TMainForm::RefillNavigator(PreparedDocument& document) {
     // One call for the whole list, so filling it is one model update, not one per entry.
     if (found)
         ui->lboxLinks->addItems(document.entries);
+    // An entry reads its address lower-cased; it opens it as the document writes it.
+    for (auto written = document.written.cbegin(); written != document.written.cend(); ++written)
+        ui->lboxLinks->item(written.key())->setData(Qt::UserRole, written.value());
+    document.written = {};
     // Not held beside the list's own entries: a large document has a hundred thousand.
     document.entries = {};
     ui->lblFoundAddr->setText(QStringLiteral("Links in current document: ") +
@@ -508,13 +512,19 @@ void TMainForm::lboxLinksClick() {
 }
 
 void TMainForm::MemoLinkClick(int entry) {
-    // Exactly as a click on the address's own entry in the list.
-    openEntry(ui->lboxLinks->item(entry));
+    // The address as the text writes it, as its entry in the list opens it: the link's own
+    // bytes, so that entries deleted from the list change nothing.
+    const QByteArray address = ui->Memo->linkAddress(entry);
+    if (!address.isEmpty())
+        OpenAddress(address);
 }
 
 void TMainForm::openEntry(const QListWidgetItem* item) {
-    if (item)
-        OpenAddress(CodePage::fromDisplay(item->text(), CodePage::Charset::Ansi));
+    if (!item)
+        return;
+    const QVariant written = item->data(Qt::UserRole);
+    OpenAddress(written.isValid() ? written.toByteArray()
+                                  : CodePage::fromDisplay(item->text(), CodePage::Charset::Ansi));
 }
 
 void TMainForm::CloseNavigator() {

@@ -27,6 +27,9 @@ PreparedDocument prepareDocument(QByteArray bytes) {
     ForEachLink(document.text, [&](QByteArrayView address, qsizetype at) {
         document.links.push_back(
             {quint32(at), quint32(address.size()), qint32(document.entries.size())});
+        const QByteArrayView written = QByteArrayView(document.text).sliced(at, address.size());
+        if (written != address)
+            document.written.insert(qint32(document.entries.size()), written.toByteArray());
         const QByteArray key = address.toByteArray();
         const auto known = seen.constFind(key);
         if (known != seen.constEnd()) {

@@ -4,6 +4,7 @@
 #include "TextPane.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -15,8 +16,11 @@
 struct PreparedDocument {
     QByteArray text; // line breaks CR LF, UTF-16 decoded
     DocumentEncoding::Utf16 utf16 = DocumentEncoding::Utf16::None; // the order to save it in again
-    bool utf8 = false;                 // written in UTF-8, and so shown in that script
-    QStringList entries;               // the navigator's addresses, in text order
+    bool utf8 = false;   // written in UTF-8, and so shown in that script
+    QStringList entries; // the navigator's addresses, in text order
+    // The addresses the document writes in another letter case than their entries: by entry,
+    // their bytes as written, which is what opens.
+    QHash<qint32, QByteArray> written;
     std::vector<TextPane::Link> links; // where they stand, each with its entry
 };
 

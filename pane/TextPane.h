@@ -87,6 +87,9 @@ public:
     };
     void setLinks(std::vector<Link> links);
     const std::vector<Link>& links() const { return m_links; }
+    // The address of the link that has the entry, as the document writes it; empty where the
+    // entry has no link (any more).
+    QByteArray linkAddress(int entry) const;
     void setLinkColor(const QColor& color);
 
 Q_SIGNALS:

@@ -124,9 +124,9 @@ void TextPane::paintEvent(QPaintEvent* event) {
 
 namespace {
 
-// A link's address as its navigator entry reads it.
+// A link's address as the document writes it, read as the navigator reads its entries.
 QString addressText(QByteArrayView bytes) {
-    return CodePage::toDisplay(bytes.toByteArray().toLower(), CodePage::Charset::Ansi);
+    return CodePage::toDisplay(bytes, CodePage::Charset::Ansi);
 }
 
 } // namespace
@@ -141,6 +141,15 @@ void TextPane::setLinks(std::vector<Link> links) {
 void TextPane::setLinkColor(const QColor& color) {
     m_linkColor = color;
     viewport()->update();
+}
+
+QByteArray TextPane::linkAddress(int entry) const {
+    // Links come in text order, as their entries do.
+    const auto link = std::lower_bound(m_links.begin(), m_links.end(), entry,
+                                       [](const Link& l, int e) { return l.entry < e; });
+    if (link == m_links.end() || link->entry != entry)
+        return {};
+    return m_document.bytes().sliced(link->at, link->length);
 }
 
 size_t TextPane::firstLinkAfter(qsizetype offset) const {

@@ -80,29 +80,36 @@ TEST_F(NavigatorTest, ClickingAnEntryOpensItUnchanged) {
     EXPECT_EQ(OutsideWorld::get().opened[0], QByteArray("http://b.example/\xE9"));
 }
 
-TEST_F(NavigatorTest, AnAddressInTheTextOpensAsItsEntryDoes) {
-    const QByteArray text = "see HTTPS://A.example/X and www.b.example";
+TEST_F(NavigatorTest, AddressesOpenFromTheListAndTheTextAsTheDocumentWritesThem) {
+    const QByteArray text = "see HTTPS://github.example/Jules/NSC_BUILDER and WWW.b.example";
     startOn(text, false);
-    EXPECT_EQ(entries(list()), (QStringList{QStringLiteral("https://a.example/x"),
-                                            QStringLiteral("www.b.example")}));
+    EXPECT_EQ(entries(list()),
+              (QStringList{QStringLiteral("https://github.example/jules/nsc_builder"),
+                           QStringLiteral("www.b.example")}))
+        << "the list reads them lower-cased";
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
+                      list()->visualItemRect(list()->item(0)).center());
     TextPane* pane = ui()->Memo;
     const auto click = [pane](qsizetype at, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(pane->viewport(), Qt::LeftButton, modifiers,
                           pane->cursorRect(at).center() + QPoint(2, 0));
     };
-    click(text.indexOf("www") + 2);
-    ASSERT_EQ(OutsideWorld::get().opened, std::vector<QByteArray>{"www.b.example"});
+    click(text.indexOf("WWW") + 2);
+    ASSERT_EQ(
+        OutsideWorld::get().opened,
+        (std::vector<QByteArray>{"HTTPS://github.example/Jules/NSC_BUILDER", "WWW.b.example"}));
 
     // Editable, a click places the caret and Ctrl+click opens.
     openThroughDialog(path(QStringLiteral("doc.nfo")));
     ASSERT_FALSE(pane->isReadOnly());
     click(6);
     EXPECT_EQ(pane->caret(), 6);
-    EXPECT_EQ(OutsideWorld::get().opened.size(), 1u);
+    EXPECT_EQ(OutsideWorld::get().opened.size(), 2u);
     click(6, Qt::ControlModifier);
-    EXPECT_EQ(OutsideWorld::get().opened.back(), QByteArray("https://a.example/x"));
+    EXPECT_EQ(OutsideWorld::get().opened.back(),
+              QByteArray("HTTPS://github.example/Jules/NSC_BUILDER"));
     EXPECT_EQ(pane->caret(), 6);
 }
 

@@ -590,7 +590,7 @@ TEST_F(TextPaneTest, TheAccessibleTextFollowsEveryEdit) {
 }
 
 TEST_F(TextPaneTest, LinksAreDrawnInTheirColourOpenOnAClickAndMoveWithEdits) {
-    pane.setBytes("go www.a.example now\r\n\xDB www.b");
+    pane.setBytes("go www.a.example now\r\n\xDB WWW.b");
     pane.setLinks({{3, 13, 0}, {24, 5, 1}});
     pane.setLinkColor(QColor(0, 0, 255));
     QSignalSpy opened(&pane, &TextPane::linkActivated);
@@ -610,7 +610,8 @@ TEST_F(TextPaneTest, LinksAreDrawnInTheirColourOpenOnAClickAndMoveWithEdits) {
     EXPECT_FALSE(blue(0) || blue(17));
     QHelpEvent help(QEvent::ToolTip, at(26), pane.viewport()->mapToGlobal(at(26)));
     QApplication::sendEvent(pane.viewport(), &help);
-    EXPECT_EQ(QToolTip::text(), "www.b");
+    EXPECT_EQ(QToolTip::text(), "WWW.b") << "the address as the document writes it";
+    EXPECT_EQ(pane.linkAddress(1), "WWW.b");
 
     QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, at(5));
     ASSERT_EQ(opened.count(), 1);
