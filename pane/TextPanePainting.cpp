@@ -10,6 +10,47 @@
 
 // ---- Painting -------------------------------------------------------------------------------
 
+namespace {
+
+// The relative luminance and contrast ratio of the web's accessibility guidelines.
+double luminance(const QColor& colour) {
+    const auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Links read clearly on any ground: their colour as given where it stands out 4.5 to 1 from the
+// ground, else a lighter tone of it on a dark ground (a darker one on a light ground), no further
+// from it than that takes.
+QColor readable(const QColor& wanted, const QColor& ground) {
+    constexpr double Enough = 4.5;
+    if (contrast(wanted, ground) >= Enough)
+        return wanted;
+    const QColor toward = contrast(Qt::white, ground) >= contrast(Qt::black, ground)
+                              ? QColor(Qt::white)
+                              : QColor(Qt::black);
+    const auto mixed = [&](double t) {
+        return QColor::fromRgbF(float(wanted.redF() + t * (toward.redF() - wanted.redF())),
+                                float(wanted.greenF() + t * (toward.greenF() - wanted.greenF())),
+                                float(wanted.blueF() + t * (toward.blueF() - wanted.blueF())));
+    };
+    double low = 0, high = 1;
+    for (int step = 0; step < 16; ++step) {
+        const double t = (low + high) / 2;
+        (contrast(mixed(t), ground) >= Enough ? high : low) = t;
+    }
+    return mixed(high);
+}
+
+} // namespace
+
 void TextPane::paintEvent(QPaintEvent* event) {
     if (m_renderer.devicePixelRatio() != devicePixelRatioF()) {
         updateRenderer();
@@ -40,6 +81,7 @@ void TextPane::paintEvent(QPaintEvent* event) {
     const QColor marked = colours.color(QPalette::HighlightedText);
     const QColor ground = colours.color(QPalette::Base);
     const QColor highlight = colours.color(QPalette::Highlight);
+    const QColor linkColour = readable(m_linkColor, ground);
 
     for (qint64 r = rowFrom; r < rowTo && columnFrom < columnTo; ++r) {
         qsizetype line = 0;
@@ -86,7 +128,7 @@ void TextPane::paintEvent(QPaintEvent* event) {
                     right, m_moves.columnOf(line, std::min<qsizetype>(link.at + link.length, end) -
                                                       start));
                 part(plain, a, text, ground);
-                part(a, b, m_linkColor, ground);
+                part(a, b, linkColour, ground);
                 plain = std::max(plain, b);
                 if (int(i) == m_hoverLink)
                     underlineFrom = a, underlineTo = b;
@@ -105,7 +147,7 @@ void TextPane::paintEvent(QPaintEvent* event) {
             painter.fillRect(QRectF(at.x() + qreal(underlineFrom - left) * size.width(),
                                     at.y() + size.height() - thick,
                                     qreal(underlineTo - underlineFrom) * size.width(), thick),
-                             m_linkColor);
+                             linkColour);
         }
     }
     // The rows paint their own ground; the margin and what they leave of the viewport get it here.

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 class TextPaneTest : public ::testing::Test {
@@ -612,6 +614,34 @@ TEST_F(TextPaneTest, LinksAreDrawnInTheirColourOpenOnAClickAndMoveWithEdits) {
     QApplication::sendEvent(pane.viewport(), &help);
     EXPECT_EQ(QToolTip::text(), "WWW.b") << "the address as the document writes it";
     EXPECT_EQ(pane.linkAddress(1), "WWW.b");
+
+    // On a dark ground the link takes a lighter blue that reads at least 4.5:1 (the web's
+    // measure), and it follows the ground back.
+    const auto inkOf = [&](qsizetype offset) {
+        const QImage now = pane.viewport()->grab().toImage();
+        const QColor ground = pane.palette().color(QPalette::Base);
+        const QRect cell(pane.cursorRect(offset).topLeft(), QSize(8, 16));
+        for (int y = cell.top(); y <= cell.bottom(); ++y)
+            for (int x = cell.left(); x <= cell.right(); ++x)
+                if (now.pixelColor(x, y) != ground)
+                    return now.pixelColor(x, y);
+        return ground;
+    };
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const QPalette light = pane.palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Base, Qt::black);
+    pane.setPalette(dark);
+    const QColor ink = inkOf(4);
+    EXPECT_GE((luminance(ink) + 0.05) / 0.05, 4.5) << ink.name().toStdString();
+    EXPECT_TRUE(ink.blue() > ink.red() && ink.blue() > ink.green()) << ink.name().toStdString();
+    pane.setPalette(light);
+    EXPECT_EQ(inkOf(4), QColor(0, 0, 255));
 
     QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, at(5));
     ASSERT_EQ(opened.count(), 1);
