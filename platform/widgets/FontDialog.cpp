@@ -69,7 +69,13 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     auto* effectsLayout = new QVBoxLayout(effects);
     effectsLayout->addWidget(m_strikeOut);
     effectsLayout->addWidget(m_underline);
-    effectsLayout->addWidget(new QLabel(tr("&Color:"), effects));
+    // A label's access key goes to the field beside it, and shows as an underline.
+    const auto labelFor = [](const QString& text, QWidget* field, QWidget* parent) {
+        auto* label = new QLabel(text, parent);
+        label->setBuddy(field);
+        return label;
+    };
+    effectsLayout->addWidget(labelFor(tr("&Color:"), m_color, effects));
     effectsLayout->addWidget(m_color);
 
     m_script = new QComboBox(this);
@@ -88,9 +94,9 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(tr("&Font:"), this), 0, 0);
-    grid->addWidget(new QLabel(tr("Font st&yle:"), this), 0, 1);
-    grid->addWidget(new QLabel(tr("&Size:"), this), 0, 2);
+    grid->addWidget(labelFor(tr("&Font:"), m_family, this), 0, 0);
+    grid->addWidget(labelFor(tr("Font st&yle:"), m_style, this), 0, 1);
+    grid->addWidget(labelFor(tr("&Size:"), m_size, this), 0, 2);
     grid->addWidget(m_family, 1, 0, 2, 1);
     grid->addWidget(m_style, 1, 1, 2, 1);
     grid->addWidget(m_size, 1, 2);
@@ -99,7 +105,7 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
     auto* sampleBox = new QVBoxLayout;
     sampleBox->addWidget(new QLabel(tr("Sample"), this));
     sampleBox->addWidget(m_sample);
-    sampleBox->addWidget(new QLabel(tr("Sc&ript:"), this));
+    sampleBox->addWidget(labelFor(tr("Sc&ript:"), m_script, this));
     sampleBox->addWidget(m_script);
     grid->addLayout(sampleBox, 3, 1, 1, 2);
     grid->addWidget(buttons, 4, 0, 1, 3);

@@ -5,6 +5,8 @@
 # another program and after Close. What the user sees decides: whether the panel's place holds
 # the pane's background or the panel, read off the screen, and the menu item's check mark.
 #
+# The Open dialog must leave nothing of its own on the screen, its completion list included.
+#
 #   navigator.py VIEWER DRAG_SOURCE FIRST OPENED DROPPED   (inside dbus-run-session, on a display)
 import subprocess
 import sys
@@ -97,9 +99,15 @@ hides_and_comes_back("at start")
 
 key("ctrl+o")
 time.sleep(1.5)
-xdotool("type", "--delay", "20", opened)
+# Typed in two goes, so that the name field's completion list comes up between them.
+xdotool("type", "--delay", "20", opened[:-6])
+time.sleep(1)
+xdotool("type", "--delay", "20", opened[-6:])
 xdotool("key", "Return")
 shows(opened, "Open")
+windows = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(program.pid)],
+                         capture_output=True, text=True).stdout.split()
+check(windows == [window], f"after Open the viewer shows windows {windows}, not only {window}")
 hides_and_comes_back("after Open")
 
 # A file manager's drag: press in the source's window, carry the pointer over the pane, release.

@@ -1,10 +1,15 @@
 #include "FontDialog.h"
 #include "CodePage.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -73,4 +78,19 @@ TEST(FontDialog, ShowsAndReturnsTheWholeDescription) {
     spec.name = QStringLiteral("Some Font Nobody Has");
     dialog.setSpec(spec);
     EXPECT_EQ(dialog.spec().name, spec.name) << "a stored name stays on offer";
+}
+
+TEST(FontDialog, LabelsGiveTheirAccessKeysToTheirFields) {
+    FontDialog dialog;
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->text().contains(u'&')) {
+            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString() << " shows its &";
+        }
+    }
+    QTest::keyClick(&dialog, Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.findChild<QLineEdit*>(QStringLiteral("size")));
+    QTest::keyClick(&dialog, Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.findChild<QComboBox*>(QStringLiteral("script")));
 }
