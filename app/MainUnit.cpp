@@ -43,6 +43,7 @@
 #include <QUtf8StringView>
 
 #include <cmath>
+#include <cstdio>
 
 TMainForm* MainForm = nullptr;
 
@@ -74,7 +75,8 @@ QString fontNameFromSettings(const QString& bytes) {
 } // namespace
 
 TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), m_arguments(arguments) {
+    : QMainWindow(parent), ui(std::make_unique<Ui::TMainForm>()), m_arguments(arguments),
+      m_startFolder(QDir::currentPath()) {
     MainForm = this;
     // The resources live in a static library, which the linker would otherwise leave out.
     Q_INIT_RESOURCE(resources);
@@ -153,12 +155,16 @@ void TMainForm::FormCreate() {
     LoadSettings();
     OrvelRandom::Randomize();
 
-    // Only the first argument counts. Relative names resolve against the current folder,
-    // which LoadSettings has made the program's folder.
+    // Only the first argument counts. A relative name means the program's folder first, then
+    // the folder the program was started in (a shell's, a file manager's).
     const QString first = m_arguments.size() > 1 ? m_arguments.at(1) : QString();
-    if (!first.isEmpty() && FileNames::isRegularFile(first)) {
-        LoadDocument(first);
+    const QString named = first.isEmpty() ? first : Prefetch::documentPath(first, m_startFolder);
+    if (!named.isEmpty() && FileNames::isRegularFile(named)) {
+        LoadDocument(named);
     } else {
+        if (!named.isEmpty() && !QFileInfo::exists(named))
+            std::fprintf(stderr, "zelvan-rid-evodad: %s: no such file\n",
+                         FileNames::toBytes(first).constData());
         const QString fallback = bundledDocument();
         if (!fallback.isEmpty())
             LoadDocument(fallback);

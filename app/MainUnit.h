@@ -163,6 +163,7 @@ private:
     // The colour dialog's own colour: black at first, then the last one chosen in it.
     QColor m_colorDialogColor = Qt::black;
     QStringList m_arguments;
+    QString m_startFolder; // the folder the program was started in, for names relative to it
     QString CurrentFileName;
     QString m_readFrom; // the file the text in the pane was read from, current or not
     // The script the pane shows: the user's, or UTF-8 for a document written in it.

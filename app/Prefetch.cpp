@@ -5,6 +5,7 @@
 #include "OrvelLinks.h"
 #include "OrvelUtils.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QHash>
 
@@ -44,6 +45,17 @@ PreparedDocument prepareDocument(QByteArray bytes) {
 }
 
 namespace Prefetch {
+
+QString documentPath(const QString& name, const QString& startFolder) {
+    if (name.startsWith(u'/'))
+        return name;
+    const QString beside = GetProgramFolder() + name;
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString started = startFolder + u'/' + name;
+    return QFileInfo::exists(started) ? started : beside;
+}
+
 namespace {
 
 struct Ahead {
@@ -78,8 +90,8 @@ void start(const QString& fileName, qint64 capacity) {
 void startFromArguments(int argc, char* argv[]) {
     if (argc < 2 || argv[1][0] == '-')
         return;
-    const QString name = FileNames::fromBytes(QByteArray(argv[1]));
-    start(name.startsWith(u'/') ? name : GetProgramFolder() + name, DocumentCapacity);
+    start(documentPath(FileNames::fromBytes(QByteArray(argv[1])), QDir::currentPath()),
+          DocumentCapacity);
 }
 
 std::optional<PreparedDocument> take(const QString& fileName) {

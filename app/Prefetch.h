@@ -41,6 +41,12 @@ void start(const QString& fileName, qint64 capacity);
 // name means the program's folder; an option of the toolkit's names no document.
 void startFromArguments(int argc, char* argv[]);
 
+// Where the document a command line names is: an absolute name as it is; a relative one in the
+// program's folder when a file of that name is there, else in the folder the program was started
+// in (startFolder) when one is there; else the name in the program's folder, which names no
+// file.
+QString documentPath(const QString& name, const QString& startFolder);
+
 // The document read ahead for fileName (relative names as the current folder makes them), when
 // that file was read ahead without an error; otherwise nothing, and the caller reads it itself,
 // meeting the same error if there is one.

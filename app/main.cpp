@@ -21,8 +21,7 @@ constexpr char Help[] =
     "Shows an NFO or DIZ file through a code page 437 font, with the web addresses it holds\n"
     "listed beside it. Without FILE (or when FILE is not a file) it shows OrvelDesign.NFO from\n"
     "the program's folder or from ../share/zelvan-rid-evodad.\n"
-    "A relative FILE is looked up in the program's folder, not in the current one: from any\n"
-    "other folder give an absolute path, such as \"$PWD/release.nfo\".\n"
+    "A relative FILE is looked up in the program's folder first, then in the current one.\n"
     "\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n";

@@ -56,8 +56,10 @@ Facts realFacts() {
     static const bool adminMember = inAdministratorGroup();
     f.adminMember = adminMember;
     f.appDataFolder = configFolder();
-    // Read from /proc/self/exe, so it is right whatever the current directory or argv[0].
-    f.programPath = QCoreApplication::applicationFilePath();
+    // Read from /proc/self/exe, so it is right whatever the current directory or argv[0]; before
+    // the application object exists the toolkit would only complain, so the link is read then.
+    if (QCoreApplication::instance())
+        f.programPath = QCoreApplication::applicationFilePath();
     if (f.programPath.isEmpty())
         f.programPath = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     return f;

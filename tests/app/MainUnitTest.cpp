@@ -77,7 +77,7 @@ TEST_F(MainWindowTest, AMissingFileOrAFolderAsArgumentFallsBackToTheDefault) {
     }
 }
 
-TEST_F(MainWindowTest, OnlyTheFirstArgumentCountsAndRelativeNamesMeanTheProgramFolder) {
+TEST_F(MainWindowTest, OnlyTheFirstArgumentCountsAndRelativeNamesMeanTheProgramFolderFirst) {
     writeFile(path(QStringLiteral("first.nfo")), "first");
     writeFile(path(QStringLiteral("second.nfo")), "second");
     start({path(QStringLiteral("first.nfo")), path(QStringLiteral("second.nfo"))});
@@ -90,6 +90,10 @@ TEST_F(MainWindowTest, OnlyTheFirstArgumentCountsAndRelativeNamesMeanTheProgramF
     start({name});
     QFile::remove(GetProgramFolder() + name);
     EXPECT_EQ(paneBytes(), QByteArray("beside the program"));
+    form.reset();
+    QDir::setCurrent(dir.path());
+    start({name});
+    EXPECT_EQ(paneBytes(), QByteArray("in the caller's folder")) << "then the caller's folder";
 }
 
 TEST_F(MainWindowTest, AFailingLoadAtStartShowsTheErrorAndSkipsTheRest) {

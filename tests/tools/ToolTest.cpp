@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
@@ -172,6 +173,29 @@ TEST_F(ToolTest, TheViewerAnswersHelpAndVersionWithoutAWindow) {
         EXPECT_TRUE(viewer.readAllStandardOutput().startsWith(
             option == u"--help" ? "Usage: zelvan-rid-evodad" : "zelvan-rid-evodad "));
     }
+}
+
+TEST_F(ToolTest, TheViewerSaysWhenTheNamedDocumentIsNowhereAndIsQuietOtherwise) {
+    file("here.nfo", "here");
+    const auto errorsOf = [&](const QString& name) {
+        QProcess viewer;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("cfg")));
+        viewer.setProcessEnvironment(environment);
+        viewer.setWorkingDirectory(dir.path());
+        viewer.start(GetProgramFolder() + QStringLiteral("zelvan-rid-evodad"), {name});
+        EXPECT_TRUE(viewer.waitForStarted());
+        QTest::qWait(1500);
+        viewer.kill();
+        viewer.waitForFinished();
+        return viewer.readAllStandardError();
+    };
+    EXPECT_TRUE(errorsOf(QStringLiteral("missing.nfo"))
+                    .contains("zelvan-rid-evodad: missing.nfo: no such file\n"));
+    const QByteArray quiet = errorsOf(QStringLiteral("here.nfo"));
+    EXPECT_FALSE(quiet.contains("QCoreApplication")) << quiet.constData();
+    EXPECT_FALSE(quiet.contains("no such file")) << "found in the folder it was started in";
 }
 
 TEST_F(ToolTest, ANameThatIsNotUtf8IsOpenedAndPrintedAsItsBytes) {
