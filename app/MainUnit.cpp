@@ -2,6 +2,7 @@
 #include "ui_MainUnit.h"
 
 #include "Application.h"
+#include "ArtFit.h"
 #include "DesktopAssociations.h"
 #include "Dock.h"
 #include "FileNames.h"
@@ -48,6 +49,12 @@
 TMainForm* MainForm = nullptr;
 
 namespace {
+
+// At a fractional scale the client and the frame are each rounded to whole device pixels, so a
+// window stands a pixel or two off what was asked for without anyone resizing it.
+bool nearSize(QSize a, QSize b) {
+    return std::abs(a.width() - b.width()) <= 2 && std::abs(a.height() - b.height()) <= 2;
+}
 
 // The bundled document: beside the program (the build tree, an install in one folder), else in
 // the data folder of the prefix the program is installed in, found from the program's real
@@ -219,15 +226,11 @@ void TMainForm::SaveSettings() {
     const QString windowState = QStringLiteral("WindowState");
     const QString user = QStringLiteral("User");
     const QRect outer = geometry().marginsAdded(frame());
-    // A window shrunk to fit a small screen keeps the size the user set, unless they resized it.
-    // At a fractional scale the client and the frame are each rounded to whole device pixels,
-    // so the window stands a pixel or two off what was asked for without anyone resizing it.
-    const auto near = [](QSize a, QSize b) {
-        return std::abs(a.width() - b.width()) <= 2 && std::abs(a.height() - b.height()) <= 2;
-    };
-    const QSize outerSize = near(outer.size(), m_fittedSize) || near(outer.size(), m_outerSize)
-                                ? m_outerSize
-                                : outer.size();
+    // A window shrunk to fit a small screen, or widened for a document's art, keeps the size the
+    // user set, unless they resized it.
+    const QSize outerSize =
+        nearSize(outer.size(), m_fittedSize) || nearSize(outer.size(), m_outerSize) ? m_outerSize
+                                                                                    : outer.size();
     ini.WriteInteger(windowState, QStringLiteral("left"), outer.x());
     ini.WriteInteger(windowState, QStringLiteral("top"), outer.y());
     ini.WriteInteger(windowState, QStringLiteral("width"), outerSize.width());
@@ -274,6 +277,8 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // The keys go to the document at once, as they would in any viewer (the pane still stays
     // out of the Tab order).
     ui->Memo->setFocus(Qt::OtherFocusReason);
+    m_artColumns = ui->Memo->widestLine(ArtFit::ArtColumns);
+    fitToArt();
     // The pane now holds exactly these bytes.
     RefillNavigator(document);
     m_readFrom = fileName;
@@ -571,12 +576,37 @@ void TMainForm::placeWindow() {
     // slack keeps it inside.
     const qreal ratio = devicePixelRatioF();
     const int slack = std::floor(ratio) == ratio ? 0 : 1;
-    m_fittedSize = m_outerSize.boundedTo(area.size() - QSize(slack, slack));
+    const QSize wanted(std::max(m_outerSize.width(),
+                                m_artClientWidth + m_placedFrame.left() + m_placedFrame.right()),
+                       m_outerSize.height());
+    m_fittedSize = wanted.boundedTo(area.size() - QSize(slack, slack));
     const QRect outer(QPoint(area.x() + (area.width() - m_fittedSize.width()) / 2,
                              area.y() + (area.height() - m_fittedSize.height()) / 2),
                       m_fittedSize);
     // The client rectangle, which does not depend on what Qt believes the frame to be.
     setGeometry(outer.marginsRemoved(m_placedFrame));
+}
+
+void TMainForm::measureArt() {
+    m_artClientWidth =
+        m_artColumns > 0 ? ArtFit::outerWidthFor(width(), *ui->Memo, m_artColumns) : 0;
+}
+
+void TMainForm::fitToArt() {
+    measureArt();
+    // At start the first placement fits it; a maximised or full-screen window is the user's.
+    if (!isVisible() || !screen() || (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    const QRect outer = geometry().marginsAdded(frame());
+    const int wanted = m_artClientWidth + frame().left() + frame().right();
+    if (wanted <= outer.width())
+        return;
+    // A size the user gave the window since it was placed is theirs: the settings keep it.
+    if (!nearSize(outer.size(), m_fittedSize) && !nearSize(outer.size(), m_outerSize))
+        m_outerSize = outer.size();
+    const QRect fitted = ArtFit::widened(outer, wanted, screen()->availableGeometry());
+    m_fittedSize = fitted.size();
+    setGeometry(fitted.marginsRemoved(frame()));
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -585,6 +615,8 @@ void TMainForm::showEvent(QShowEvent* event) {
         return;
     m_shownBefore = true;
     fitNavigatorToCaption();
+    // Laid out now at the size asked for: what the art needs is measured before the placement.
+    measureArt();
     // Centred at the first showing; later moves are the user's. The window manager tells the
     // frame's size a little after the window shows, and not always with a move or resize of
     // the window to go with it: for a while every change of it places the window again, so

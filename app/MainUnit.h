@@ -144,6 +144,9 @@ private:
     void reflectAssociations();
     void setOuterSize(int width, int height);
     void placeWindow();
+    // The client width the document's art needs (see ArtFit), and the shown window widened to it.
+    void measureArt();
+    void fitToArt();
     void placeIfFrameChanged();
     void fitNavigatorToCaption();
     void keepRoomForLinks();
@@ -177,8 +180,12 @@ private:
     std::uint32_t m_storedFontColor = 0x00FF00;
     QString m_storedFontName; // its bytes, one character each
     bool m_shownBefore = false;
-    QSize m_outerSize;      // as the settings ask for it
-    QSize m_fittedSize;     // as placed on the screen
+    QSize m_outerSize;       // as the settings ask for it
+    QSize m_fittedSize;      // as placed on the screen, or as widened for a document's art
+    qint64 m_artColumns = 0; // the shown document's widest line of art
+    // The client width that shows that line whole, found while the pane's width and the window's
+    // agree (a placement under way reads them mid-change); 0: none wider than laid out.
+    int m_artClientWidth = 0;
     int m_adsHeight = 0;    // the products panel's designed height
     QMargins m_listMargins; // the link list's place in its panel: above and below it
     QMargins m_placedFrame;

@@ -144,6 +144,10 @@ qint64 TextPane::columnsInView() const {
     return std::max<qint64>(1, qint64(room / cell().width()));
 }
 
+int TextPane::widthForColumns(qint64 columns) const {
+    return int(std::ceil(textOrigin().x() + qreal(columns) * cell().width()));
+}
+
 int TextPane::visibleRows() const {
     const qreal room = viewport()->height() - textOrigin().y();
     return std::max(1, int(room / cell().height()));

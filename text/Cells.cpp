@@ -112,4 +112,30 @@ qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset
     return column;
 }
 
+qint64 widestLine(const TextDocument& document, CodePage::Charset charset, qint64 most) {
+    // A code page's line is as wide as it is long but for its tabs, found in one pass over the
+    // document; a UTF-8 line is at least a quarter as wide as long, so only the short ones are
+    // walked.
+    const QByteArray& bytes = document.bytes();
+    const char* const data = bytes.constData();
+    const char* const end = data + bytes.size();
+    const bool utf8 = charset == CodePage::Charset::Utf8;
+    const char* tab = static_cast<const char*>(std::memchr(data, '\t', size_t(end - data)));
+    qint64 widest = 0;
+    for (qsizetype line = 0; line < document.lineCount(); ++line) {
+        const qsizetype start = document.lineStart(line), stop = document.lineEnd(line);
+        const qsizetype length = stop - start;
+        const bool tabbed = tab && tab < data + stop;
+        if (tabbed)
+            tab = static_cast<const char*>(
+                std::memchr(data + stop, '\t', size_t(end - (data + stop))));
+        qint64 width = length;
+        if (utf8 ? length <= 4 * most : tabbed && length <= most)
+            width = columns(document.line(line), charset);
+        if (width <= most)
+            widest = std::max(widest, width);
+    }
+    return widest;
+}
+
 } // namespace Cells

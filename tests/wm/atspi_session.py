@@ -14,11 +14,13 @@ started = []
 
 
 def launch(viewer, *arguments):
-    # The launcher in a process group of its own, with the bus and registry it starts, so that
-    # all of them go at the end.
-    started.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                    start_new_session=True))
-    time.sleep(0.5)
+    """Starts the viewer, and the accessibility bus the first time."""
+    if not started:
+        # The launcher in a process group of its own, with the bus and registry it starts, so
+        # that all of them go at the end.
+        started.append(subprocess.Popen(
+            ["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], start_new_session=True))
+        time.sleep(0.5)
     started.append(subprocess.Popen([viewer, *arguments], stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL,
                                     env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")))

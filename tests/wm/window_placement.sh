@@ -29,9 +29,11 @@ settings() {
         2>/dev/null | tr -d '\r' | grep -E '^(width|height)=' | tr '\n' ' '
 }
 
+# A document narrower than the pane, which the window has no need to widen for.
+printf 'Release notes\r\nwww.narrow.example\r\n' >"$work/narrow.nfo"
 first=""
 for start in $(seq "$starts"); do
-    "$program" >/dev/null 2>&1 &
+    "$program" "$work/narrow.nfo" >/dev/null 2>&1 &
     viewerPid=$!
     window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$viewerPid" 2>/dev/null | head -1)
     [ -n "$window" ] || fail "start $start: no window appeared"
