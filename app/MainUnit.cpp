@@ -19,6 +19,7 @@
 #include "OrvelSettingsFolder.h"
 #include "OrvelUtils.h"
 #include "Prefetch.h"
+#include "ReaderTools.h"
 #include "SystemColors.h"
 #include "SystemInfo.h"
 #include "TextPane.h"
@@ -112,6 +113,8 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     layoutFont.pointSize = 6;
     setPaneFont(layoutFont);
     setPaneBackground(Qt::black);
+
+    m_tools = new ReaderTools(this);
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -384,6 +387,21 @@ void TMainForm::OpenChosenFile(const QString& fileName) {
     ui->mnuClose->setEnabled(true);
     // Exactly as if the user had chosen Read-only: each Open flips it once more.
     ui->mnuReadonly->trigger();
+}
+
+TextPane* TMainForm::pane() const {
+    return ui->Memo;
+}
+
+bool TMainForm::showFile(const QString& fileName) {
+    if (!mayDropEdits())
+        return false;
+    return Application::guarded([&] {
+        LoadDocument(fileName);
+        CurrentFileName = fileName;
+        ui->mnuClose->setEnabled(true);
+        ui->mnuSave->setEnabled(!ui->mnuReadonly->isChecked());
+    });
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

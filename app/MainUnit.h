@@ -64,6 +64,8 @@
 class QColorDialog;
 class QFileDialog;
 class QListWidgetItem;
+class ReaderTools;
+class TextPane;
 struct PreparedDocument;
 class QTimer;
 namespace Ui {
@@ -91,6 +93,14 @@ public:
     void setPaneBackground(const QColor& color);
 
     Ui::TMainForm* form() const { return ui.get(); }
+
+    // For the window's reader's tools (ReaderTools): the pane, the file the text in it was read
+    // from (current or not), and a file shown as Open shows it but keeping the Read-only state;
+    // false when the user kept unsaved edits or the file could not be read (and was told so).
+    TextPane* pane() const;
+    const QString& shownFile() const { return m_readFrom; }
+    bool showFile(const QString& fileName);
+    ReaderTools* readerTools() const { return m_tools; }
     QTimer* timer() const { return Timer; }
 
 Q_SIGNALS:
@@ -160,6 +170,7 @@ private:
 
     std::unique_ptr<Ui::TMainForm> ui;
     QTimer* Timer;
+    ReaderTools* m_tools = nullptr;
     QFileDialog* OpenDialog = nullptr;
     FontDialog* m_fontDialog = nullptr;
     QColorDialog* ColorDialog = nullptr;

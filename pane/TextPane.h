@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+class QAction;
 class QMimeData;
 
 // The first local file that dragged data carries, or an empty name.
@@ -89,6 +90,10 @@ public:
         quint32 length;
         qint32 entry;
     };
+    // Actions of the window's own that the pane's context menu offers after its editing ones.
+    void addContextActions(const QList<QAction*>& actions) { m_contextActions += actions; }
+    const QList<QAction*>& contextActions() const { return m_contextActions; }
+
     void setLinks(std::vector<Link> links);
     const std::vector<Link>& links() const { return m_links; }
     // The address of the link that has the entry, as the document writes it; empty where the
@@ -239,6 +244,7 @@ private:
     QPoint m_doubleClickAt;
     bool m_caretShown = false;
     std::vector<Link> m_links;
+    QList<QAction*> m_contextActions;
     QColor m_linkColor = Qt::blue;
     int m_hoverLink = -1;
     int m_pressedLink = -1; // opens on release unless a drag or a double click came between

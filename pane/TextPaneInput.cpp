@@ -329,6 +329,10 @@ void TextPane::contextMenuEvent(QContextMenuEvent* event) {
          [this] { replaceSelection({}); });
     menu.addSeparator();
     item(tr("Select All"), QKeySequence::SelectAll, m_document.size() > 0, [this] { selectAll(); });
+    if (!m_contextActions.isEmpty()) {
+        menu.addSeparator();
+        menu.addActions(m_contextActions);
+    }
     menu.exec(event->globalPos());
 }
 
