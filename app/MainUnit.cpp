@@ -20,6 +20,7 @@
 #include "OrvelUtils.h"
 #include "Prefetch.h"
 #include "ReaderTools.h"
+#include "RecentDocuments.h"
 #include "SystemColors.h"
 #include "SystemInfo.h"
 #include "TextPane.h"
@@ -57,10 +58,12 @@ bool nearSize(QSize a, QSize b) {
     return std::abs(a.width() - b.width()) <= 2 && std::abs(a.height() - b.height()) <= 2;
 }
 
-// The bundled document: beside the program (the build tree, an install in one folder), else in
-// the data folder of the prefix the program is installed in, found from the program's real
-// path so that any prefix, or a moved one, works.
-QString bundledDocument() {
+} // namespace
+
+// Beside the program (the build tree, an install in one folder), else in the data folder of the
+// prefix the program is installed in, found from the program's real path so that any prefix, or
+// a moved one, works.
+QString TMainForm::bundledDocument() {
     const QString name = QStringLiteral("OrvelDesign.NFO");
     const QString beside = GetProgramFolder() + name;
     if (QFileInfo(beside).isFile())
@@ -70,6 +73,8 @@ QString bundledDocument() {
                                            QStringLiteral("/../share/zelvan-rid-evodad/") + name);
     return QFileInfo(shared).isFile() ? shared : QString();
 }
+
+namespace {
 
 constexpr int DesignedWidth = 800;
 constexpr int DesignedHeight = 910;
@@ -372,6 +377,10 @@ void TMainForm::setPaneBackground(const QColor& color) {
 void TMainForm::mnuOpenClick() {
     Application::guarded([this] {
         QFileDialog* dialog = openDialog();
+        // Where the reader was last, and the folders read in before.
+        if (!m_readFrom.isEmpty() && m_readFrom != bundledDocument())
+            dialog->setDirectory(QFileInfo(m_readFrom).absolutePath());
+        dialog->setHistory(RecentDocuments::recentFolders(10));
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
             return;
         // The dialog's names come through Qt's lossy conversion: find the file it meant.

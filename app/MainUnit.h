@@ -100,6 +100,8 @@ public:
     TextPane* pane() const;
     const QString& shownFile() const { return m_readFrom; }
     bool showFile(const QString& fileName);
+    // The document shown when the command line names none (empty when it is missing).
+    static QString bundledDocument();
     ReaderTools* readerTools() const { return m_tools; }
     QTimer* timer() const { return Timer; }
 

@@ -4,6 +4,7 @@
 #include "MainUnit.h"
 #include "OrvelUtils.h"
 #include "PaneNotice.h"
+#include "RecentDocuments.h"
 #include "TextPane.h"
 
 #include <QAction>
@@ -15,6 +16,12 @@ ReaderTools::ReaderTools(TMainForm* window)
               &ReaderTools::nextDocument);
     addAction(tr("P&revious document in the folder"), QKeySequence(Qt::CTRL | Qt::Key_PageUp),
               &ReaderTools::previousDocument);
+    connect(window, &TMainForm::documentShown, this, &ReaderTools::documentShown);
+}
+
+void ReaderTools::documentShown(const QString& fileName) {
+    if (!fileName.isEmpty() && fileName != TMainForm::bundledDocument())
+        RecentDocuments::add(fileName);
 }
 
 QAction* ReaderTools::addAction(const QString& text, const QKeySequence& key,

@@ -8,7 +8,8 @@ class TMainForm;
 
 // What the main window gives a reader beyond its menus, reached by keys and the pane's context
 // menu, never by new menu items: the folder's next and previous document, with a notice over
-// the pane that says where the reader is.
+// the pane that says where the reader is; and each document shown joins the desktop's recently
+// used files.
 class ReaderTools : public QObject {
     Q_OBJECT
 
@@ -21,6 +22,8 @@ public:
     void stepThroughFolder(int step);
 
 private:
+    // Every document shown from a file of the reader's (not the bundled one) is recently used.
+    void documentShown(const QString& fileName);
     QAction* addAction(const QString& text, const QKeySequence& key, void (ReaderTools::*run)());
     void nextDocument() { stepThroughFolder(1); }
     void previousDocument() { stepThroughFolder(-1); }

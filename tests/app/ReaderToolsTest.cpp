@@ -6,8 +6,11 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTest>
+#include <QUrl>
 
 TEST_F(MainWindowTest, CtrlPageKeysStepThroughTheFolderInTheOrderAFileManagerShows) {
     for (const char* name : {"c10.asc", "a.nfo", "e.NFO", "B.DIZ", "c2.txt", "d.bin"})
@@ -48,4 +51,52 @@ TEST_F(MainWindowTest, CtrlPageKeysStepThroughTheFolderInTheOrderAFileManagerSho
     for (const QAction* action : ui()->Memo->contextActions())
         offered << action->shortcut().toString();
     EXPECT_EQ(offered, (QStringList{QStringLiteral("Ctrl+PgDown"), QStringLiteral("Ctrl+PgUp")}));
+}
+
+TEST_F(MainWindowTest, ShownDocumentsJoinTheDesktopsRecentlyUsedListAndTheOpenDialogFollows) {
+    const QString list = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/recently-used.xbel");
+    QDir().mkpath(QFileInfo(list).absolutePath());
+    const QByteArray others =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<xbel version=\"1.0\" "
+        "xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\" "
+        "xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "<bookmark href=\"file:///elsewhere/notes.txt\" added=\"2026-01-01T00:00:00Z\" "
+        "modified=\"2026-01-01T00:00:00Z\" visited=\"2026-01-01T00:00:00Z\"><info><metadata "
+        "owner=\"http://freedesktop.org\"><mime:mime-type type=\"text/plain\"/>"
+        "<bookmark:applications><bookmark:application name=\"gedit\" exec=\"'gedit %u'\" "
+        "modified=\"2026-01-01T00:00:00Z\" count=\"1\"/></bookmark:applications></metadata>"
+        "</info></bookmark>\n</xbel>\n";
+    writeFile(list, others);
+    QDir(dir.path()).mkpath(QStringLiteral("releases"));
+    const QString release = path(QStringLiteral("releases/release.nfo"));
+    writeFile(release, "release");
+    start({release});
+    const QString written = QString::fromUtf8(readFile(list));
+    EXPECT_TRUE(written.contains(u"file:///elsewhere/notes.txt")) << "others' entries stay";
+    EXPECT_TRUE(written.contains(QUrl::fromLocalFile(release).toString(QUrl::FullyEncoded)));
+    EXPECT_TRUE(written.contains(u"name=\"Zelvan RID Evodad\""));
+
+    // The Open dialog starts where the reader was, the folders read in before in its history.
+    QString folder;
+    QStringList history;
+    onNextDialog([&](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        folder = files->directory().absolutePath();
+        history = files->history();
+        dialog->reject();
+    });
+    ui()->mnuOpen->trigger();
+    EXPECT_EQ(folder, path(QStringLiteral("releases")));
+    EXPECT_TRUE(history.contains(path(QStringLiteral("releases"))));
+
+    // The bundled document is not the reader's; a list that cannot be read is left as it is.
+    form.reset();
+    QFile::remove(list);
+    start();
+    EXPECT_FALSE(QFile::exists(list));
+    writeFile(list, "not a bookmark list");
+    start({release});
+    EXPECT_EQ(readFile(list), QByteArray("not a bookmark list"));
+    EXPECT_TRUE(OutsideWorld::get().messages.isEmpty());
 }
