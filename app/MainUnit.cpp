@@ -413,6 +413,17 @@ bool TMainForm::showFile(const QString& fileName) {
     });
 }
 
+bool TMainForm::reloadShownFile() {
+    TextPane* pane = ui->Memo;
+    const qsizetype top = pane->topLine();
+    const qsizetype caret = pane->caret();
+    if (!Application::guarded([this] { LoadDocument(m_readFrom); }))
+        return false;
+    pane->setCaret(std::min(caret, pane->bytes().size()));
+    pane->scrollToLine(top);
+    return true;
+}
+
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
     if (!droppedLocalFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
@@ -440,6 +451,7 @@ void TMainForm::writeDocument(const QString& fileName) {
                                     ? ui->Memo->bytes()
                                     : DocumentEncoding::utf8ToUtf16(ui->Memo->bytes(), m_utf16));
     ui->Memo->markSaved();
+    Q_EMIT documentSaved(fileName);
 }
 
 bool TMainForm::mayDropEdits() {

@@ -100,6 +100,9 @@ public:
     TextPane* pane() const;
     const QString& shownFile() const { return m_readFrom; }
     bool showFile(const QString& fileName);
+    // The shown file read again, the line at the top and the caret kept where they can stay;
+    // false when it could not be read (and the user was told).
+    bool reloadShownFile();
     // The document shown when the command line names none (empty when it is missing).
     static QString bundledDocument();
     ReaderTools* readerTools() const { return m_tools; }
@@ -109,6 +112,8 @@ Q_SIGNALS:
     // A document is on screen, shown from its file (at start, after Open, after a drop), or the
     // pane was emptied by Close (an empty name).
     void documentShown(const QString& fileName);
+    // The pane's text was written to the file (Save, or Save on a question about edits).
+    void documentSaved(const QString& fileName);
 
 public Q_SLOTS:
     void mnuOpenClick();

@@ -17,11 +17,34 @@ ReaderTools::ReaderTools(TMainForm* window)
     addAction(tr("P&revious document in the folder"), QKeySequence(Qt::CTRL | Qt::Key_PageUp),
               &ReaderTools::previousDocument);
     connect(window, &TMainForm::documentShown, this, &ReaderTools::documentShown);
+    connect(window, &TMainForm::documentSaved, this, [this](const QString& fileName) {
+        if (QFileInfo(fileName).absoluteFilePath() == m_watch.fileName())
+            m_watch.rebase();
+    });
+    connect(&m_watch, &DocumentWatch::changed, this, &ReaderTools::fileChanged);
+    connect(&m_watch, &DocumentWatch::removed, this, &ReaderTools::fileRemoved);
 }
 
 void ReaderTools::documentShown(const QString& fileName) {
+    m_watch.watch(fileName);
     if (!fileName.isEmpty() && fileName != TMainForm::bundledDocument())
         RecentDocuments::add(fileName);
+}
+
+void ReaderTools::fileChanged() {
+    const QString name = QFileInfo(m_watch.fileName()).fileName();
+    if (!m_window->pane()->isModified()) {
+        if (m_window->reloadShownFile())
+            m_notice->notify(tr("%1 changed on disk and was read again").arg(name));
+        return;
+    }
+    m_notice->notify(tr("%1 changed on disk; your edits are kept").arg(name), tr("Reload"),
+                     [this] { m_window->reloadShownFile(); });
+}
+
+void ReaderTools::fileRemoved() {
+    m_notice->notify(tr("%1 was removed from the disk; the text stays as it is")
+                         .arg(QFileInfo(m_watch.fileName()).fileName()));
 }
 
 QAction* ReaderTools::addAction(const QString& text, const QKeySequence& key,

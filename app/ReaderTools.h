@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DocumentWatch.h"
+
 #include <QObject>
 
 class PaneNotice;
@@ -8,8 +10,8 @@ class TMainForm;
 
 // What the main window gives a reader beyond its menus, reached by keys and the pane's context
 // menu, never by new menu items: the folder's next and previous document, with a notice over
-// the pane that says where the reader is; and each document shown joins the desktop's recently
-// used files.
+// the pane that says where the reader is; each document shown joins the desktop's recently used
+// files; and a shown file another program rewrites is read again.
 class ReaderTools : public QObject {
     Q_OBJECT
 
@@ -28,6 +30,12 @@ private:
     void nextDocument() { stepThroughFolder(1); }
     void previousDocument() { stepThroughFolder(-1); }
 
+    // Another program changed or removed the shown file: an unedited text is read again, an
+    // edited one kept with a notice that offers to read it again; a removed file's text stays.
+    void fileChanged();
+    void fileRemoved();
+
     TMainForm* m_window;
     PaneNotice* m_notice;
+    DocumentWatch m_watch;
 };

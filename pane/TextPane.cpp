@@ -161,6 +161,21 @@ int TextPane::firstVisibleRow() const {
     return verticalScrollBar()->value();
 }
 
+qsizetype TextPane::topLine() const {
+    qsizetype line = 0;
+    qint64 first = 0;
+    rowToLine(std::min<qint64>(firstVisibleRow(), std::max<qint64>(0, rowCount() - 1)), line,
+              first);
+    return line;
+}
+
+void TextPane::scrollToLine(qsizetype line) {
+    line = std::clamp<qsizetype>(line, 0, m_document.lineCount() - 1);
+    if (m_provisionalLeft > 0)
+        refineLines(0, line);
+    verticalScrollBar()->setValue(int(std::min<qint64>(INT_MAX, firstRowOf(line))));
+}
+
 void TextPane::rowToLine(qint64 row, qsizetype& line, qint64& firstColumn, qint64* nextRow) const {
     // The rows as last laid out: while wrap is switched, relayout still reads the old ones.
     if (nextRow)

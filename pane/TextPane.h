@@ -68,6 +68,9 @@ public:
     // The offset whose cell boundary lies nearest to a point of the viewport.
     qsizetype offsetAt(QPoint point) const;
     int firstVisibleRow() const;
+    // The line at the top of the view, and the view scrolled to put a line there.
+    qsizetype topLine() const;
+    void scrollToLine(qsizetype line);
     // The viewport width that shows this many whole columns.
     int widthForColumns(qint64 columns) const;
     // The widest line of at most most columns (0: none).

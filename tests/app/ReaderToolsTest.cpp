@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
@@ -99,4 +101,58 @@ TEST_F(MainWindowTest, ShownDocumentsJoinTheDesktopsRecentlyUsedListAndTheOpenDi
     start({release});
     EXPECT_EQ(readFile(list), QByteArray("not a bookmark list"));
     EXPECT_TRUE(OutsideWorld::get().messages.isEmpty());
+}
+
+TEST_F(MainWindowTest, AFileRewrittenElsewhereIsReadAgainUnlessItsTextWasEdited) {
+    const QString file = path(QStringLiteral("release.nfo"));
+    QByteArray lines;
+    for (int i = 0; i < 200; ++i)
+        lines += "line " + QByteArray::number(i) + "\r\n";
+    writeFile(file, lines);
+    start({file});
+    form->show();
+    QSignalSpy shown(form.get(), &TMainForm::documentShown);
+    TextPane* pane = ui()->Memo;
+    pane->scrollToLine(50);
+    pane->setCaret(lines.indexOf("line 60") + 2);
+    const qsizetype caret = pane->caret();
+    const PaneNotice* notice = form->readerTools()->notice();
+
+    // Written in place, in a burst: read once, the view and the caret kept.
+    for (int i = 0; i < 5; ++i) {
+        writeFile(file, "NEW " + lines);
+        QTest::qWait(20);
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return paneBytes().startsWith("NEW"); }, 2000));
+    QTest::qWait(400);
+    EXPECT_EQ(shown.count(), 1) << "a burst of writes reads it once";
+    EXPECT_EQ(pane->topLine(), 50);
+    EXPECT_EQ(pane->caret(), caret);
+
+    // Replaced by a rename, as editors save.
+    writeFile(path(QStringLiteral("release.tmp")), "RENAMED");
+    QFile::remove(file);
+    QFile::rename(path(QStringLiteral("release.tmp")), file);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return paneBytes() == "RENAMED"; }, 2000));
+
+    // The viewer's own save reads nothing again; an edited text is kept, with an offer.
+    openThroughDialog(file);
+    ASSERT_FALSE(pane->isReadOnly());
+    shown.clear();
+    pane->setCaret(0);
+    QTest::keyClicks(pane, QStringLiteral("x"));
+    ui()->mnuSave->trigger();
+    QTest::qWait(700);
+    EXPECT_EQ(shown.count(), 0);
+    EXPECT_EQ(paneBytes(), QByteArray("xRENAMED"));
+    QTest::keyClicks(pane, QStringLiteral("y"));
+    writeFile(file, "ELSEWHERE");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notice->text().contains(u"edits are kept"); }, 2000));
+    EXPECT_EQ(paneBytes(), QByteArray("xyRENAMED"));
+    notice->findChild<QPushButton*>()->click();
+    EXPECT_EQ(paneBytes(), QByteArray("ELSEWHERE")) << "Reload";
+
+    QFile::remove(file);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notice->text().contains(u"removed"); }, 2000));
+    EXPECT_EQ(paneBytes(), QByteArray("ELSEWHERE"));
 }
