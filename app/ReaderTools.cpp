@@ -1,5 +1,6 @@
 #include "ReaderTools.h"
 
+#include "FindBar.h"
 #include "FolderDocuments.h"
 #include "MainUnit.h"
 #include "OrvelUtils.h"
@@ -11,11 +12,16 @@
 #include <QFileInfo>
 
 ReaderTools::ReaderTools(TMainForm* window)
-    : QObject(window), m_window(window), m_notice(new PaneNotice(window->pane())) {
+    : QObject(window), m_window(window), m_notice(new PaneNotice(window->pane())),
+      m_find(new FindBar(window->pane(), m_notice)) {
+    addAction(tr("&Find\u2026"), QKeySequence(QKeySequence::Find), [this] { m_find->open(); });
+    addAction(tr("Find ne&xt"), QKeySequence(Qt::Key_F3), [this] { m_find->findNext(); });
+    addAction(tr("Find pre&vious"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+              [this] { m_find->findPrevious(); });
     addAction(tr("&Next document in the folder"), QKeySequence(Qt::CTRL | Qt::Key_PageDown),
-              &ReaderTools::nextDocument);
+              [this] { stepThroughFolder(1); });
     addAction(tr("P&revious document in the folder"), QKeySequence(Qt::CTRL | Qt::Key_PageUp),
-              &ReaderTools::previousDocument);
+              [this] { stepThroughFolder(-1); });
     connect(window, &TMainForm::documentShown, this, &ReaderTools::documentShown);
     connect(window, &TMainForm::documentSaved, this, [this](const QString& fileName) {
         if (QFileInfo(fileName).absoluteFilePath() == m_watch.fileName())
@@ -47,8 +53,8 @@ void ReaderTools::fileRemoved() {
                          .arg(QFileInfo(m_watch.fileName()).fileName()));
 }
 
-QAction* ReaderTools::addAction(const QString& text, const QKeySequence& key,
-                                void (ReaderTools::*run)()) {
+template <typename Run>
+QAction* ReaderTools::addAction(const QString& text, const QKeySequence& key, Run run) {
     auto* action = new QAction(text, m_window);
     action->setShortcut(key);
     action->setShortcutContext(Qt::WindowShortcut);

@@ -4,12 +4,13 @@
 
 #include <QObject>
 
+class FindBar;
 class PaneNotice;
 class QAction;
 class TMainForm;
 
 // What the main window gives a reader beyond its menus, reached by keys and the pane's context
-// menu, never by new menu items: the folder's next and previous document, with a notice over
+// menu, never by new menu items: Find; the folder's next and previous document, with a notice over
 // the pane that says where the reader is; each document shown joins the desktop's recently used
 // files; and a shown file another program rewrites is read again.
 class ReaderTools : public QObject {
@@ -19,6 +20,7 @@ public:
     explicit ReaderTools(TMainForm* window);
 
     PaneNotice* notice() const { return m_notice; }
+    FindBar* findBar() const { return m_find; }
     // Shows the document step places on (1) or back (-1) in the shown document's folder; at
     // either end (or with no document shown) it beeps and nothing changes.
     void stepThroughFolder(int step);
@@ -26,9 +28,8 @@ public:
 private:
     // Every document shown from a file of the reader's (not the bundled one) is recently used.
     void documentShown(const QString& fileName);
-    QAction* addAction(const QString& text, const QKeySequence& key, void (ReaderTools::*run)());
-    void nextDocument() { stepThroughFolder(1); }
-    void previousDocument() { stepThroughFolder(-1); }
+    template <typename Run>
+    QAction* addAction(const QString& text, const QKeySequence& key, Run run);
 
     // Another program changed or removed the shown file: an unedited text is read again, an
     // edited one kept with a notice that offers to read it again; a removed file's text stays.
@@ -37,5 +38,6 @@ private:
 
     TMainForm* m_window;
     PaneNotice* m_notice;
+    FindBar* m_find;
     DocumentWatch m_watch;
 };

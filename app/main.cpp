@@ -23,6 +23,9 @@ constexpr char Help[] =
     "the program's folder or from ../share/zelvan-rid-evodad.\n"
     "A relative FILE is looked up in the program's folder first, then in the current one.\n"
     "\n"
+    "Keys beyond the menus: Ctrl+F find, F3 and Shift+F3 the next and previous match,\n"
+    "Ctrl+PageDown and Ctrl+PageUp the next and previous document of the folder.\n"
+    "\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n";
 

@@ -2,12 +2,13 @@
 // extension and timed until the window's last repaint for it has reached the X server (seen
 // through the damage extension), on the machine as it is, whatever else runs.
 //
-//   bench_keylatency [-n N] WINDOW KEY[/KEY]...
+//   bench_keylatency [-n N] [-a AREA] WINDOW KEY[/KEY]...
 //
 // WINDOW is the window's id (decimal or 0x hex, as xdotool prints it). A KEY is a key name as
 // X spells it with modifiers before it ("ctrl+End", "Prior", "x"); KEY/KEY alternates two keys
 // (ctrl+End/ctrl+Home). Each is sent N times (default 20); the median and the slowest are
-// printed in milliseconds. Repaints smaller than a few cells (a blinking caret) are not counted.
+// printed in milliseconds. Repaints smaller than a few cells (a blinking caret) are not counted,
+// nor with -a any smaller than AREA square pixels (only the pane's, say, not a label's).
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -26,7 +27,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int SmallestRepaint = 400; // square pixels: more than a caret, less than a few cells
+int smallestRepaint = 400; // square pixels: more than a caret, less than a few cells
 constexpr auto Quiet = std::chrono::milliseconds(40); // no more repaint for this long: done
 constexpr auto GiveUp = std::chrono::seconds(20);
 
@@ -94,7 +95,7 @@ double timeKey(Display* display, int damageBase, const Key& key) {
         if (event.type != damageBase + XDamageNotify)
             continue;
         const auto& damage = reinterpret_cast<const XDamageNotifyEvent&>(event);
-        if (int(damage.area.width) * int(damage.area.height) < SmallestRepaint)
+        if (int(damage.area.width) * int(damage.area.height) < smallestRepaint)
             continue;
         last = Clock::now();
         deadline = last + Quiet;
@@ -109,12 +110,14 @@ double timeKey(Display* display, int damageBase, const Key& key) {
 int main(int argc, char** argv) {
     int runs = 20;
     int first = 1;
-    if (argc > 2 && std::strcmp(argv[1], "-n") == 0) {
-        runs = std::max(1, std::atoi(argv[2]));
-        first = 3;
+    for (; first + 1 < argc && argv[first][0] == '-'; first += 2) {
+        if (std::strcmp(argv[first], "-n") == 0)
+            runs = std::max(1, std::atoi(argv[first + 1]));
+        else if (std::strcmp(argv[first], "-a") == 0)
+            smallestRepaint = std::max(1, std::atoi(argv[first + 1]));
     }
     if (argc - first < 2) {
-        std::fprintf(stderr, "usage: bench_keylatency [-n N] WINDOW KEY[/KEY]...\n");
+        std::fprintf(stderr, "usage: bench_keylatency [-n N] [-a AREA] WINDOW KEY[/KEY]...\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);

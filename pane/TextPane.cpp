@@ -86,6 +86,7 @@ void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
     verticalScrollBar()->setValue(0);
     viewport()->update();
     announceText(before);
+    Q_EMIT contentsChanged(-1, 0, 0);
 }
 
 QString TextPane::toPlainText() const {
@@ -644,5 +645,6 @@ void TextPane::edited(qsizetype caret) {
         m_pressedLink = -1;
     }
     announceEdit(change);
+    Q_EMIT contentsChanged(change.at, change.removed, change.inserted);
     setCaret(caret);
 }

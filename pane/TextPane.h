@@ -6,6 +6,7 @@
 #include "CodePage.h"
 #include "ShownText.h"
 #include "TextDocument.h"
+#include "TextSearch.h"
 #include "WrapRows.h"
 
 #include <QAbstractScrollArea>
@@ -104,10 +105,15 @@ public:
     QByteArray linkAddress(int entry) const;
     void setLinkColor(const QColor& color);
 
+    // What Find looks for, drawn on a ground of its own wherever it is in view (none: nothing).
+    void setSearchHighlight(const std::optional<TextSearch>& search);
+
 Q_SIGNALS:
     void doubleClicked();
     // A link clicked (read-only) or Ctrl+clicked (editable), without a drag.
     void linkActivated(int entry);
+    // The text changed: the bytes [at, at + removed) became inserted bytes; at -1: a new text.
+    void contentsChanged(qsizetype at, qsizetype removed, qsizetype inserted);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -248,6 +254,7 @@ private:
     bool m_caretShown = false;
     std::vector<Link> m_links;
     QList<QAction*> m_contextActions;
+    std::optional<TextSearch> m_search;
     QColor m_linkColor = Qt::blue;
     int m_hoverLink = -1;
     int m_pressedLink = -1; // opens on release unless a drag or a double click came between

@@ -82,6 +82,9 @@ void TextPane::paintEvent(QPaintEvent* event) {
     const QColor ground = colours.color(QPalette::Base);
     const QColor highlight = colours.color(QPalette::Highlight);
     const QColor linkColour = readable(m_linkColor, ground);
+    const QColor found = QColor::fromRgbF(float((highlight.redF() + ground.redF()) / 2),
+                                          float((highlight.greenF() + ground.greenF()) / 2),
+                                          float((highlight.blueF() + ground.blueF()) / 2));
 
     for (qint64 r = rowFrom; r < rowTo && columnFrom < columnTo; ++r) {
         qsizetype line = 0;
@@ -135,6 +138,20 @@ void TextPane::paintEvent(QPaintEvent* event) {
             }
         }
         part(plain, right, text, ground);
+        // What Find looks for, on a ground between the pane's and the selection's.
+        if (m_search && !m_search->isEmpty()) {
+            const qsizetype shownFrom = start + m_moves.offsetOfColumn(line, left);
+            const qsizetype shownTo = start + m_moves.offsetOfColumn(line, right);
+            m_search->forEach(
+                m_document.bytes(), std::max(start, shownFrom - m_search->longest() + 1), shownTo,
+                [&](qsizetype at, qsizetype length) {
+                    const qint64 a = std::max(left, m_moves.columnOf(line, at - start));
+                    const qint64 b =
+                        std::min(right, m_moves.columnOf(line, std::min(at + length, end) - start));
+                    part(a, b, text, found);
+                    return true;
+                });
+        }
         part(from, to, marked, highlight);
         if (right < left + (columnTo - columnFrom))
             painter.fillRect(QRectF(at.x() + qreal(right - left) * size.width(), at.y(),
@@ -182,6 +199,11 @@ void TextPane::setLinks(std::vector<Link> links) {
 
 void TextPane::setLinkColor(const QColor& color) {
     m_linkColor = color;
+    viewport()->update();
+}
+
+void TextPane::setSearchHighlight(const std::optional<TextSearch>& search) {
+    m_search = search;
     viewport()->update();
 }
 

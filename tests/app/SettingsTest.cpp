@@ -74,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(Spellings, HandEditedWhite,
 TEST_F(SettingsTest, OptionsAndBadNumbersFromAHandEditedFile) {
     writeFile(settingsFile(), "[user]\nmnuProducts=0\nFontSize=big\nmnuWrap=7\n"
                               "[WindowState]\nwidth=640\nheight=0x1E0\n");
-    start();
+    // A document narrower than the pane: the window keeps the size the settings give it.
+    writeFile(path(QStringLiteral("narrow.nfo")), "narrow");
+    start({path(QStringLiteral("narrow.nfo"))});
     EXPECT_FALSE(ui()->mnuProducts->isChecked());
     EXPECT_TRUE(ui()->pnlReclama->isHidden());
     EXPECT_EQ(form->paneFont().pointSize, 9);

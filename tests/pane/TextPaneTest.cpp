@@ -669,6 +669,21 @@ TEST_F(TextPaneTest, LinksAreDrawnInTheirColourOpenOnAClickAndMoveWithEdits) {
     EXPECT_EQ(opened.takeFirst().at(0).toInt(), 1);
 }
 
+TEST_F(TextPaneTest, WhatFindLooksForIsMarkedWhereverItIsInView) {
+    pane.setBytes("one two\r\nthree two");
+    const auto ground = [&](qsizetype offset) {
+        const QImage shown = pane.viewport()->grab().toImage();
+        return shown.pixelColor(pane.cursorRect(offset).topLeft() + QPoint(1, 1));
+    };
+    const QColor plain = ground(0);
+    pane.setSearchHighlight(TextSearch(QStringLiteral("TWO"), CodePage::Charset::Oem, false));
+    EXPECT_NE(ground(4), plain);
+    EXPECT_EQ(ground(4), ground(15)) << "every match alike, on both lines";
+    EXPECT_EQ(ground(0), plain) << "and nothing else";
+    pane.setSearchHighlight(std::nullopt);
+    EXPECT_EQ(ground(4), plain);
+}
+
 TEST(TextPaneOnTheRenderer, ThePaneShowsWhatAPictureOfTheDocumentShows) {
     TextPane pane;
     pane.setFont(resolveFont(FontSpec{}));

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Find timed from outside, as a reader meets it: the viewer (Release) shows FILE, Ctrl+F opens
+# the find bar, QUERY but its last character is typed, and then that character and BackSpace are
+# sent in turn (each searches again). bench_keylatency times them from the key to the pane's last
+# repaint (the match selected and in view) and to the last repaint at all (the count finished,
+# as the bar says it a slice at a time).
+#
+#   bench/find.sh FILE QUERY [RUNS]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+file="$(realpath -- "$1")"
+query="$2"
+runs="${3:-20}"
+bin="$root/build-bench/bin"
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
+fi
+# A window manager on this display (another display's does not count).
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
+    { openbox >/dev/null 2>&1 & sleep 1; }
+
+work=$(mktemp -d)
+viewer=""
+cleanup() {
+    [ -n "$viewer" ] && kill "$viewer" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+cp "$bin/zelvan-rid-evodad" "$bin/OrvelDesign.NFO" "$work/"
+HOME="$work" "$work/zelvan-rid-evodad" "$file" >/dev/null 2>&1 &
+viewer=$!
+window=""
+for _ in $(seq 100); do
+    window=$(xdotool search --pid "$viewer" --name "Zelvan RID" 2>/dev/null | head -1 || true)
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+[ -n "$window" ] || { echo "find.sh: the viewer showed no window" >&2; exit 1; }
+sleep 2
+xdotool windowactivate --sync "$window" key ctrl+f
+sleep 0.5
+xdotool type --delay 50 "${query%?}"
+sleep 2
+last="${query: -1}"
+echo "$(basename "$file"), find \"$query\":"
+echo "to the match selected and in view:"
+"$bin/bench_keylatency" -n "$runs" -a 40000 "$window" "$last/BackSpace"
+echo "to the count finished:"
+"$bin/bench_keylatency" -n "$runs" "$window" "$last/BackSpace"
