@@ -13,30 +13,8 @@ query="$2"
 runs="${3:-20}"
 bin="$root/build-bench/bin"
 
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
-fi
-# A window manager on this display (another display's does not count).
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
-    { openbox >/dev/null 2>&1 & sleep 1; }
-
-work=$(mktemp -d)
-viewer=""
-cleanup() {
-    [ -n "$viewer" ] && kill "$viewer" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cp "$bin/zelvan-rid-evodad" "$bin/OrvelDesign.NFO" "$work/"
-HOME="$work" "$work/zelvan-rid-evodad" "$file" >/dev/null 2>&1 &
-viewer=$!
-window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --pid "$viewer" --name "Zelvan RID" 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || { echo "find.sh: the viewer showed no window" >&2; exit 1; }
+source "$root/bench/viewer_session.sh"
+startViewer "$file"
 sleep 2
 xdotool windowactivate --sync "$window" key ctrl+f
 sleep 0.5

@@ -13,38 +13,14 @@ mode="${2:-wrap}"
 runs="${3:-20}"
 bin="$root/build-bench/bin"
 
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1600x1200x24" "$0" "$@"
-fi
-pgrep -x openbox >/dev/null || { openbox >/dev/null 2>&1 & sleep 1; }
-
-# A folder of its own for the program, so that its settings file (beside it when run as root)
-# sets Wrap without touching anyone's.
-work=$(mktemp -d)
-load=""
-viewer=""
-cleanup() {
-    [ -n "$viewer" ] && kill "$viewer" 2>/dev/null || true
-    [ -n "$load" ] && kill "$load" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-cp "$bin/zelvan-rid-evodad" "$bin/OrvelDesign.NFO" "$work/"
+source "$root/bench/viewer_session.sh"
 printf '[User]\nmnuWrap=%s\n' "$([ "$mode" = wrap ] && echo 1 || echo 0)" >"$work/Zelvan RID Evodad.ini"
 if [ "${LOAD:-0}" = 1 ]; then
     (while :; do :; done) &
     load=$!
 fi
 
-"$work/zelvan-rid-evodad" >/dev/null 2>&1 &
-viewer=$!
-window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --pid "$viewer" --name "Zelvan RID" 2>/dev/null | head -1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || { echo "keys.sh: the viewer showed no window" >&2; exit 1; }
+startViewer
 sleep 1
 xdotool mousemove --window "$window" 25 10 click 1 # Open
 sleep 1.5
