@@ -3,6 +3,7 @@
 #include "PaneNotice.h"
 #include "TextPane.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
@@ -24,6 +25,7 @@ constexpr int SliceMs = 8; // of counting at a time, so that the window answers 
 FindBar::FindBar(TextPane* pane, PaneNotice* notice)
     : QFrame(pane), m_pane(pane), m_notice(notice) {
     setObjectName(QStringLiteral("FindBar"));
+    wearTheWindowsLook(this);
     setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Window);

@@ -1,5 +1,6 @@
 #include "PaneNotice.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,8 +12,20 @@ constexpr int ShownFor = 3000; // milliseconds
 
 } // namespace
 
+void wearTheWindowsLook(QWidget* widget) {
+    widget->setFont(QApplication::font());
+    // Every colour set on it, so that none of them is the pane's by inheritance.
+    QPalette palette = QApplication::palette();
+    for (int group = 0; group < QPalette::NColorGroups; ++group)
+        for (int role = 0; role < QPalette::NColorRoles; ++role)
+            palette.setBrush(QPalette::ColorGroup(group), QPalette::ColorRole(role),
+                             palette.brush(QPalette::ColorGroup(group), QPalette::ColorRole(role)));
+    widget->setPalette(palette);
+}
+
 PaneNotice::PaneNotice(QWidget* pane) : QFrame(pane) {
     setObjectName(QStringLiteral("PaneNotice"));
+    wearTheWindowsLook(this);
     setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::ToolTipBase);

@@ -8,6 +8,10 @@
 class QLabel;
 class QPushButton;
 
+// The window's font and colours for a widget over the pane, which would otherwise take the
+// pane's (its terminal font, its ground and text) and keep following them.
+void wearTheWindowsLook(QWidget* widget);
+
 // A short notice over the pane's top right corner, where a reader looks: the window's caption
 // is the marquee, so what the reader's tools have to say goes here. A notice with an action
 // stays until it is taken or another notice replaces it; one without goes after a few seconds.
