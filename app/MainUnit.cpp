@@ -285,7 +285,10 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // The keys go to the document at once, as they would in any viewer (the pane still stays
     // out of the Tab order).
     ui->Memo->setFocus(Qt::OtherFocusReason);
-    m_artColumns = ui->Memo->widestLine(ArtFit::ArtColumns);
+    // Found with the document, in its own script; a script the user forces otherwise.
+    m_artColumns = (shownCharset() == CodePage::Charset::Utf8) == document.utf8
+                       ? document.artColumns
+                       : Cells::widestLine(document.text, shownCharset(), ArtFit::ArtColumns);
     fitToArt();
     // The pane now holds exactly these bytes.
     RefillNavigator(document);

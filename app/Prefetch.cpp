@@ -1,4 +1,6 @@
 #include "Prefetch.h"
+#include "ArtFit.h"
+#include "Cells.h"
 #include "CodePage.h"
 #include "FileNames.h"
 #include "OrvelDocument.h"
@@ -20,6 +22,10 @@ PreparedDocument prepareDocument(QByteArray bytes) {
     bytes = {};
     document.text = NormalizeLineBreaks(std::move(text));
     document.utf8 = DocumentEncoding::isUtf8Document(document.text);
+    // A code page's cells are its bytes whichever it is; UTF-8's are its sequences.
+    document.artColumns = Cells::widestLine(
+        document.text, document.utf8 ? CodePage::Charset::Utf8 : CodePage::Charset::Oem,
+        ArtFit::ArtColumns);
     // An address that comes again shares the text of its first entry: a large document repeats
     // a few addresses many thousand times, and each copy would cost its own text. Only so many
     // are remembered, so that a document of distinct addresses costs no more.

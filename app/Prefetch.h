@@ -22,6 +22,7 @@ struct PreparedDocument {
     // their bytes as written, which is what opens.
     QHash<qint32, QByteArray> written;
     std::vector<TextPane::Link> links; // where they stand, each with its entry
+    qint64 artColumns = 0;             // its widest line of art (ArtFit), in the script found
 };
 
 // A UTF-16 document is decoded to UTF-8, every line break becomes CR LF, the script it is written

@@ -74,8 +74,6 @@ public:
     void scrollToLine(qsizetype line);
     // The viewport width that shows this many whole columns.
     int widthForColumns(qint64 columns) const;
-    // The widest line of at most most columns (0: none).
-    qint64 widestLine(qint64 most) const { return Cells::widestLine(m_document, m_charset, most); }
 
     void copy() const;
     // Zooms the text for this run: steps in, or out when negative (the font stays as set).

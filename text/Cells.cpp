@@ -1,6 +1,9 @@
 #include "Cells.h"
 
+#include "ByteMask.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace Cells {
@@ -112,29 +115,42 @@ qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset
     return column;
 }
 
-qint64 widestLine(const TextDocument& document, CodePage::Charset charset, qint64 most) {
-    // A code page's line is as wide as it is long but for its tabs, found in one pass over the
-    // document; a UTF-8 line is at least a quarter as wide as long, so only the short ones are
-    // walked.
-    const QByteArray& bytes = document.bytes();
-    const char* const data = bytes.constData();
-    const char* const end = data + bytes.size();
+qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most) {
+    // A code page's line is as wide as it is long but for its tabs; a UTF-8 line is at least a
+    // quarter as wide as long, so only the short ones are walked. The line feeds are found 64
+    // bytes at a time, the tabs with memchr: the document's start waits for this.
+    const auto* const data = reinterpret_cast<const unsigned char*>(text.data());
+    const qsizetype size = text.size();
     const bool utf8 = charset == CodePage::Charset::Utf8;
-    const char* tab = static_cast<const char*>(std::memchr(data, '\t', size_t(end - data)));
+    const auto nextTab = [&](qsizetype from) {
+        const void* at =
+            from >= size ? nullptr : std::memchr(data + from, '\t', size_t(size - from));
+        return at ? qsizetype(static_cast<const unsigned char*>(at) - data) : size;
+    };
+    qsizetype tab = nextTab(0);
     qint64 widest = 0;
-    for (qsizetype line = 0; line < document.lineCount(); ++line) {
-        const qsizetype start = document.lineStart(line), stop = document.lineEnd(line);
+    qsizetype start = 0;
+    const auto line = [&](qsizetype feed) {
+        const qsizetype stop = feed > start && data[feed - 1] == '\r' ? feed - 1 : feed;
         const qsizetype length = stop - start;
-        const bool tabbed = tab && tab < data + stop;
+        const bool tabbed = tab < stop;
         if (tabbed)
-            tab = static_cast<const char*>(
-                std::memchr(data + stop, '\t', size_t(end - (data + stop))));
+            tab = nextTab(feed);
         qint64 width = length;
         if (utf8 ? length <= 4 * most : tabbed && length <= most)
-            width = columns(document.line(line), charset);
+            width = columns(text.sliced(start, length), charset);
         if (width <= most)
             widest = std::max(widest, width);
-    }
+        start = feed + 1;
+    };
+    qsizetype i = 0;
+    for (; i + 64 <= size; i += 64)
+        for (quint64 feeds = byteMask64(data + i, '\n'); feeds; feeds &= feeds - 1)
+            line(i + std::countr_zero(feeds));
+    for (; i < size; ++i)
+        if (data[i] == '\n')
+            line(i);
+    line(size);
     return widest;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "CodePage.h"
-#include "TextDocument.h"
 
 #include <QByteArrayView>
 
@@ -95,8 +94,9 @@ qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column
 // The column the cell starting at offset begins at.
 qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset, Mark from = {});
 
-// The widest of the document's lines that are at most most columns wide (0 when none is): what
-// a window must show whole to show a document's art, its longer lines being prose.
-qint64 widestLine(const TextDocument& document, CodePage::Charset charset, qint64 most);
+// The widest of a text's lines (ended by LF, a CR before it not counted) that are at most most
+// columns wide (0 when none is): what a window must show whole to show a document's art, its
+// longer lines being prose.
+qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most);
 
 } // namespace Cells
