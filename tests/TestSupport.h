@@ -28,6 +28,20 @@ void writeFile(const QString& path, const QByteArray& bytes);
 // when either failed (work returned false or the child died).
 bool runInTwoProcesses(const std::function<bool(int child)>& work);
 
+// AddressSanitizer keeps a shadow byte for every eight bytes of memory in use, which a test of
+// how much memory something holds counts as held.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool UnderAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool UnderAddressSanitizer = true;
+#else
+inline constexpr bool UnderAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool UnderAddressSanitizer = false;
+#endif
+
 class QDialog;
 
 // Runs action on the next modal dialog as soon as it is up (the dialog's exec() then returns).
