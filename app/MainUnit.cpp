@@ -272,23 +272,31 @@ void TMainForm::LoadDocument(const QString& fileName) {
     ui->lboxLinks->clear();
     std::optional<PreparedDocument> ahead = Prefetch::take(fileName);
     PreparedDocument document =
-        ahead ? std::move(*ahead) : prepareDocument(ReadDocumentFile(fileName, DocumentCapacity));
+        ahead ? std::move(*ahead)
+              : prepareDocument(ReadDocumentFile(fileName, DocumentCapacity), fileName);
     // Normalising can add a byte for every lone line end.
     if (document.text.size() > DocumentCapacity)
         throw UserError(QStringLiteral("Text exceeds memo capacity"));
-    // A document written in UTF-8 shows in that script; the script the user chose stays theirs
-    // and comes back with the next document. A UTF-16 one is shown, searched and edited as
-    // UTF-8, and saved as UTF-16 again.
+    // A document written in UTF-8 or drawing ANSI art shows in that script; the script the user
+    // chose stays theirs and comes back with the next document. A UTF-16 one is shown, searched
+    // and edited as UTF-8, and saved as UTF-16 again.
     m_utf8Document = document.utf8;
+    m_ansiDocument = document.art.has_value();
     m_utf16 = document.utf16;
-    ui->Memo->setBytes(document.text, shownCharset());
+    m_art.take(document, fileName);
+    const bool linksFound = m_ansiDocument;
+    showArtOrBytes();
     // The keys go to the document at once, as they would in any viewer (the pane still stays
     // out of the Tab order).
     ui->Memo->setFocus(Qt::OtherFocusReason);
+    // The links of the text shown, where it is not the one they were found in.
+    if (m_art.isShown() != linksFound)
+        document.links = linksOf(ui->Memo->bytes());
     // Found with the document, in its own script; a script the user forces otherwise.
-    m_artColumns = (shownCharset() == CodePage::Charset::Utf8) == document.utf8
+    m_artColumns = m_art.isShown() ? m_art.art()->width
+                   : !linksFound && (shownCharset() == CodePage::Charset::Utf8) == document.utf8
                        ? document.artColumns
-                       : Cells::widestLine(document.text, shownCharset(), ArtFit::ArtColumns);
+                       : Cells::widestLine(ui->Memo->bytes(), paneCharset(), ArtFit::ArtColumns);
     fitToArt();
     // The pane now holds exactly these bytes.
     RefillNavigator(document);
@@ -352,19 +360,53 @@ void TMainForm::OpenDownloadPage() {
 }
 
 CodePage::Charset TMainForm::shownCharset() const {
-    return m_utf8Document ? CodePage::Charset::Utf8 : m_paneFont.charset;
+    return m_utf8Document   ? CodePage::Charset::Utf8
+           : m_ansiDocument ? CodePage::Charset::AnsiArt
+                            : m_paneFont.charset;
+}
+
+CodePage::Charset TMainForm::paneCharset() const {
+    const CodePage::Charset shown = shownCharset();
+    return shown == CodePage::Charset::AnsiArt ? CodePage::Charset::Oem : shown;
+}
+
+bool TMainForm::showArtOrBytes() {
+    TextPane* pane = ui->Memo;
+    const bool wasShown = m_art.isShown();
+    if (shownCharset() == CodePage::Charset::AnsiArt && ui->mnuReadonly->isChecked())
+        m_art.showArt(*pane);
+    else
+        m_art.showBytes(*pane, paneCharset());
+    // The grid is as wide as it is drawn: wrap would tear it.
+    pane->setWrap(ui->mnuWrap->isChecked() && !m_art.isShown());
+    return m_art.isShown() != wasShown;
+}
+
+void TMainForm::reshowArtOrBytes() {
+    if (!showArtOrBytes())
+        return;
+    TextPane* pane = ui->Memo;
+    pane->setLinks(linksOf(pane->bytes()));
+    m_artColumns = m_art.isShown()
+                       ? m_art.art()->width
+                       : Cells::widestLine(pane->bytes(), paneCharset(), ArtFit::ArtColumns);
+    fitToArt();
+}
+
+bool TMainForm::hasUnsavedEdits() const {
+    return m_art.isModified(*ui->Memo);
 }
 
 void TMainForm::setPaneFont(const FontSpec& spec) {
     // A script picked in the font dialog is shown whatever the document was detected as.
     if (spec.charset != m_paneFont.charset)
-        m_utf8Document = false;
+        m_utf8Document = m_ansiDocument = false;
     m_paneFont = spec;
     ui->Memo->setFont(resolveFont(spec));
     QPalette palette = ui->Memo->palette();
     palette.setColor(QPalette::Text, spec.color);
     ui->Memo->setPalette(palette);
-    ui->Memo->setCharset(shownCharset());
+    reshowArtOrBytes();
 }
 
 QColor TMainForm::paneBackground() const {
@@ -450,15 +492,20 @@ void TMainForm::mnuSaveClick() {
 }
 
 void TMainForm::writeDocument(const QString& fileName) {
-    WriteDocumentFile(fileName, m_utf16 == DocumentEncoding::Utf16::None
-                                    ? ui->Memo->bytes()
-                                    : DocumentEncoding::utf8ToUtf16(ui->Memo->bytes(), m_utf16));
-    ui->Memo->markSaved();
+    // The document's bytes, not the art the pane may show in their place, and its SAUCE record.
+    const QByteArray body = m_art.body(*ui->Memo);
+    QByteArray bytes = m_utf16 == DocumentEncoding::Utf16::None
+                           ? body
+                           : DocumentEncoding::utf8ToUtf16(body, m_utf16);
+    if (!m_art.tail().isEmpty())
+        bytes += m_art.tail();
+    WriteDocumentFile(fileName, bytes);
+    m_art.markSaved(*ui->Memo);
     Q_EMIT documentSaved(fileName);
 }
 
 bool TMainForm::mayDropEdits() {
-    if (!ui->Memo->isModified())
+    if (!hasUnsavedEdits())
         return true;
     const QString from = CurrentFileName.isEmpty() ? m_readFrom : CurrentFileName;
     switch (askAboutUnsavedEdits(this, from)) {
@@ -484,9 +531,11 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 void TMainForm::mnuCloseClick() {
     if (!mayDropEdits())
         return;
-    m_utf8Document = false;
+    m_utf8Document = m_ansiDocument = false;
     m_utf16 = DocumentEncoding::Utf16::None;
-    ui->Memo->setBytes({}, shownCharset());
+    m_art.forget();
+    ui->Memo->setBytes({}, paneCharset());
+    ui->Memo->setWrap(ui->mnuWrap->isChecked());
     ui->Memo->setFocus(Qt::OtherFocusReason);
     CurrentFileName.clear();
     m_readFrom.clear();
@@ -503,10 +552,12 @@ void TMainForm::mnuReadonlyClick() {
     ui->mnuReadonly->setChecked(after);
     ui->Memo->setReadOnly(after);
     ui->mnuSave->setEnabled(!after && !CurrentFileName.isEmpty());
+    // Art is read; its bytes are edited.
+    reshowArtOrBytes();
 }
 
 void TMainForm::mnuWrapClick() {
-    ui->Memo->setWrap(ui->mnuWrap->isChecked());
+    ui->Memo->setWrap(ui->mnuWrap->isChecked() && !m_art.isShown());
 }
 
 void TMainForm::mnuFontClick() {
@@ -514,7 +565,9 @@ void TMainForm::mnuFontClick() {
     dialog->setSpec(m_paneFont);
     dialog->setSampleBackground(ui->Memo->palette().color(QPalette::Base));
     dialog->setDetectedScript(
-        m_utf8Document ? std::optional(CodePage::Charset::Utf8) : std::nullopt,
+        m_utf8Document   ? std::optional(CodePage::Charset::Utf8)
+        : m_ansiDocument ? std::optional(CodePage::Charset::AnsiArt)
+                         : std::nullopt,
         m_utf16 == DocumentEncoding::Utf16::LittleEndian ? QStringLiteral("UTF-16 little-endian")
         : m_utf16 == DocumentEncoding::Utf16::BigEndian  ? QStringLiteral("UTF-16 big-endian")
                                                          : QString());

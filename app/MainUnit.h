@@ -50,6 +50,7 @@
 // hands the same bytes to ExtractLinks (OrvelLinks) and lists the addresses in lboxLinks; a
 // click on one goes to OpenAddress.
 
+#include "DocumentArt.h"
 #include "DocumentEncoding.h"
 #include "FontDialog.h"
 
@@ -106,6 +107,10 @@ public:
     // The document shown when the command line names none (empty when it is missing).
     static QString bundledDocument();
     ReaderTools* readerTools() const { return m_tools; }
+    // Whether the document holds edits not saved, in the pane or beside the art it shows.
+    bool hasUnsavedEdits() const;
+    // The shown document's ANSI art and SAUCE record, where it has them.
+    const DocumentArt& documentArt() const { return m_art; }
     QTimer* timer() const { return Timer; }
 
 Q_SIGNALS:
@@ -187,10 +192,20 @@ private:
     QString m_startFolder; // the folder the program was started in, for names relative to it
     QString CurrentFileName;
     QString m_readFrom; // the file the text in the pane was read from, current or not
-    // The script the pane shows: the user's, or UTF-8 for a document written in it.
+    // The script the document is shown in: the user's, or UTF-8 or ANSI art for a document found
+    // written in it; and the glyph table the pane draws it with (ANSI art's cells are code page
+    // 437's).
     CodePage::Charset shownCharset() const;
+    CodePage::Charset paneCharset() const;
+    // The pane shows the art while the document is shown as ANSI art read-only, else its bytes,
+    // wrapped only then; gives whether it went from one to the other. Outside a load, the links
+    // and the width the window fits follow such a change.
+    bool showArtOrBytes();
+    void reshowArtOrBytes();
     FontSpec m_paneFont;
     bool m_utf8Document = false; // the document shown was detected as UTF-8
+    bool m_ansiDocument = false; // the document shown was found to draw ANSI art
+    DocumentArt m_art;
     // The byte order of a UTF-16 document, shown as UTF-8 and saved in its own order again.
     DocumentEncoding::Utf16 m_utf16 = DocumentEncoding::Utf16::None;
     // The colours as the settings named them, so that a name survives a run that kept it.

@@ -14,27 +14,44 @@
 #include <future>
 #include <thread>
 
-PreparedDocument prepareDocument(QByteArray bytes) {
+PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName) {
     PreparedDocument document;
+    const SauceSplit sauce = findSauce(bytes);
+    document.sauce = sauce.record;
+    if (sauce.end < bytes.size()) {
+        document.tail = bytes.sliced(sauce.end);
+        bytes.truncate(sauce.end);
+    }
     QByteArray text = DocumentEncoding::decodedDocument(bytes, document.utf16);
     // Let go first, so that the line breaks are mended in the text's own buffer: a large LF-only
     // document is then never held twice.
     bytes = {};
+    // Mending the breaks makes no UTF-8 document of another, nor another of one.
+    document.utf8 = DocumentEncoding::isUtf8Document(text);
+    // Art is drawn from the bytes as written: there a lone CR returns the cursor.
+    if (document.utf16 == DocumentEncoding::Utf16::None && !document.utf8) {
+        document.art = AnsiArt::artOf(text, document.sauce, fileName);
+        if (document.art)
+            document.original = text;
+    }
     document.text = NormalizeLineBreaks(std::move(text));
-    document.utf8 = DocumentEncoding::isUtf8Document(document.text);
-    // A code page's cells are its bytes whichever it is; UTF-8's are its sequences.
-    document.artColumns = Cells::widestLine(
-        document.text, document.utf8 ? CodePage::Charset::Utf8 : CodePage::Charset::Oem,
-        ArtFit::ArtColumns);
+    const QByteArray& shown = document.art ? document.art->text : document.text;
+    // A code page's cells are its bytes whichever it is; UTF-8's are its sequences. Art is as
+    // wide as its grid.
+    document.artColumns = document.art ? document.art->width
+                                       : Cells::widestLine(document.text,
+                                                           document.utf8 ? CodePage::Charset::Utf8
+                                                                         : CodePage::Charset::Oem,
+                                                           ArtFit::ArtColumns);
     // An address that comes again shares the text of its first entry: a large document repeats
     // a few addresses many thousand times, and each copy would cost its own text. Only so many
     // are remembered, so that a document of distinct addresses costs no more.
     constexpr qsizetype Remembered = 1024;
     QHash<QByteArray, QString> seen;
-    ForEachLink(document.text, [&](QByteArrayView address, qsizetype at) {
+    ForEachLink(shown, [&](QByteArrayView address, qsizetype at) {
         document.links.push_back(
             {quint32(at), quint32(address.size()), qint32(document.entries.size())});
-        const QByteArrayView written = QByteArrayView(document.text).sliced(at, address.size());
+        const QByteArrayView written = QByteArrayView(shown).sliced(at, address.size());
         if (written != address)
             document.written.insert(qint32(document.entries.size()), written.toByteArray());
         const QByteArray key = address.toByteArray();
@@ -48,6 +65,14 @@ PreparedDocument prepareDocument(QByteArray bytes) {
             seen.insert(key, document.entries.constLast());
     });
     return document;
+}
+
+std::vector<TextPane::Link> linksOf(QByteArrayView text) {
+    std::vector<TextPane::Link> links;
+    ForEachLink(text, [&](QByteArrayView address, qsizetype at) {
+        links.push_back({quint32(at), quint32(address.size()), qint32(links.size())});
+    });
+    return links;
 }
 
 namespace Prefetch {
@@ -86,7 +111,7 @@ void start(const QString& fileName, qint64 capacity) {
     // Detached: a program that ends first does not wait for it.
     std::thread([promise = std::move(promise), fileName, capacity]() mutable {
         try {
-            promise.set_value(prepareDocument(ReadDocumentFile(fileName, capacity)));
+            promise.set_value(prepareDocument(ReadDocumentFile(fileName, capacity), fileName));
         } catch (...) {
             promise.set_exception(std::current_exception());
         }

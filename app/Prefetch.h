@@ -1,6 +1,8 @@
 #pragma once
 
+#include "AnsiArt.h"
 #include "DocumentEncoding.h"
+#include "SauceRecord.h"
 #include "TextPane.h"
 
 #include <QByteArray>
@@ -23,11 +25,25 @@ struct PreparedDocument {
     QHash<qint32, QByteArray> written;
     std::vector<TextPane::Link> links; // where they stand, each with its entry
     qint64 artColumns = 0;             // its widest line of art (ArtFit), in the script found
+    // What follows the document's own bytes: the ^Z, comments and SAUCE record, never shown and
+    // written back as they were.
+    QByteArray tail;
+    std::optional<SauceRecord> sauce;
+    // The ANSI art a code page document draws, which the list and links are found in, and its
+    // bytes as read (before the breaks were mended), which the art is drawn from while unedited.
+    std::optional<AnsiArt::Art> art;
+    QByteArray original;
 };
 
-// A UTF-16 document is decoded to UTF-8, every line break becomes CR LF, the script it is written
-// in is found, and the addresses are found once, for the list and the links alike.
-PreparedDocument prepareDocument(QByteArray bytes);
+// A SAUCE record is set apart, a UTF-16 document is decoded to UTF-8, every line break becomes
+// CR LF, the script it is written in is found (ANSI art where it draws with sequences, or the
+// name or record says so), and the addresses are found once, in what is shown, for the list and
+// the links alike.
+PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName = {});
+
+// Where the addresses of a text stand, each with its entry: the links of text shown otherwise
+// than as prepared.
+std::vector<TextPane::Link> linksOf(QByteArrayView text);
 
 // The document named on the command line, read and prepared on a thread of its own from the
 // program's first moment while the toolkit starts and the window is made: for a large file

@@ -39,7 +39,7 @@ void ReaderTools::documentShown(const QString& fileName) {
 
 void ReaderTools::fileChanged() {
     const QString name = QFileInfo(m_watch.fileName()).fileName();
-    if (!m_window->pane()->isModified()) {
+    if (!m_window->hasUnsavedEdits()) {
         if (m_window->reloadShownFile())
             m_notice->notify(tr("%1 changed on disk and was read again").arg(name));
         return;

@@ -80,6 +80,8 @@ void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
     m_leftColumn = 0;
     m_goalColumn = -1;
     m_links = {};
+    m_colours = {};
+    m_ownColours.reset();
     m_pressedLink = -1;
     hover(-1);
     relayout(true);
@@ -308,7 +310,17 @@ void TextPane::forgetOddWidths() {
 
 // ---- Layout ---------------------------------------------------------------------------------
 
+void TextPane::setNinthColumn(bool ninth) {
+    if (ninth == m_ninth)
+        return;
+    m_ninth = ninth;
+    updateRenderer();
+    relayout(true);
+    viewport()->update();
+}
+
 void TextPane::updateRenderer() {
+    m_renderer.setNinthColumn(m_ninth);
     m_renderer.setFont(zoomedFont());
     m_renderer.setDevicePixelRatio(devicePixelRatioF());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CaretMoves.h"
+#include "CellColours.h"
 #include "CellIndex.h"
 #include "CellRenderer.h"
 #include "CodePage.h"
@@ -105,6 +106,15 @@ public:
 
     // What Find looks for, drawn on a ground of its own wherever it is in view (none: nothing).
     void setSearchHighlight(const std::optional<TextSearch>& search);
+
+    // The colours of the cells, where the text is art that sets them (none: the palette's), and
+    // the document's own two while it does: the art's own (light grey on black for an .ans
+    // piece), or the palette's text and ground. A new text has none.
+    void setCellColours(CellColours colours,
+                        std::optional<std::pair<QColor, QColor>> own = std::nullopt);
+    const CellColours& cellColours() const { return m_colours; }
+    // VGA's nine-pixel cells, as art may ask for them.
+    void setNinthColumn(bool ninth);
 
 Q_SIGNALS:
     void doubleClicked();
@@ -218,6 +228,7 @@ private:
     CellRenderer m_renderer;
     CodePage::Charset m_charset = CodePage::Charset::Oem;
     bool m_wrap = false;
+    bool m_ninth = false;
     bool m_readOnly = true;
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;
@@ -253,6 +264,8 @@ private:
     std::vector<Link> m_links;
     QList<QAction*> m_contextActions;
     std::optional<TextSearch> m_search;
+    CellColours m_colours;
+    std::optional<std::pair<QColor, QColor>> m_ownColours;
     QColor m_linkColor = Qt::blue;
     int m_hoverLink = -1;
     int m_pressedLink = -1; // opens on release unless a drag or a double click came between

@@ -77,9 +77,10 @@ void TextPane::paintEvent(QPaintEvent* event) {
         cellsFrom(dirty.right() - origin.x(), size.width()) + 1, columnFrom, shown);
     const qsizetype selStart = std::min(m_anchor, m_caret);
     const qsizetype selEnd = std::max(m_anchor, m_caret);
-    const QColor text = colours.color(QPalette::Text);
+    // The document's own colours: the art's where it has its own, else the palette's.
+    const QColor text = m_ownColours ? m_ownColours->first : colours.color(QPalette::Text);
     const QColor marked = colours.color(QPalette::HighlightedText);
-    const QColor ground = colours.color(QPalette::Base);
+    const QColor ground = m_ownColours ? m_ownColours->second : colours.color(QPalette::Base);
     const QColor highlight = colours.color(QPalette::Highlight);
     const QColor linkColour = readable(m_linkColor, ground);
     const QColor found = QColor::fromRgbF(float((highlight.redF() + ground.redF()) / 2),
@@ -117,6 +118,27 @@ void TextPane::paintEvent(QPaintEvent* event) {
                 m_renderer.drawLine(painter, at + QPointF(qreal(a - left) * size.width(), 0), bytes,
                                     m_charset, a, b - a, colour, behind, mark);
         };
+        // Columns in the colours art gives their cells (the document's own where it gives none),
+        // but for the ink or the ground given.
+        const auto inked = [&](qint64 a, qint64 b, const QColor* ink, const QColor* paper) {
+            if (a >= b)
+                return;
+            if (m_colours.isEmpty()) {
+                part(a, b, ink ? *ink : text, paper ? *paper : ground);
+                return;
+            }
+            qint64 drawn = a;
+            m_colours.forEachRun(
+                start + m_moves.offsetOfColumn(line, a), start + m_moves.offsetOfColumn(line, b),
+                [&](qsizetype from, qsizetype to, CellColours::Colour fg, CellColours::Colour bg) {
+                    const qint64 c = std::max(a, m_moves.columnOf(line, from - start));
+                    drawn = std::min(b, m_moves.columnOf(line, to - start));
+                    part(c, drawn, ink ? *ink : cellColour(fg, text, ground),
+                         paper ? *paper : cellColour(bg, text, ground));
+                });
+            // Past the line's end.
+            part(drawn, b, ink ? *ink : text, paper ? *paper : ground);
+        };
         // The links among these columns, found from the bytes they show; the selection is
         // drawn over them.
         qint64 plain = left;
@@ -130,14 +152,14 @@ void TextPane::paintEvent(QPaintEvent* event) {
                 const qint64 b = std::min(
                     right, m_moves.columnOf(line, std::min<qsizetype>(link.at + link.length, end) -
                                                       start));
-                part(plain, a, text, ground);
-                part(a, b, linkColour, ground);
+                inked(plain, a, nullptr, nullptr);
+                inked(a, b, &linkColour, nullptr);
                 plain = std::max(plain, b);
                 if (int(i) == m_hoverLink)
                     underlineFrom = a, underlineTo = b;
             }
         }
-        part(plain, right, text, ground);
+        inked(plain, right, nullptr, nullptr);
         // What Find looks for, on a ground between the pane's and the selection's.
         if (m_search && !m_search->isEmpty()) {
             const qsizetype shownFrom = start + m_moves.offsetOfColumn(line, left);
@@ -148,7 +170,7 @@ void TextPane::paintEvent(QPaintEvent* event) {
                     const qint64 a = std::max(left, m_moves.columnOf(line, at - start));
                     const qint64 b =
                         std::min(right, m_moves.columnOf(line, std::min(at + length, end) - start));
-                    part(a, b, text, found);
+                    inked(a, b, nullptr, &found);
                     return true;
                 });
         }
@@ -199,6 +221,12 @@ void TextPane::setLinks(std::vector<Link> links) {
 
 void TextPane::setLinkColor(const QColor& color) {
     m_linkColor = color;
+    viewport()->update();
+}
+
+void TextPane::setCellColours(CellColours colours, std::optional<std::pair<QColor, QColor>> own) {
+    m_colours = std::move(colours);
+    m_ownColours = std::move(own);
     viewport()->update();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CellColours.h"
 #include "Cells.h"
 #include "CodePage.h"
 #include "TextDocument.h"
@@ -17,6 +18,13 @@
 #include <vector>
 
 class QPainter;
+
+// A cell's colour as art gives it, the document's own two standing for text and ground.
+inline QColor cellColour(CellColours::Colour colour, const QColor& text, const QColor& ground) {
+    return colour == CellColours::Foreground   ? text
+           : colour == CellColours::Background ? ground
+                                               : QColor(QRgb(colour));
+}
 
 // Draws cells with one font at one device pixel ratio. Every glyph is drawn once into an atlas
 // in device pixels and copied from there; the block, shade and box-drawing characters are drawn

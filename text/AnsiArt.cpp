@@ -501,6 +501,24 @@ Art interpret(QByteArrayView bytes, const Options& options) {
     return grid.finish();
 }
 
+Options optionsFor(const std::optional<SauceRecord>& sauce, QStringView fileName) {
+    Options options;
+    if (sauce && sauce->width() > 0)
+        options.width = std::min(sauce->width(), 4096);
+    options.iceColours = sauce && sauce->iceColours();
+    options.ownColours =
+        fileName.endsWith(u".ans", Qt::CaseInsensitive) || (sauce && sauce->isAnsi());
+    return options;
+}
+
+std::optional<Art> artOf(QByteArrayView text, const std::optional<SauceRecord>& sauce,
+                         QStringView fileName) {
+    const Options options = optionsFor(sauce, fileName);
+    if (!options.ownColours && !drawsWithSequences(text))
+        return std::nullopt;
+    return interpret(text, options);
+}
+
 bool drawsWithSequences(QByteArrayView bytes) {
     qint64 drawing = 0, broken = 0;
     const char* const data = bytes.data();

@@ -1,9 +1,13 @@
 #pragma once
 
 #include "CellColours.h"
+#include "SauceRecord.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QStringView>
+
+#include <optional>
 
 // ANSI art: code page 437 text that draws with the escape sequences of ANSI.SYS and the art
 // editors (ECMA-48's control sequences, CSI = ESC [): cursor moves that place the blocks,
@@ -43,6 +47,17 @@ Art interpret(QByteArrayView bytes, const Options& options = {});
 // sequences that move the cursor or set colours, and nearly every ESC in it starts one. NFO art
 // that only shows 0x1B as the arrow it is in code page 437 never passes.
 bool drawsWithSequences(QByteArrayView bytes);
+
+// The grid a document's art is drawn on: the width its SAUCE record gives (else 80 columns), its
+// iCE flag, and the art's own colours for an .ans piece or one whose record says it is ANSI art.
+Options optionsFor(const std::optional<SauceRecord>& sauce, QStringView fileName);
+
+// The art a code page document draws, found as the viewer finds it: where it draws with
+// sequences, its record says it is ANSI art, or it has an .ans name (any letter case). text is
+// the document before its SAUCE record, its line breaks as written (a lone CR returns the
+// cursor, it does not start a row).
+std::optional<Art> artOf(QByteArrayView text, const std::optional<SauceRecord>& sauce,
+                         QStringView fileName);
 
 // The 16 colours of the VGA palette in the order the sequences name them (black, red, green,
 // brown, blue, magenta, cyan, light grey, then their bright kinds), and the 256 of the

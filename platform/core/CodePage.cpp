@@ -82,7 +82,7 @@ const Reverse& reverse(Charset charset) {
     };
     static const auto oem = build(oemTable);
     static const auto ansi = build(ansiTable);
-    return charset == Charset::Oem ? *oem : *ansi;
+    return charset == Charset::Ansi ? *ansi : *oem;
 }
 
 } // namespace

@@ -13,6 +13,9 @@ enum class Charset {
     Oem,  // DOS code page 437, with its graphic glyphs for the control bytes
     Ansi, // Windows code page 1252
     Utf8, // UTF-8: each valid sequence one character, every other byte its code page 437 glyph
+    // ANSI art: code page 437 with its escape sequences applied (AnsiArt draws the grid, whose
+    // cells are then code page 437's); as a table, code page 437.
+    AnsiArt,
 };
 
 // The length (2 to 4) of the valid UTF-8 multi-byte sequence that starts at bytes[at], with its

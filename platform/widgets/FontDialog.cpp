@@ -80,8 +80,8 @@ FontDialog::FontDialog(QWidget* parent) : QDialog(parent) {
 
     m_script = new QComboBox(this);
     m_script->setObjectName(QStringLiteral("script"));
-    for (const CodePage::Charset script :
-         {CodePage::Charset::Ansi, CodePage::Charset::Oem, CodePage::Charset::Utf8})
+    for (const CodePage::Charset script : {CodePage::Charset::Ansi, CodePage::Charset::Oem,
+                                           CodePage::Charset::Utf8, CodePage::Charset::AnsiArt})
         m_script->addItem(scriptName(script), int(script));
 
     m_sample = new QLabel(this);
@@ -183,9 +183,10 @@ FontSpec FontDialog::spec() const {
 }
 
 QString FontDialog::scriptName(CodePage::Charset script) {
-    return script == CodePage::Charset::Ansi  ? tr("Western")
-           : script == CodePage::Charset::Oem ? tr("OEM/DOS")
-                                              : tr("UTF-8");
+    return script == CodePage::Charset::Ansi   ? tr("Western")
+           : script == CodePage::Charset::Oem  ? tr("OEM/DOS")
+           : script == CodePage::Charset::Utf8 ? tr("UTF-8")
+                                               : tr("ANSI art");
 }
 
 void FontDialog::setDetectedScript(std::optional<CodePage::Charset> detected,
@@ -214,7 +215,7 @@ void FontDialog::updateSample() {
     QPalette palette = m_sample->palette();
     palette.setColor(QPalette::WindowText, s.color);
     m_sample->setPalette(palette);
-    m_sample->setText(s.charset == CodePage::Charset::Oem
+    m_sample->setText(s.charset == CodePage::Charset::Oem || s.charset == CodePage::Charset::AnsiArt
                           ? QString::fromUtf16(u"AaBbYyZz \u2591\u2592\u2593\u2588")
                       : s.charset == CodePage::Charset::Utf8
                           ? QString::fromUtf16(u"AaBbYyZz \u2554\u2550\u2557\u2588\u00e9")
