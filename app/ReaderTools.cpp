@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QMessageBox>
 
 ReaderTools::ReaderTools(TMainForm* window)
     : QObject(window), m_window(window), m_notice(new PaneNotice(window->pane())),
@@ -22,6 +23,8 @@ ReaderTools::ReaderTools(TMainForm* window)
               [this] { stepThroughFolder(1); });
     addAction(tr("P&revious document in the folder"), QKeySequence(Qt::CTRL | Qt::Key_PageUp),
               [this] { stepThroughFolder(-1); });
+    m_artRecord = addAction(tr("&About this art\u2026"), {}, [this] { showArtRecord(); });
+    m_artRecord->setEnabled(false);
     connect(window, &TMainForm::documentShown, this, &ReaderTools::documentShown);
     connect(window, &TMainForm::documentSaved, this, [this](const QString& fileName) {
         if (QFileInfo(fileName).absoluteFilePath() == m_watch.fileName())
@@ -33,8 +36,27 @@ ReaderTools::ReaderTools(TMainForm* window)
 
 void ReaderTools::documentShown(const QString& fileName) {
     m_watch.watch(fileName);
+    const DocumentArt& art = m_window->documentArt();
+    m_artRecord->setEnabled(art.sauce().has_value());
+    if (art.art() && art.art()->cut)
+        m_notice->notify(
+            tr("The art goes on past what is drawn of it: %1 rows").arg(art.art()->rows));
     if (!fileName.isEmpty() && fileName != TMainForm::bundledDocument())
         RecentDocuments::add(fileName);
+}
+
+void ReaderTools::showArtRecord() {
+    const std::optional<SauceRecord>& sauce = m_window->documentArt().sauce();
+    if (!sauce)
+        return;
+    QStringList lines;
+    for (const auto& [key, value] : sauce->fields())
+        lines << key + u": " + value;
+    QMessageBox box(QMessageBox::Information, tr("About this art"), lines.join(u'\n'),
+                    QMessageBox::Close, m_window);
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
 }
 
 void ReaderTools::fileChanged() {

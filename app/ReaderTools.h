@@ -31,6 +31,9 @@ private:
     template <typename Run>
     QAction* addAction(const QString& text, const QKeySequence& key, Run run);
 
+    // The shown art's SAUCE record, one "Key: value" a line.
+    void showArtRecord();
+
     // Another program changed or removed the shown file: an unedited text is read again, an
     // edited one kept with a notice that offers to read it again; a removed file's text stays.
     void fileChanged();
@@ -39,5 +42,6 @@ private:
     TMainForm* m_window;
     PaneNotice* m_notice;
     FindBar* m_find;
+    QAction* m_artRecord;
     DocumentWatch m_watch;
 };
