@@ -382,7 +382,8 @@ QByteArray pdfColour(const QColor& colour) {
 
 QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
-                        Paper paper, const QString& title, QIODevice& device) {
+                        Paper paper, const QString& title, QIODevice& device,
+                        const CellColours& colours) {
     PdfFile file(device);
     CellWalk cells(document, renderer, charset);
     const qsizetype rows = cells.rows();
@@ -423,6 +424,13 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
     // A page's parts as its rows add to them, kept from page to page with their room.
     QByteArray head, fills, shading, text;
     std::array<Shades, 4> shades;
+    // Coloured art's shapes by colour, and the ink its text is in.
+    const bool coloured = !colours.isEmpty();
+    ColouredShapes shapes;
+    Shades colouredShade;
+    std::vector<CellRenderer::ColourRun> runs;
+    const QRgb ownInk = color.rgb();
+    QRgb textInk = ownInk;
     std::vector<QByteArrayView> pieces;
     // Page by page while the output takes them: a full disk ends the picture there.
     for (qsizetype first = 0; first < rows && file.ok(); first += rowsPerPage) {
@@ -455,6 +463,33 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                 head.append(" re f\n");
             }
             head.append(fg);
+            if (coloured) {
+                // Each ground, then each ink's shapes and shades, one fill a colour.
+                for (const auto* part : {&shapes.grounds, &shapes.fills})
+                    for (const auto& [rgb, spans] : *part) {
+                        fills.append(pdfColour(QColor(rgb)));
+                        appendPdfRects(fills, spans, pageTop);
+                        fills.append("f\n");
+                    }
+                pieces = {head, fills};
+                for (const auto& [key, spans] : shapes.shades) {
+                    colouredShade.clear();
+                    colouredShade.add(spans, pageTop);
+                    shading.append(pdfColour(QColor(key.first)));
+                    colouredShade.draw(shading, key.second, pageTop, [&] {
+                        pieces.push_back(shading);
+                        stream();
+                    });
+                }
+                shapes.clear();
+                pieces.insert(pieces.end(), {shading, fg, "BT\n", text, "ET\nQ\n"});
+                stream();
+                fills.resize(0);
+                text.resize(0);
+                font = mode = -1;
+                textInk = ownInk;
+                return;
+            }
             pieces = {head, fills, fills.isEmpty() ? "" : "f\n"};
             for (int level = 1; level <= 3; ++level)
                 shades[size_t(level)].draw(shading, level, pageTop, [&] {
@@ -470,7 +505,15 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
             font = mode = -1;
         };
         for (qsizetype index = first; index < last; ++index) {
-            cells.forEachPiece(index, All, [&](const Row& row) {
+            size_t run = 0;
+            if (coloured) {
+                cells.addColoured(index, colours, color, ground, shapes);
+                if (index < document.lineCount())
+                    runs = CellRenderer::colourRuns(colours, document.line(index),
+                                                    document.lineStart(index), charset, 0,
+                                                    cells.widest(), color, ground);
+            }
+            cells.forEachPiece(index, coloured ? Text : All, [&](const Row& row) {
                 appendPdfRects(fills, row.fills, pageTop);
                 for (int level = 1; level <= 3; ++level)
                     shades[size_t(level)].add(row.shades[size_t(level)], pageTop);
@@ -487,6 +530,17 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                         codes.clear();
                     };
                     for (size_t column = 0; column < row.text.size(); ++column) {
+                        if (coloured && !row.shaped[column]) {
+                            const qint64 at = row.firstColumn + qint64(column);
+                            while (run + 1 < runs.size() && runs[run + 1].column <= at)
+                                ++run;
+                            const QRgb ink = runs.empty() ? ownInk : runs[run].ink.rgb();
+                            if (ink != textInk) {
+                                flush();
+                                text.append(pdfColour(QColor(ink)));
+                                textInk = ink;
+                            }
+                        }
                         const GlyphFonts::Code code =
                             fonts.codeOf(row.text[column], row.shaped[column]);
                         // A shape's character is there to be found and copied; the rectangles
@@ -507,13 +561,13 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                     flush();
                 }
                 if (fills.size() + text.size() + shades[1].size() + shades[2].size() +
-                        shades[3].size() >
+                        shades[3].size() + shapes.spans * 32 >
                     ContentBytes)
                     put();
             });
         }
         if (contents.empty() || !fills.isEmpty() || !text.isEmpty() || shades[1].size() ||
-            shades[2].size() || shades[3].size())
+            shades[2].size() || shades[3].size() || shapes.spans > 0)
             put();
         QByteArray resources = "<< /Font <<";
         for (int f = 0; f < fonts.count(); ++f)

@@ -3,6 +3,7 @@
 #include "CharacterMap.h"
 #include "PictureOutput.h"
 
+#include <QHash>
 #include <QIODevice>
 #include <QImage>
 
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <optional>
 #include <set>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -157,7 +159,78 @@ public:
             put(m_blank, drawn);
     }
 
+    // The same cells as palette indices of depth bits (or, at 24, red, green and blue), each
+    // cell's set pixels in its ink and the rest in its paper, as indices runs give from their
+    // columns on: a mask byte of eight pixels becomes their bytes through a table of its pair.
+    struct IndexRun {
+        qint64 column;
+        int ink, paper;
+    };
+    void copyIndexed(QByteArrayView line, qint64 first, qint64 count, Cells::Mark from, int top,
+                     int rows, unsigned char* to, qint64 stride, int depth,
+                     const std::vector<IndexRun>& runs, const std::vector<QRgb>& palette) {
+        const qint64 end = first + count;
+        const int bytesPer8 = depth; // eight pixels of depth bits are depth bytes
+        size_t run = 0;
+        const std::vector<unsigned char>* table = nullptr;
+        const auto tableAt = [&](qint64 column) {
+            bool changed = table == nullptr;
+            while (run < runs.size() && runs[run].column <= column) {
+                ++run;
+                changed = true;
+            }
+            if (changed) {
+                const IndexRun& r = run == 0 ? runs.front() : runs[run - 1];
+                table = &expansion(r.ink, r.paper, depth, palette);
+            }
+            return table;
+        };
+        const auto put = [&](qsizetype bits, qint64 column) {
+            const std::vector<unsigned char>& t = *tableAt(column);
+            const unsigned char* in = m_bits.data() + bits + top * m_rowBytes;
+            unsigned char* out = to + (column - first) * m_rowBytes * bytesPer8;
+            for (int y = 0; y < rows; ++y, in += m_rowBytes, out += stride)
+                for (int b = 0; b < m_rowBytes; ++b)
+                    std::memcpy(out + b * bytesPer8, t.data() + size_t(in[b]) * size_t(bytesPer8),
+                                size_t(bytesPer8));
+        };
+        qint64 drawn = Cells::forEachIn(
+            line, m_charset, first, end,
+            [&](const Cells::Cell& c, qint64 from, qint64 to) {
+                const qsizetype bits = glyph(c.glyph, line.sliced(c.offset, c.length));
+                for (qint64 column = from; column < to; ++column)
+                    put(bits, column);
+            },
+            from);
+        for (; drawn < end; ++drawn)
+            put(m_blank, drawn);
+    }
+
 private:
+    // The bytes of eight pixels for each mask byte, in a pair of palette indices.
+    const std::vector<unsigned char>& expansion(int ink, int paper, int depth,
+                                                const std::vector<QRgb>& palette) {
+        std::vector<unsigned char>& t = m_tables[quint64(quint32(ink)) << 32 | quint32(paper)];
+        if (!t.empty())
+            return t;
+        t.assign(size_t(256 * depth), 0);
+        for (int mask = 0; mask < 256; ++mask) {
+            unsigned char* bytes = t.data() + mask * depth;
+            for (int x = 0; x < 8; ++x) {
+                const int index = (mask & (0x80 >> x)) ? ink : paper;
+                if (depth == 24) {
+                    const QRgb rgb = palette[size_t(index)];
+                    bytes[x * 3] = uchar(qRed(rgb));
+                    bytes[x * 3 + 1] = uchar(qGreen(rgb));
+                    bytes[x * 3 + 2] = uchar(qBlue(rgb));
+                } else {
+                    bytes[x * depth / 8] |= uchar(index << (8 - depth - (x * depth) % 8));
+                }
+            }
+        }
+        return t;
+    }
+
     // Where the glyph's bits start, drawn from the bytes of a cell that shows it the first time.
     qsizetype glyph(char32_t c, QByteArrayView bytes) {
         return m_glyphs.get(c, [&] {
@@ -183,13 +256,14 @@ private:
     std::vector<unsigned char> m_bits;
     CharacterMap<qsizetype> m_glyphs; // where each glyph's bits start
     qsizetype m_blank;
+    std::unordered_map<quint64, std::vector<unsigned char>> m_tables;
 };
 
 } // namespace
 
 QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
-                        QIODevice& out, qint64 budget) {
+                        QIODevice& out, qint64 budget, const CellColours& colours) {
     // What one tile of drawn cells and one band of pixel rows may hold at most.
     const qint64 TileBytes = budget / 3, BandBytes = budget - TileBytes;
     const qsizetype lines = CellRenderer::pictureRows(document);
@@ -227,8 +301,16 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
             sample.append(char(b)).append(' ');
     for (const QByteArray& sequence : sequences)
         sample.append(sequence).append(' ');
-    std::vector<QRgb> palette{ground.rgb(), color.rgb()};
-    const auto indexOf = [&palette](QRgb rgb) -> int {
+    // Coloured art is sampled white on black: whether the font draws its glyphs in two colours
+    // only, which then holds for every pair of colours its cells have.
+    const bool coloured = !colours.isEmpty();
+    const QColor sampleInk = coloured ? QColor(Qt::white) : color;
+    const QColor sampleGround = coloured ? QColor(Qt::black) : ground;
+    std::vector<QRgb> palette{sampleGround.rgb(), sampleInk.rgb()};
+    QHash<QRgb, int> indices;
+    const auto indexOf = [&palette, &indices](QRgb rgb) -> int {
+        if (palette.size() > 16)
+            return indices.value(rgb, -1);
         for (size_t i = 0; i < palette.size(); ++i)
             if (palette[i] == rgb)
                 return int(i);
@@ -242,8 +324,8 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
         Cells::Mark mark;
         for (qint64 first = 0; first < cells; first += perTile) {
             const qint64 count = std::min(perTile, cells - first);
-            const QImage& tile =
-                renderer.composeLine(sample, charset, first, count, color, ground, mark, 0, 0);
+            const QImage& tile = renderer.composeLine(sample, charset, first, count, sampleInk,
+                                                      sampleGround, mark, 0, 0);
             mark = markAt(sample, charset, first + perTile, mark);
             const int tileWidth = int(count * cell.width());
             for (int y = 0; y < tile.height() && palette.size() <= 256; ++y) {
@@ -254,6 +336,24 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
             }
         }
     }
+    // A font that draws in two colours draws coloured art in the colours of its cells alone;
+    // one that smooths its glyphs mixes every pair, which only red, green and blue can hold.
+    const bool crisp = palette.size() <= 2;
+    if (coloured) {
+        std::vector<QRgb> used{ground.rgb(), color.rgb()};
+        for (const CellColours::Span& span : colours.spans())
+            for (const CellColours::Colour c : {span.foreground, span.background})
+                used.push_back(cellColour(c, color, ground).rgb());
+        std::sort(used.begin() + 2, used.end());
+        palette = {ground.rgb()};
+        for (const QRgb rgb : used)
+            if (std::find(palette.begin(), palette.end(), rgb) == palette.end())
+                palette.push_back(rgb);
+        if (!crisp)
+            palette.resize(257); // more than an index can name
+    }
+    for (size_t i = 0; i < palette.size(); ++i)
+        indices.insert(palette[i], int(i));
     // Palette indices of 1, 2, 4 or 8 bits; past 256 colours, red, green and blue.
     const bool trueColour = palette.size() > 256;
     const int depth = trueColour             ? 8
@@ -280,8 +380,10 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
     int lastIndex = 0;
     const QRgb groundRgb = palette[0];
     std::optional<GlyphBits> glyphBits;
-    if (GlyphBits::suits(renderer, depth))
-        glyphBits.emplace(renderer, charset, color, ground);
+    if (coloured ? crisp && GlyphBits::suits(renderer, 1) : GlyphBits::suits(renderer, depth))
+        glyphBits.emplace(renderer, charset, sampleInk, sampleGround);
+    std::vector<CellRenderer::ColourRun> runs;
+    std::vector<GlyphBits::IndexRun> indexRuns;
     for (qsizetype line = 0; line < std::max<qsizetype>(1, lines) && png.ok(); ++line) {
         const QByteArrayView text =
             line < document.lineCount() ? document.line(line) : QByteArrayView();
@@ -301,6 +403,25 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                     if (first + count < widest && size_t(t + 1) >= marks.size())
                         marks.push_back(markAt(text, charset, first + count, marks[size_t(t)]));
                     const qint64 left = first * cell.width();
+                    if (coloured && line < document.lineCount())
+                        runs =
+                            CellRenderer::colourRuns(colours, text, document.lineStart(line),
+                                                     charset, first, first + count, color, ground);
+                    else
+                        runs.clear();
+                    if (glyphBits && coloured) {
+                        indexRuns.clear();
+                        for (const CellRenderer::ColourRun& r : runs)
+                            indexRuns.push_back({r.column, std::max(0, indexOf(r.ink.rgb())),
+                                                 std::max(0, indexOf(r.paper.rgb()))});
+                        if (indexRuns.empty() || indexRuns.front().column > first)
+                            indexRuns.insert(indexRuns.begin(),
+                                             {first, std::max(0, indexOf(color.rgb())), 0});
+                        glyphBits->copyIndexed(text, first, count, marks[size_t(t)], top, rows,
+                                               band.data() + 1 + (left - pieceLeft) * bits / 8,
+                                               stride, bits, indexRuns, palette);
+                        continue;
+                    }
                     if (glyphBits) {
                         glyphBits->copy(text, first, count, marks[size_t(t)], top, rows,
                                         band.data() + 1 + (left - pieceLeft) / 8, stride);
@@ -309,7 +430,7 @@ QString writePicturePng(const TextDocument& document, CodePage::Charset charset,
                     // The cells as the renderer puts them together, where the picture has them.
                     const QImage& tile = renderer.composeLine(
                         text, charset, first, count, color, ground, marks[size_t(t)], left,
-                        qint64(line) * cell.height(), top, rows);
+                        qint64(line) * cell.height(), top, rows, runs);
                     const int tileWidth = int(count * cell.width());
                     for (int y = 0; y < rows; ++y) {
                         const auto* pixels = reinterpret_cast<const QRgb*>(tile.constScanLine(y));

@@ -9,6 +9,7 @@
 #include <QIODevice>
 
 #include <cmath>
+#include <set>
 #include <vector>
 
 using namespace VectorCells;
@@ -131,11 +132,63 @@ private:
     std::vector<char32_t> m_used;
 };
 
+// The pattern a shade level is drawn through, in a colour, named by id.
+QByteArray shadePattern(const QByteArray& id, int level, const QByteArray& colour) {
+    QByteArray pattern = "<pattern id=\"" + id +
+                         "\" width=\"2\" height=\"2\" patternUnits=\"userSpaceOnUse\"><path d=\"";
+    appendSvgRects(pattern, shadeTile(level));
+    return pattern + "\" fill=\"" + colour + "\"/></pattern>\n";
+}
+
+QByteArray rgbHex(QRgb rgb) {
+    return colourHex(QColor(rgb));
+}
+
+// Coloured art's shapes, a stretch of rows at a time: each stretch's grounds, then each ink's
+// shapes and shades, one path a colour, so that memory holds a stretch, not the picture.
+void putColouredShapes(PictureOutput& out, CellWalk& cells, const CellColours& colours,
+                       const QColor& color, const QColor& ground) {
+    ColouredShapes shapes;
+    std::set<std::pair<QRgb, int>> patterns;
+    const auto put = [&] {
+        QByteArray data;
+        const auto path = [&](const QByteArray& fill, const std::vector<Span>& spans) {
+            data.append("<path fill=\"" + fill + "\" d=\"");
+            appendSvgRects(data, spans);
+            data.append("\"/>\n");
+            if (data.size() > 1 << 16) {
+                out.put(data);
+                data.resize(0);
+            }
+        };
+        for (const auto& [paper, spans] : shapes.grounds)
+            path(rgbHex(paper), spans);
+        for (const auto& [ink, spans] : shapes.fills)
+            path(rgbHex(ink), spans);
+        for (const auto& [key, spans] : shapes.shades) {
+            const QByteArray id =
+                "shade" + QByteArray::number(key.second) + '-' + rgbHex(key.first).mid(1);
+            if (patterns.insert(key).second)
+                data.append("<defs>" + shadePattern(id, key.second, rgbHex(key.first)) +
+                            "</defs>\n");
+            path("url(#" + id + ')', spans);
+        }
+        out.put(data);
+        shapes.clear();
+    };
+    for (qsizetype index = 0; index < cells.rows() && out.ok(); ++index) {
+        cells.addColoured(index, colours, color, ground, shapes);
+        if (shapes.spans > 1 << 16)
+            put();
+    }
+    put();
+}
+
 } // namespace
 
 QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
-                        QIODevice& device) {
+                        QIODevice& device, const CellColours& colours) {
     PictureOutput out(device);
     CellWalk cells(document, renderer, charset);
     const qsizetype rows = cells.rows();
@@ -154,12 +207,8 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     head.append(' ');
     appendNumber(head, height);
     head.append("\">\n<defs>\n");
-    for (int level = 1; level <= 3; ++level) {
-        head.append("<pattern id=\"shade" + QByteArray::number(level) +
-                    "\" width=\"2\" height=\"2\" patternUnits=\"userSpaceOnUse\"><path d=\"");
-        appendSvgRects(head, shadeTile(level));
-        head.append("\" fill=\"" + fg + "\"/></pattern>\n");
-    }
+    for (int level = 1; level <= 3; ++level)
+        head.append(shadePattern("shade" + QByteArray::number(level), level, fg));
     head.append("</defs>\n<rect width=\"");
     appendNumber(head, width);
     head.append("\" height=\"");
@@ -169,10 +218,13 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
 
     // One path for each colour and shade: within one path, rectangles that meet leave no seam
     // however the picture is scaled.
+    const bool coloured = !colours.isEmpty();
+    if (coloured)
+        putColouredShapes(out, cells, colours, color, ground);
     std::array<bool, 4> shadeUsed{};
     // Each pass, like each row of text below, only while the output takes what is written: a
     // full disk ends the picture there, not gigabytes later.
-    for (int level = 0; level <= 3 && out.ok(); ++level) {
+    for (int level = 0; level <= 3 && out.ok() && !coloured; ++level) {
         if (level > 0 && !shadeUsed[size_t(level)])
             continue;
         const QByteArray fill = level == 0 ? fg : "url(#shade" + QByteArray::number(level) + ')';
@@ -215,8 +267,28 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
     WideGlyphs wideGlyphs(renderer);
     std::vector<std::pair<qint64, char32_t>> wide; // the piece's wide glyphs by column
     std::vector<bool> hidden;
+    // Coloured art's glyphs each in their cell's ink.
+    std::vector<CellRenderer::ColourRun> runs;
+    size_t run = 0;
+    const QRgb ownInk = color.rgb();
+    const auto inkAt = [&](qint64 column) {
+        if (run < runs.size() && runs[run].column > column)
+            run = 0;
+        while (run + 1 < runs.size() && runs[run + 1].column <= column)
+            ++run;
+        return runs.empty() || runs[run].column > column ? ownInk : runs[run].ink.rgb();
+    };
+    const auto putInk = [&](QByteArray& to, QRgb ink) {
+        if (ink != ownInk)
+            to.append(" fill=\"" + colourHex(QColor(ink)) + '"');
+    };
     for (qsizetype index = 0; index < rows && out.ok(); ++index) {
         bool open = false;
+        if (coloured && index < document.lineCount())
+            runs =
+                CellRenderer::colourRuns(colours, document.line(index), document.lineStart(index),
+                                         charset, 0, widest, color, ground);
+        run = 0;
         cells.forEachPiece(index, Text, [&](const Row& row) {
             if (row.text.empty())
                 return;
@@ -237,7 +309,9 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
             }
             for (size_t first = 0, end = 0; first < row.text.size(); first = end) {
                 const bool hide = hidden[first];
-                for (end = first; end < row.text.size() && hidden[end] == hide;)
+                const QRgb ink = inkAt(row.firstColumn + qint64(first));
+                for (end = first; end < row.text.size() && hidden[end] == hide &&
+                                  (hide || inkAt(row.firstColumn + qint64(end)) == ink);)
                     ++end;
                 text.append("<tspan x=\"");
                 for (size_t column = first; column < end; ++column) {
@@ -245,7 +319,10 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                         text.append(' ');
                     appendNumber(text, (row.firstColumn + qint64(column)) * cell.width());
                 }
-                text.append(hide ? "\" fill-opacity=\"0\">" : "\">");
+                text.append('"');
+                if (!hide)
+                    putInk(text, ink);
+                text.append(hide ? " fill-opacity=\"0\">" : ">");
                 for (size_t column = first; column < end; ++column)
                     appendXmlText(text, row.text[column]);
                 text.append("</tspan>");
@@ -262,7 +339,9 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                 appendNumber(text, column * cell.width());
                 text.append("\" y=\"");
                 appendNumber(text, index * cell.height());
-                text.append("\"/>\n");
+                text.append('"');
+                putInk(text, inkAt(column));
+                text.append("/>\n");
             }
             wide.clear();
             if (text.size() > 1 << 16) {

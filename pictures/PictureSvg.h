@@ -16,7 +16,8 @@ class QIODevice;
 // as invisible text among it. One unit is one pixel of the PNG at the renderer's scale, so
 // rendered back at that scale it gives the PNG's pixels on block art. Written as it is made:
 // memory does not grow with the document. Names the pane's font (a viewer without it falls back
-// to a monospace one). Gives an empty text on success, else what went wrong.
+// to a monospace one). Art's colours colour its cells: its grounds, shapes and glyphs. Gives an
+// empty text on success, else what went wrong.
 QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                         const CellRenderer& renderer, const QColor& color, const QColor& ground,
-                        QIODevice& out);
+                        QIODevice& out, const CellColours& colours = {});

@@ -122,7 +122,9 @@ CellWalk::CellWalk(const TextDocument& document, const CellRenderer& renderer,
 }
 
 Cells::Mark CellWalk::piece(QByteArrayView line, Cells::Mark from, qint64 top, unsigned parts,
-                            Row& out) {
+                            Row& out, qint64 end) {
+    const qint64 limit =
+        end < 0 ? from.column + PieceColumns : std::min(end, from.column + PieceColumns);
     m_fills.clear();
     for (Runs& level : m_shades)
         level.clear();
@@ -135,7 +137,7 @@ Cells::Mark CellWalk::piece(QByteArrayView line, Cells::Mark from, qint64 top, u
     Cells::forEach(
         line, m_charset,
         [&](const Cells::Cell& c) {
-            if (c.column >= from.column + PieceColumns) {
+            if (c.column >= limit) {
                 next = {c.offset, c.column};
                 return false;
             }
@@ -161,13 +163,54 @@ Cells::Mark CellWalk::piece(QByteArrayView line, Cells::Mark from, qint64 top, u
         },
         from);
     // The underline and strike-out run across the whole picture, past each line's end.
-    if ((parts & Fills) && from.column == 0)
+    if ((parts & Fills) && (end >= 0 || from.column == 0))
         for (const QRect& r : m_crossing)
-            m_fills.add({0, top + r.y(), m_widest * w, r.height()});
+            m_fills.add(end < 0 ? Span{0, top + r.y(), m_widest * w, r.height()}
+                                : Span{from.column * w, top + r.y(), (limit - from.column) * w,
+                                       r.height()});
     m_fills.collect(out.fills);
     for (size_t level = 1; level <= 3; ++level)
         m_shades[level].collect(out.shades[level]);
     return next;
+}
+
+void CellWalk::addColoured(qsizetype index, const CellColours& colours, const QColor& text,
+                           const QColor& ground, ColouredShapes& out) {
+    const QByteArrayView line = lineOf(index);
+    const qsizetype start = index < m_document.lineCount() ? m_document.lineStart(index) : 0;
+    const std::vector<CellRenderer::ColourRun> runs =
+        CellRenderer::colourRuns(colours, line, start, m_charset, 0, m_widest, text, ground);
+    const qint64 top = index * m_cell.height();
+    const QRgb own = ground.rgb();
+    for (size_t r = 0; r < runs.size(); ++r) {
+        const qint64 first = runs[r].column;
+        const qint64 end = r + 1 < runs.size() ? runs[r + 1].column : m_widest;
+        if (first >= end)
+            continue;
+        const QRgb ink = runs[r].ink.rgb(), paper = runs[r].paper.rgb();
+        if (paper != own) {
+            out.grounds[paper].push_back(
+                {first * m_cell.width(), top, (end - first) * m_cell.width(), m_cell.height()});
+            ++out.spans;
+        }
+        // The run's cells, walked from where it starts.
+        const qsizetype offset = Cells::offsetAt(line, m_charset, first);
+        Cells::Mark at{offset, Cells::columnAt(line, m_charset, offset)};
+        do {
+            at = piece(line, at, top, Fills | Shade1 | Shade2 | Shade3, m_row, end);
+            std::vector<Span>& fills = out.fills[ink];
+            fills.insert(fills.end(), m_row.fills.begin(), m_row.fills.end());
+            out.spans += qsizetype(m_row.fills.size());
+            for (int level = 1; level <= 3; ++level) {
+                const std::vector<Span>& shade = m_row.shades[size_t(level)];
+                if (shade.empty())
+                    continue;
+                std::vector<Span>& to = out.shades[{ink, level}];
+                to.insert(to.end(), shade.begin(), shade.end());
+                out.spans += qsizetype(shade.size());
+            }
+        } while (at.offset < line.size() && at.column < end);
+    }
 }
 
 // The shape of a character once looked up, or null for one drawn as a glyph.

@@ -8,8 +8,11 @@
 #include <QByteArray>
 #include <QSize>
 
+#include <QRgb>
+
 #include <array>
 #include <deque>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -68,6 +71,21 @@ private:
 // What of a row is wanted: its fills, the shades of a level, its text.
 enum Part : unsigned { Fills = 1, Shade1 = 2, Shade2 = 4, Shade3 = 8, Text = 16, All = 31 };
 
+// What a stretch of rows of coloured art draws, by colour: the grounds other than the picture's
+// own, and each ink's shapes and shades (by level), every colour one path so that no seam shows
+// between its rectangles.
+struct ColouredShapes {
+    std::map<QRgb, std::vector<Span>> grounds, fills;
+    std::map<std::pair<QRgb, int>, std::vector<Span>> shades;
+    qsizetype spans = 0; // how many they hold in all
+    void clear() {
+        grounds.clear();
+        fills.clear();
+        shades.clear();
+        spans = 0;
+    }
+};
+
 // A document's picture rows walked as the vector pictures need them.
 class CellWalk {
 public:
@@ -81,8 +99,7 @@ public:
     // Calls use(row) for each piece of the picture's row at index, at most PieceColumns columns
     // of it, with what of it the parts ask for.
     template <typename Use> void forEachPiece(qsizetype index, unsigned parts, Use&& use) {
-        const QByteArrayView line =
-            index < m_document.lineCount() ? m_document.line(index) : QByteArrayView();
+        const QByteArrayView line = lineOf(index);
         Cells::Mark at;
         do {
             at = piece(line, at, index * m_cell.height(), parts, m_row);
@@ -90,10 +107,21 @@ public:
         } while (at.offset < line.size());
     }
 
+    // The row's shapes and grounds in the colours art gives its cells (the document's own being
+    // text and ground), added to out.
+    void addColoured(qsizetype index, const CellColours& colours, const QColor& text,
+                     const QColor& ground, ColouredShapes& out);
+
 private:
-    // The piece of a line from the boundary from on, with its cells' tops at top; gives the
-    // boundary after it, the line's end when it was the last piece.
-    Cells::Mark piece(QByteArrayView line, Cells::Mark from, qint64 top, unsigned parts, Row& out);
+    QByteArrayView lineOf(qsizetype index) const {
+        return index < m_document.lineCount() ? m_document.line(index) : QByteArrayView();
+    }
+    // The piece of a line from the boundary from on, up to the column end at most, with its
+    // cells' tops at top; gives the boundary after it, the line's end when it was the last
+    // piece. The underline and strike-out cross the piece where it ends at end, else the whole
+    // picture.
+    Cells::Mark piece(QByteArrayView line, Cells::Mark from, qint64 top, unsigned parts, Row& out,
+                      qint64 end = -1);
     const CellRenderer::Shape* shapeOf(char32_t c);
 
     static constexpr int Unknown = -2, Glyph = -1;

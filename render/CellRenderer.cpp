@@ -13,6 +13,7 @@
 namespace {
 
 constexpr int TilesPerRow = 32;
+constexpr int MostAtlases = 64;
 
 // The arms of a box-drawing character: up, right, down, left; 0 none, 1 single, 2 double.
 struct Arms {
@@ -336,14 +337,20 @@ void CellRenderer::reset() {
         m_font.strikeOut() ? int(std::lround((m_ascent - lined.strikeOutPos()) * m_ratio)) : -1;
 }
 
-CellRenderer::Atlas& CellRenderer::atlas(const QColor& color, const QColor& ground) const {
-    std::shared_ptr<Atlas>& found = m_atlases[(quint64(color.rgba()) << 32) | ground.rgba()];
-    if (!found) {
-        found = std::make_shared<Atlas>();
-        found->color = color;
-        found->ground = ground;
-    }
-    return *found;
+std::shared_ptr<CellRenderer::Atlas> CellRenderer::atlas(const QColor& color,
+                                                         const QColor& ground) const {
+    const quint64 key = (quint64(color.rgba()) << 32) | ground.rgba();
+    if (const auto known = m_atlases.constFind(key); known != m_atlases.constEnd())
+        return *known;
+    // Art in true colour would make an atlas for every pair it has: only the latest are kept
+    // (those in use are held by their users).
+    if (m_atlases.size() >= MostAtlases)
+        m_atlases.clear();
+    auto made = std::make_shared<Atlas>();
+    made->color = color;
+    made->ground = ground;
+    m_atlases.insert(key, made);
+    return made;
 }
 
 bool CellRenderer::shapeOf(char32_t c, Shape& shape) const {
@@ -405,14 +412,37 @@ int CellRenderer::newTile(Atlas& a, char32_t key) const {
     return slot;
 }
 
+std::vector<CellRenderer::ColourRun>
+CellRenderer::colourRuns(const CellColours& colours, QByteArrayView line, qsizetype lineStart,
+                         CodePage::Charset charset, qint64 first, qint64 end, const QColor& text,
+                         const QColor& ground) {
+    std::vector<ColourRun> runs;
+    if (colours.isEmpty() || first >= end)
+        return runs;
+    const qsizetype from = Cells::offsetAt(line, charset, first);
+    const qsizetype to = Cells::offsetAt(line, charset, end);
+    colours.forEachRun(
+        lineStart + from, lineStart + std::max(from, to),
+        [&](qsizetype at, qsizetype, CellColours::Colour fg, CellColours::Colour bg) {
+            runs.push_back({std::max(first, Cells::columnAt(line, charset, at - lineStart)),
+                            cellColour(fg, text, ground), cellColour(bg, text, ground)});
+        });
+    // Past the line's end, the document's own.
+    const qint64 lineEnd = Cells::columns(line, charset);
+    if (lineEnd < end)
+        runs.push_back({std::max(first, lineEnd), text, ground});
+    return runs;
+}
+
 void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView line,
                             CodePage::Charset charset, qint64 firstColumn, qint64 count,
-                            const QColor& color, const QColor& ground, Cells::Mark from) const {
+                            const QColor& color, const QColor& ground, Cells::Mark from,
+                            std::span<const ColourRun> runs) const {
     if (count <= 0)
         return;
-    const QImage& row =
-        composeLine(line, charset, firstColumn, count, color, ground, from,
-                    std::lround(origin.x() * m_ratio), std::lround(origin.y() * m_ratio));
+    const QImage& row = composeLine(line, charset, firstColumn, count, color, ground, from,
+                                    std::lround(origin.x() * m_ratio),
+                                    std::lround(origin.y() * m_ratio), 0, -1, runs);
     // Device pixels one for one: the target is exactly as large as the source on the device.
     const int w = m_deviceCell.width(), h = m_deviceCell.height();
     painter.drawImage(QRectF(origin, QSizeF(qreal(count * w), h) / m_ratio), row,
@@ -422,23 +452,35 @@ void CellRenderer::drawLine(QPainter& painter, QPointF origin, QByteArrayView li
 const QImage& CellRenderer::composeLine(QByteArrayView line, CodePage::Charset charset,
                                         qint64 firstColumn, qint64 count, const QColor& color,
                                         const QColor& ground, Cells::Mark from, qint64 originX,
-                                        qint64 originY, int top, int rows) const {
-    Atlas& a = atlas(color, ground);
+                                        qint64 originY, int top, int rows,
+                                        std::span<const ColourRun> runs) const {
     const int w = m_deviceCell.width(), h = m_deviceCell.height();
     top = std::clamp(top, 0, h);
     rows = rows < 0 ? h - top : std::min(rows, h - top);
     const qint64 endColumn = firstColumn + count;
-    const int blank = tile(a, U' ');
+    // The atlas of the colours in force, changed as the runs go by (columns come in order).
+    std::shared_ptr<Atlas> a = atlas(color, ground);
+    size_t run = 0;
+    const auto atlasAt = [&](qint64 column) -> Atlas& {
+        bool changed = false;
+        while (run < runs.size() && runs[run].column <= column) {
+            ++run;
+            changed = true;
+        }
+        if (changed)
+            a = atlas(runs[run - 1].ink, runs[run - 1].paper);
+        return *a;
+    };
     // Shades on cells of an odd size take the phase of where they are drawn.
     const bool oddCells = (w | h) & 1;
     if (m_row.width() < count * w || m_row.height() != h)
         m_row = QImage(int(count * w), h, QImage::Format_RGB32);
     const qsizetype stride = m_row.bytesPerLine();
     uchar* const row = m_row.bits();
-    const qsizetype atlasStride = a.image.bytesPerLine();
     // A cell is a few pixels wide: a plain loop beats a library copy per scan line.
-    const auto copy = [&](int slot, qint64 column) {
-        const uchar* from = a.image.constBits() +
+    const auto copy = [&](const Atlas& at, int slot, qint64 column) {
+        const qsizetype atlasStride = at.image.bytesPerLine();
+        const uchar* from = at.image.constBits() +
                             qsizetype((slot / TilesPerRow) * h + top) * atlasStride +
                             qsizetype(slot % TilesPerRow) * w * 4;
         uchar* to = row + (column - firstColumn) * w * 4;
@@ -453,20 +495,22 @@ const QImage& CellRenderer::composeLine(QByteArrayView line, CodePage::Charset c
         line, charset, firstColumn, endColumn,
         [&](const Cells::Cell& c, qint64 fromColumn, qint64 toColumn) {
             const bool phased = oddCells && c.glyph >= 0x2591 && c.glyph <= 0x2593;
-            const int slot = tile(a, c.glyph);
             for (qint64 col = fromColumn; col < toColumn; ++col) {
+                Atlas& at = atlasAt(col);
                 if (!phased) {
-                    copy(slot, col);
+                    copy(at, tile(at, c.glyph), col);
                     continue;
                 }
                 const char32_t phase =
                     char32_t(((originX + (col - firstColumn) * w) & 1) | (originY & 1) << 1);
-                copy(tile(a, c.glyph | phase << 21), col);
+                copy(at, tile(at, c.glyph | phase << 21), col);
             }
         },
         from);
-    for (; drawn < endColumn; ++drawn)
-        copy(blank, drawn);
+    for (; drawn < endColumn; ++drawn) {
+        Atlas& at = atlasAt(drawn);
+        copy(at, tile(at, U' '), drawn);
+    }
     return m_row;
 }
 
@@ -478,7 +522,7 @@ qsizetype CellRenderer::pictureRows(const TextDocument& document) {
 
 QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset charset,
                              const QColor& color, const QColor& ground, qsizetype maxLines,
-                             qint64 maxColumns) const {
+                             qint64 maxColumns, const CellColours& colours) const {
     const qsizetype count = pictureRows(document);
     const qsizetype lines = maxLines < 0 ? count : std::min(maxLines, count);
     qint64 widest = 1;
@@ -499,8 +543,10 @@ QImage CellRenderer::picture(const TextDocument& document, CodePage::Charset cha
     QPainter painter(&image);
     for (qsizetype line = 0; line < lines; ++line) {
         const QByteArrayView text = document.line(line);
+        const std::vector<ColourRun> runs =
+            colourRuns(colours, text, document.lineStart(line), charset, 0, widest, color, ground);
         drawLine(painter, QPointF(0, qreal(line) * cellSize().height()), text, charset, 0, widest,
-                 color, ground);
+                 color, ground, {}, runs);
     }
     return image;
 }

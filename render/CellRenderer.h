@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <span>
 #include <vector>
 
 class QPainter;
@@ -50,13 +51,26 @@ public:
     QSize deviceCellSize() const { return m_deviceCell; }
     QSizeF cellSize() const { return QSizeF(m_deviceCell) / m_ratio; }
 
-    // Draws columns [firstColumn, firstColumn + count) of a line, in colour on ground, with its
-    // top left cell corner at origin (logical pixels, on the device grid); columns past the
-    // line's end are ground. The line is walked from the boundary from, at or before
-    // firstColumn.
+    // Where art colours a line's cells otherwise: from column on, ink on paper, up to the next
+    // run's column.
+    struct ColourRun {
+        qint64 column;
+        QColor ink, paper;
+    };
+    // The runs of columns [first, end) of a line whose first byte is at lineStart of the text the
+    // colours are of, the document's own two colours being text and ground.
+    static std::vector<ColourRun> colourRuns(const CellColours& colours, QByteArrayView line,
+                                             qsizetype lineStart, CodePage::Charset charset,
+                                             qint64 first, qint64 end, const QColor& text,
+                                             const QColor& ground);
+
+    // Draws columns [firstColumn, firstColumn + count) of a line, in colour on ground (or in the
+    // runs' colours where they are given), with its top left cell corner at origin (logical
+    // pixels, on the device grid); columns past the line's end are ground. The line is walked
+    // from the boundary from, at or before firstColumn.
     void drawLine(QPainter& painter, QPointF origin, QByteArrayView line, CodePage::Charset charset,
                   qint64 firstColumn, qint64 count, const QColor& color, const QColor& ground,
-                  Cells::Mark from = {}) const;
+                  Cells::Mark from = {}, std::span<const ColourRun> runs = {}) const;
     // The same cells put together in device pixels, as drawLine hands them to the painter: an
     // image whose first count cells' width (it may be wider) and cell height are the line's,
     // valid until the next call. The origin, in device pixels of the target, sets the shades'
@@ -66,7 +80,7 @@ public:
     const QImage& composeLine(QByteArrayView line, CodePage::Charset charset, qint64 firstColumn,
                               qint64 count, const QColor& color, const QColor& ground,
                               Cells::Mark from, qint64 originX, qint64 originY, int top = 0,
-                              int rows = -1) const;
+                              int rows = -1, std::span<const ColourRun> runs = {}) const;
 
     // What a block, shade or box-drawing character fills of its cell, in device pixels from the
     // cell's top left, as the pane draws it; the vector pictures draw the same rectangles.
@@ -91,14 +105,16 @@ public:
     static qsizetype pictureRows(const TextDocument& document);
 
     // The document as the pane draws it, one cell row per line (the break at the very end makes
-    // no row) and no margin: as wide as its widest line. At most maxLines lines and maxColumns
-    // columns where those are positive. A null image when the picture would be too large to hold.
+    // no row) and no margin: as wide as its widest line, in the colours art gives its cells. At
+    // most maxLines lines and maxColumns columns where those are positive. A null image when
+    // the picture would be too large to hold.
     QImage picture(const TextDocument& document, CodePage::Charset charset, const QColor& color,
-                   const QColor& ground, qsizetype maxLines = -1, qint64 maxColumns = -1) const;
+                   const QColor& ground, qsizetype maxLines = -1, qint64 maxColumns = -1,
+                   const CellColours& colours = {}) const;
 
 private:
     struct Atlas;
-    Atlas& atlas(const QColor& color, const QColor& ground) const;
+    std::shared_ptr<Atlas> atlas(const QColor& color, const QColor& ground) const;
     // The tile of a character; the bits above 21 pick the phase of a shade pattern.
     int tile(Atlas& atlas, char32_t key) const;
     int newTile(Atlas& atlas, char32_t key) const; // drawn the first time it is asked for

@@ -155,6 +155,25 @@ QByteArray ReadDocumentHead(const QString& fileName, qsizetype lines, qint64 lim
     return bytes;
 }
 
+QByteArray ReadDocumentTail(const QString& fileName, qint64 limit) {
+    FileDescriptor fd(openDocument(fileName));
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        cannotOpen(fileName, errno);
+    // A file that has no size to seek by is read to its end, its last bytes kept.
+    const bool seekable =
+        S_ISREG(info.st_mode) &&
+        ::lseek(fd.get(), std::max<off_t>(0, info.st_size - limit), SEEK_SET) >= 0;
+    QByteArray bytes;
+    char piece[64 * 1024];
+    for (qsizetype got; (got = readSome(fd.get(), piece, sizeof piece, fileName)) > 0;) {
+        bytes.append(piece, got);
+        if (!seekable && bytes.size() > limit)
+            bytes.remove(0, bytes.size() - qsizetype(limit));
+    }
+    return bytes.size() > limit ? bytes.last(qsizetype(limit)) : bytes;
+}
+
 namespace {
 
 // The breaks a text has that are not CR LF pairs yet, found with memchr: a document is mostly

@@ -25,6 +25,10 @@ QByteArray ReadDocumentStream(int fd, const QString& name, qint64 capacity, qint
 // the start is read.
 QByteArray ReadDocumentHead(const QString& fileName, qsizetype lines, qint64 limit);
 
+// The end of a file, at most limit bytes of it (where a SAUCE record is), with the same refusals
+// and messages as ReadDocumentHead.
+QByteArray ReadDocumentTail(const QString& fileName, qint64 limit);
+
 // The size the bytes have once NormalizeLineBreaks has made every break CR LF.
 qsizetype NormalizedSize(QByteArrayView bytes);
 

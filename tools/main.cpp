@@ -1,6 +1,7 @@
 // zelvan-rid-tool: the viewer's loading, line-break normalisation and link extraction for
 // scripts that work over NFO collections.
 
+#include "AnsiArt.h"
 #include "AtomicFile.h"
 #include "CellRenderer.h"
 #include "CodePage.h"
@@ -18,6 +19,7 @@
 #include "PictureSvg.h"
 #include "Registry.h"
 #include "RegularFile.h"
+#include "ShownDocument.h"
 #include "SystemColors.h"
 #include "SystemInfo.h"
 
@@ -105,49 +107,12 @@ void finishOutput() {
         throw WriteError{errno ? errno : EIO};
 }
 
-// How a document's bytes are read: a UTF-16 document found by its mark and decoded (to UTF-8,
-// as the viewer shows it), every byte as it is (a script forced), or UTF-16 forced.
-enum class Decode { Detect, Bytes, Utf16 };
-
-QByteArray decoded(const QByteArray& bytes, Decode decode) {
-    if (decode == Decode::Bytes)
-        return bytes;
-    DocumentEncoding::Utf16 order = DocumentEncoding::Utf16::None;
-    const QByteArray text = DocumentEncoding::decodedDocument(bytes, order);
-    if (decode != Decode::Utf16 || order != DocumentEncoding::Utf16::None)
-        return text;
-    // Forced: in the order of its mark if it has one, else little-endian.
-    return DocumentEncoding::utf16ToUtf8(bytes, bytes.startsWith("\xFE\xFF")
-                                                    ? DocumentEncoding::Utf16::BigEndian
-                                                    : DocumentEncoding::Utf16::LittleEndian);
-}
-
-// Loads a document as the viewer does; reports to standard error and gives false on failure.
-// Addresses end at any line break, so links reads the bytes as they are, with no copy.
-bool load(const QString& fileName, QByteArray& text, bool normalise = true,
-          Decode decode = Decode::Detect) {
-    try {
-        text =
-            decoded(fileName == u"-" ? ReadDocumentStream(STDIN_FILENO, fileName, DocumentCapacity)
-                                     : ReadDocumentFile(fileName, DocumentCapacity),
-                    decode);
-        if (normalise)
-            text = NormalizeLineBreaks(std::move(text)); // in place: never held twice
-        // What the viewer would refuse once its breaks are CR LF is refused here too.
-        if ((normalise ? text.size() : NormalizedSize(text)) > DocumentCapacity)
-            throw UserError(QStringLiteral("Text exceeds memo capacity"));
-        return true;
-    } catch (const UserError& error) {
-        std::fprintf(stderr, "zelvan-rid-tool: %s\n", error.message().toLocal8Bit().constData());
-        return false;
-    }
-}
-
 int links(const QStringList& files) {
     int status = 0;
     for (const QString& file : files) {
-        QByteArray text;
-        if (!load(file, text, false)) {
+        // Addresses end at any line break, so the bytes are read as they are, with no copy.
+        ShownDocument shown;
+        if (!readShown(file, Reading{}, shown, false)) {
             status = 1;
             continue;
         }
@@ -155,7 +120,7 @@ int links(const QStringList& files) {
         const QByteArray prefix = files.size() > 1 ? FileNames::toBytes(file) + ':' : QByteArray();
         // Each address goes out as it is found: nothing but the text is held.
         QByteArray line;
-        ForEachLink(text, [&](QByteArrayView address, qsizetype) {
+        ForEachLink(shown.text, [&](QByteArrayView address, qsizetype) {
             line = prefix;
             line.append(address).append('\n');
             write(line);
@@ -165,36 +130,6 @@ int links(const QStringList& files) {
 }
 
 int usage(const char* problem = nullptr);
-
-// The script a document is read in: forced by --cp437 or --utf8, else detected as the viewer
-// detects it.
-using Script = std::optional<CodePage::Charset>;
-
-CodePage::Charset scriptOf(const Script& forced, QByteArrayView bytes) {
-    if (forced)
-        return *forced;
-    return DocumentEncoding::isUtf8Document(bytes) ? CodePage::Charset::Utf8
-                                                   : CodePage::Charset::Oem;
-}
-
-// --cp437 and --utf8 force a script on the bytes as they are, --utf16 decodes them as UTF-16;
-// the last of them holds.
-bool isScriptOption(const QString& argument, Script& script, bool& utf16) {
-    if (argument == u"--cp437")
-        script = CodePage::Charset::Oem;
-    else if (argument == u"--utf8")
-        script = CodePage::Charset::Utf8;
-    else if (argument == u"--utf16")
-        script = CodePage::Charset::Utf8; // what UTF-16 is decoded to
-    else
-        return false;
-    utf16 = argument == u"--utf16";
-    return true;
-}
-
-Decode decodeFor(const Script& script, bool utf16) {
-    return utf16 ? Decode::Utf16 : script ? Decode::Bytes : Decode::Detect;
-}
 
 // Where the piece of text that starts at a ends: after its last line break within a megabyte,
 // or for a line longer than that, between two of its cells (a CR LF pair is one break, and a
@@ -215,28 +150,46 @@ qsizetype pieceEnd(QByteArrayView bytes, qsizetype at, CodePage::Charset charset
 }
 
 int text(const QStringList& arguments) {
-    Script script;
-    bool utf16 = false;
+    Reading reading;
     QStringList files;
     for (const QString& argument : arguments)
-        if (!isScriptOption(argument, script, utf16))
+        if (!reading.take(argument))
             files.append(argument);
     if (files.size() != 1)
         return usage("text takes exactly one FILE");
-    QByteArray bytes;
-    if (!load(files.front(), bytes, true, decodeFor(script, utf16)))
+    ShownDocument shown;
+    if (!readShown(files.front(), reading, shown))
         return 1;
-    const CodePage::Charset charset = scriptOf(script, bytes);
+    const QByteArray& bytes = shown.text;
+    const CodePage::Charset charset = shown.charset;
     // A megabyte at a time, so that a large document is not held again as text.
     for (qsizetype at = 0; at < bytes.size();) {
         const qsizetype end = pieceEnd(bytes, at, charset);
-        QString shown = CodePage::toDisplay(QByteArrayView(bytes).sliced(at, end - at), charset);
+        QString text = CodePage::toDisplay(QByteArrayView(bytes).sliced(at, end - at), charset);
         // The byte-order mark is not part of the text the viewer shows.
-        if (at == 0 && shown.startsWith(QChar(0xFEFF)) && charset == CodePage::Charset::Utf8)
-            shown.remove(0, 1);
-        write(shown.toUtf8());
+        if (at == 0 && text.startsWith(QChar(0xFEFF)) && charset == CodePage::Charset::Utf8)
+            text.remove(0, 1);
+        write(text.toUtf8());
         at = end;
     }
+    return 0;
+}
+
+int sauce(const QStringList& files) {
+    if (files.size() != 1)
+        return usage("sauce takes exactly one FILE");
+    std::optional<SauceRecord> record;
+    if (!readSauce(files.front(), record))
+        return 1;
+    if (!record) {
+        std::fprintf(stderr, "zelvan-rid-tool: %s: no SAUCE record\n",
+                     FileNames::toBytes(files.front()).constData());
+        return 1;
+    }
+    QByteArray out;
+    for (const auto& [key, value] : record->fields())
+        out += (key + u": " + value).toUtf8() + '\n';
+    write(out);
     return 0;
 }
 
@@ -346,13 +299,12 @@ int picture(const QStringList& arguments, Format format) {
     QString file, out;
     Paper paper = Paper::A4;
     int scale = 1;
-    bool ninth = false;
-    QColor fg = FontSpec{}.color, bg = Qt::black;
-    Script script;
-    bool utf16 = false;
+    std::optional<bool> ninth;
+    std::optional<QColor> fg, bg;
+    Reading reading;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
-        if (isScriptOption(a, script, utf16))
+        if (reading.take(a))
             continue;
         const bool hasValue = i + 1 < arguments.size();
         const bool paperOption = format == Format::Pdf && a == u"--paper";
@@ -378,9 +330,9 @@ int picture(const QStringList& arguments, Format format) {
                     return misuse(": --scale takes a whole number from 1 to 16");
                 scale = *n;
             } else {
-                QColor& colour = a == u"--fg" ? fg : bg;
+                std::optional<QColor>& colour = a == u"--fg" ? fg : bg;
                 colour = colourOf(value);
-                if (!colour.isValid())
+                if (!colour->isValid())
                     return misuse(": a colour is a name (red, clRed), #RRGGBB or $00BBGGRR");
             }
         } else if (file.isEmpty()) {
@@ -393,27 +345,34 @@ int picture(const QStringList& arguments, Format format) {
         return misuse(" takes exactly one FILE");
     if (out.isEmpty())
         out = file == u"-" ? file : file + u'.' + command;
-    QByteArray bytes;
-    if (!load(file, bytes, true, decodeFor(script, utf16)))
+    ShownDocument shown;
+    if (!readShown(file, reading, shown))
         return 1;
     TextDocument document;
-    document.setBytes(bytes);
+    document.setBytes(shown.text);
     CellRenderer renderer;
     paneRenderer(renderer, scale);
-    renderer.setNinthColumn(ninth);
-    const CodePage::Charset charset = scriptOf(script, bytes);
+    // What the art's record asks for, unless the options say otherwise; an .ans piece in its
+    // own colours.
+    renderer.setNinthColumn(ninth.value_or(shown.ninePixels));
+    const QColor ink =
+        fg.value_or(shown.ownColours ? QColor(QRgb(AnsiArt::vgaColour(7))) : FontSpec{}.color);
+    const QColor ground = bg.value_or(Qt::black);
+    const CodePage::Charset charset = shown.charset;
     // Written as it is drawn, a band at a time.
     return writeTo(out, [&](QIODevice& device) {
         switch (format) {
         case Format::Svg:
-            return writePictureSvg(document, charset, renderer, fg, bg, device);
+            return writePictureSvg(document, charset, renderer, ink, ground, device, shown.colours);
         case Format::Pdf:
-            return writePicturePdf(document, charset, renderer, fg, bg, paper,
-                                   file == u"-" ? QString() : QFileInfo(file).fileName(), device);
+            return writePicturePdf(document, charset, renderer, ink, ground, paper,
+                                   file == u"-" ? QString() : QFileInfo(file).fileName(), device,
+                                   shown.colours);
         case Format::Png:
             break;
         }
-        return writePicturePng(document, charset, renderer, fg, bg, device);
+        return writePicturePng(document, charset, renderer, ink, ground, device, 12 << 20,
+                               shown.colours);
     });
 }
 
@@ -430,23 +389,29 @@ int thumbnail(const QStringList& arguments) {
     // at the top, not a sliver or a strip.
     constexpr qsizetype Lines = 100;
     constexpr qint64 Columns = 80;
-    QByteArray head;
+    // Art, whose rows may be drawn anywhere, is given more of its bytes; its record comes from
+    // the end.
+    const QString& file = arguments[2];
+    ShownDocument shown;
     try {
-        head = ReadDocumentHead(arguments[2], Lines, Lines * Columns * 4);
+        constexpr qint64 Limit = Lines * Columns * 16;
+        QByteArray head = ReadDocumentHead(file, Lines, Limit);
+        const bool complete = head.size() < Limit && QFileInfo(file).size() == head.size();
+        std::optional<SauceRecord> sauce;
+        if (!complete && !readSauce(file, sauce))
+            return 1;
         // The head of a UTF-16 document may end inside a character; it is cut off there.
-        DocumentEncoding::Utf16 order = DocumentEncoding::Utf16::None;
-        head = NormalizeLineBreaks(DocumentEncoding::decodedDocument(head, order, false));
+        makeShown(std::move(head), file, Reading{}, complete, sauce, shown);
     } catch (const UserError& error) {
         std::fprintf(stderr, "zelvan-rid-tool: %s\n", error.message().toLocal8Bit().constData());
         return 1;
     }
     TextDocument document;
-    document.setBytes(head);
+    document.setBytes(shown.text);
     CellRenderer renderer;
     paneRenderer(renderer, 1);
-    // Detected on whole lines: the head may end inside a sequence.
-    const QByteArrayView lines = QByteArrayView(head).first(head.lastIndexOf('\n') + 1);
-    const CodePage::Charset charset = scriptOf({}, lines.isEmpty() ? head : lines);
+    renderer.setNinthColumn(shown.ninePixels);
+    const CodePage::Charset charset = shown.charset;
     // Lines from the top while the picture of them stays within 1.5 times its own width.
     const QSize cell = renderer.deviceCellSize();
     qsizetype rows = 0;
@@ -458,7 +423,9 @@ int thumbnail(const QStringList& arguments) {
             break;
         widest = wider;
     }
-    QImage image = renderer.picture(document, charset, FontSpec{}.color, Qt::black, rows, Columns);
+    const QColor ink = shown.ownColours ? QColor(QRgb(AnsiArt::vgaColour(7))) : FontSpec{}.color;
+    QImage image =
+        renderer.picture(document, charset, ink, Qt::black, rows, Columns, shown.colours);
     if (image.width() > *size || image.height() > *size)
         image = image.scaled(*size, *size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     return writePicture(image, arguments[3]);
@@ -550,6 +517,8 @@ int run(const QStringList& arguments) {
         return picture(files, Format::Pdf);
     if (command == u"thumbnail")
         return thumbnail(files);
+    if (command == u"sauce")
+        return sauce(files);
     if (command == u"associate" || command == u"unassociate") {
         if (!files.isEmpty())
             return usage("associate and unassociate take no FILE");
