@@ -1,3 +1,4 @@
+#include "ArtSamples.h"
 #include "FileNames.h"
 #include "OrvelUtils.h"
 #include "TestSupport.h"
@@ -536,4 +537,63 @@ TEST_F(ToolTest, GlyphsWiderThanTheirCellAreClippedToItInTheSvgAsInThePng) {
             !xml.attributes().hasAttribute(QStringLiteral("id")))
             texts.append(xml.readElementText(QXmlStreamReader::IncludeChildElements));
     EXPECT_EQ(texts, QStringList({QString::fromUtf16(u"A日本B"), QString::fromUtf16(u"日 ░ ╔")}));
+}
+
+TEST_F(ToolTest, AnsiArtIsShownDrawnInItsColoursAndItsRecordIsPrinted) {
+    // A piece of coloured blocks, shades, halves and lines placed with cursor moves, on grounds of
+    // their own, with a SAUCE record that asks for nine-pixel cells.
+    SauceBytes sauce;
+    sauce.title = "Blocks";
+    sauce.author = "Artist";
+    sauce.flags = 2 << 1;
+    QByteArray art;
+    for (int row = 0; row < 4; ++row)
+        art += esc(QByteArray::number(31 + row).constData()) + "m" + esc("1;44m") + "\xDB\xB2\xB1" +
+               esc("0;45m") + "\xB0\xDF\xDC" + esc("2C") + esc("0;36;42m") + "\xC9\xCD\xBB\xDD" +
+               esc("0m") + "\r\n";
+    const QString file = this->file("art.ans", art + sauce.bytes());
+    const auto run = [&](QStringList arguments) {
+        const ToolRun ran = tool(arguments);
+        EXPECT_EQ(ran.status, 0) << ran.err.constData();
+        return ran.out;
+    };
+    EXPECT_EQ(QString::fromUtf8(run({QStringLiteral("text"), file})).split(u'\n').first(),
+              QString::fromUtf16(u"█▓▒░▀▄  ╔═╗▌"))
+        << "the text as shown, without sequences or the record";
+    EXPECT_TRUE(QString::fromUtf8(run({QStringLiteral("text"), QStringLiteral("--no-ansi"), file}))
+                    .startsWith(QString::fromUtf16(u"←[31m")));
+    const QString once = this->file("once.nfo", esc("1m") + "x");
+    EXPECT_EQ(run({QStringLiteral("text"), QStringLiteral("--ansi"), once}), QByteArray("x\n"));
+    EXPECT_EQ(run({QStringLiteral("text"), once}), QString::fromUtf16(u"←[1mx").toUtf8());
+
+    const QByteArray record = run({QStringLiteral("sauce"), file});
+    EXPECT_TRUE(
+        record.startsWith("Title: Blocks\nAuthor: Artist\nDate: 1996-04-01\nKind: ANSI art\n"))
+        << record.constData();
+    const ToolRun none = tool({QStringLiteral("sauce"), once});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(none.err.contains("no SAUCE record"));
+
+    // The png in the art's colours, on nine-pixel cells; the svg and pdf drawn back give its
+    // pixels.
+    const QString png = dir.filePath(QStringLiteral("art.png"));
+    run({QStringLiteral("png"), file, QStringLiteral("-o"), png});
+    const QImage picture = QImage(png).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(picture.width(), 12 * 9);
+    EXPECT_EQ(picture.pixelColor(4, 8), QColor(0xFF, 0x55, 0x55)) << "red, bright in bold";
+    EXPECT_EQ(picture.pixelColor(4, 16 + 8), QColor(0x55, 0xFF, 0x55));
+    EXPECT_EQ(picture.pixelColor(3 * 9 + 4, 14), QColor(0xAA, 0x00, 0xAA)) << "the magenta ground";
+    EXPECT_EQ(picture.pixelColor(7 * 9 + 4, 8), QColor(Qt::black)) << "moved over";
+    const QString svg = dir.filePath(QStringLiteral("art.svg")),
+                  pdf = dir.filePath(QStringLiteral("art.pdf"));
+    run({QStringLiteral("svg"), file, QStringLiteral("-o"), svg});
+    run({QStringLiteral("pdf"), file, QStringLiteral("-o"), pdf});
+    const QString back = dir.filePath(QStringLiteral("back"));
+    if (!render(QStringLiteral("rsvg-convert"), {svg, QStringLiteral("-o"), back + ".svg.png"}) ||
+        !render(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QStringLiteral("96"), QStringLiteral("-png"),
+                 QStringLiteral("-singlefile"), pdf, back}))
+        GTEST_SKIP() << "rsvg-convert or pdftoppm is not installed";
+    EXPECT_EQ(QImage(back + ".svg.png").convertToFormat(QImage::Format_RGB32), picture);
+    EXPECT_EQ(picturePart(QImage(back + ".png")), picture);
 }
