@@ -22,9 +22,12 @@ constexpr char Help[] =
     "listed beside it. Without FILE (or when FILE is not a file) it shows OrvelDesign.NFO from\n"
     "the program's folder or from ../share/zelvan-rid-evodad.\n"
     "A relative FILE is looked up in the program's folder first, then in the current one.\n"
+    "ANSI art (an .ans file, or one that draws with escape sequences or has a SAUCE record of\n"
+    "ANSI art) is shown as drawn, in its colours; Ctrl+R edits its bytes.\n"
     "\n"
     "Keys beyond the menus: Ctrl+F find, F3 and Shift+F3 the next and previous match,\n"
-    "Ctrl+PageDown and Ctrl+PageUp the next and previous document of the folder.\n"
+    "Ctrl+PageDown and Ctrl+PageUp the next and previous document of the folder. The pane's\n"
+    "context menu has them too, and About this art for a SAUCE record.\n"
     "\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n";

@@ -43,13 +43,15 @@
 namespace {
 
 constexpr char Usage[] = "Usage: zelvan-rid-tool links FILE...\n"
-                         "       zelvan-rid-tool text [--cp437 | --utf8 | --utf16] FILE\n"
+                         "       zelvan-rid-tool text [--cp437 | --utf8 | --utf16 | --ansi] "
+                         "[--no-ansi] FILE\n"
                          "       zelvan-rid-tool png FILE [-o OUT.png] [--scale N] [--fg COLOR] "
-                         "[--bg COLOR] [--cell-width 8|9] [--cp437 | --utf8 | --utf16]\n"
+                         "[--bg COLOR] [--cell-width 8|9] [text's options]\n"
                          "       zelvan-rid-tool svg FILE [-o OUT.svg] [png's options]\n"
                          "       zelvan-rid-tool pdf FILE [-o OUT.pdf] [--paper a4|letter] "
                          "[png's options]\n"
                          "       zelvan-rid-tool thumbnail -s SIZE FILE OUT.png\n"
+                         "       zelvan-rid-tool sauce FILE\n"
                          "       zelvan-rid-tool associate | unassociate\n"
                          "       zelvan-rid-tool --help | --version\n";
 
@@ -64,14 +66,19 @@ constexpr char Help[] =
     "  text FILE      print the document as UTF-8 text: every byte as its code page 437\n"
     "                 glyph, line breaks as LF; a document written in UTF-8 (as the viewer\n"
     "                 detects it) or UTF-16 (it starts with FF FE or FE FF) is decoded\n"
-    "                 instead; --cp437, --utf8 or --utf16 force one reading\n"
+    "                 instead, and ANSI art (escape sequences that draw, a SAUCE record of\n"
+    "                 ANSI art, an .ans name) is the text its sequences draw; a SAUCE\n"
+    "                 record is never part of it; --cp437, --utf8, --utf16 or --ansi force\n"
+    "                 one reading, --no-ansi never draws art\n"
     "  png FILE       draw the document as the viewer's pane does at 9 pt Terminal, one\n"
     "                 8 x 16 cell per character, bright green on black, no margin, into\n"
     "                 OUT.png (default FILE.png; - is standard output); --scale N draws\n"
     "                 at N device pixels per pixel, --fg and --bg take a colour name\n"
     "                 (red, clRed), #RRGGBB or $00BBGGRR; the script is found or forced\n"
     "                 as for text; --cell-width 9 gives VGA's nine-pixel cells, the line\n"
-    "                 and block characters C0-DF continued into the ninth column\n"
+    "                 and block characters C0-DF continued into the ninth column (the\n"
+    "                 default where a SAUCE record asks for them); ANSI art is drawn in\n"
+    "                 its colours, an .ans piece on its own light grey on black\n"
     "  svg FILE       the same picture as vector graphics into OUT.svg (default FILE.svg):\n"
     "                 block, shade and box characters as rectangles, every other glyph as\n"
     "                 text in the pane's font, so it can be searched and copied; a unit is\n"
@@ -82,6 +89,9 @@ constexpr char Help[] =
     "  thumbnail      draw the top of FILE (80 columns, and of its first 100 lines as\n"
     "                 many as keep it within 1.5 times its width) scaled to fit SIZE x\n"
     "                 SIZE pixels into OUT.png, as file managers ask thumbnailers\n"
+    "  sauce FILE     print the SAUCE record at the end of FILE as Key: value lines (title,\n"
+    "                 author, group, date, kind, width, flags, font, comments); exit 1\n"
+    "                 when it has none\n"
     "  associate      make the viewer beside this program open .nfo and .diz files for\n"
     "                 the current user, as its Options item does\n"
     "  unassociate    take back what the viewer's two Options items wrote for the current\n"
@@ -89,8 +99,9 @@ constexpr char Help[] =
     "                 Both print each file they wrote or removed, one per line.\n"
     "\n"
     "Exit status: 0 on success, 1 when a file could not be read (the others are still\n"
-    "processed), a picture could not be made or written (OUT is left as it was) or an\n"
-    "association could not be made or taken back, 2 on wrong usage.\n";
+    "processed), a picture could not be made or written (OUT is left as it was), a file\n"
+    "has no SAUCE record (sauce) or an association could not be made or taken back, 2 on\n"
+    "wrong usage.\n";
 
 // Output that cannot be written ends the run: the caller must not take a cut list for all.
 struct WriteError {

@@ -54,7 +54,7 @@ cache="$stage/home/.cache/thumbnails/normal"
 mkdir -p "$cache"
 thumb="$cache/$(printf '%s' "$uri" | md5sum | cut -d' ' -f1).png"
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
-grep -qx 'MimeType=text/x-nfo;text/x-diz;' "$entry" || fail "the thumbnailer names the wrong types"
+grep -qx 'MimeType=text/x-nfo;text/x-diz;text/x-ansi-art;' "$entry" || fail "the thumbnailer names the wrong types"
 read -ra words <<<"$exec_line"
 command=()
 for word in "${words[@]}"; do
