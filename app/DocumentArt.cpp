@@ -42,6 +42,7 @@ void DocumentArt::showArt(TextPane& pane) {
             ? std::optional(std::pair(QColor(QRgb(AnsiArt::vgaColour(7))), QColor(Qt::black)))
             : std::nullopt);
     pane.setNinthColumn(m_sauce && m_sauce->letterSpacing() == SauceRecord::Spacing::NinePixels);
+    pane.setTallPixels(m_sauce && m_sauce->aspect() == SauceRecord::Aspect::Legacy);
     m_shown = true;
 }
 
@@ -52,6 +53,7 @@ void DocumentArt::showBytes(TextPane& pane, CodePage::Charset charset) {
     }
     pane.setBytes(m_bytes, charset);
     pane.setNinthColumn(false);
+    pane.setTallPixels(false);
     m_bytes = {};
     m_aside = m_shown = false;
 }

@@ -319,8 +319,18 @@ void TextPane::setNinthColumn(bool ninth) {
     viewport()->update();
 }
 
+void TextPane::setTallPixels(bool tall) {
+    if (tall == m_tall)
+        return;
+    m_tall = tall;
+    updateRenderer();
+    relayout(true);
+    viewport()->update();
+}
+
 void TextPane::updateRenderer() {
     m_renderer.setNinthColumn(m_ninth);
+    m_renderer.setTallPixels(m_tall);
     m_renderer.setFont(zoomedFont());
     m_renderer.setDevicePixelRatio(devicePixelRatioF());
 }

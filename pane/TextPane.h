@@ -113,8 +113,9 @@ public:
     void setCellColours(CellColours colours,
                         std::optional<std::pair<QColor, QColor>> own = std::nullopt);
     const CellColours& cellColours() const { return m_colours; }
-    // VGA's nine-pixel cells, as art may ask for them.
+    // VGA's nine-pixel cells and its tall pixels, as art may ask for them.
     void setNinthColumn(bool ninth);
+    void setTallPixels(bool tall);
 
 Q_SIGNALS:
     void doubleClicked();
@@ -229,6 +230,7 @@ private:
     CodePage::Charset m_charset = CodePage::Charset::Oem;
     bool m_wrap = false;
     bool m_ninth = false;
+    bool m_tall = false;
     bool m_readOnly = true;
     qsizetype m_caret = 0;
     qsizetype m_anchor = 0;

@@ -174,15 +174,19 @@ public:
     int object(int font) const { return m_fonts[size_t(font)].object; }
 
     void write() {
-        const int w = m_cell.width(), h = m_cell.height();
-        // The cell in glyph space: upwards from the baseline at its left edge. A glyph is clipped
-        // to the columns the pane draws glyphs in (a nine-pixel cell leaves its last one blank).
+        const int w = m_cell.width();
+        // The cell in glyph space: upwards from the baseline at its left edge, in the font's own
+        // height (the text matrix stretches it to tall pixels). A glyph is clipped to the
+        // columns the pane draws glyphs in (a nine-pixel cell leaves its last one blank).
+        const double stretch = m_renderer.verticalStretch();
+        const double h = m_cell.height() / stretch, baseline = m_renderer.baseline() / stretch;
         QByteArray cell = "0 ";
-        appendReal(cell, m_renderer.baseline() - h);
+        appendReal(cell, baseline - h);
         QByteArray box = cell + ' ' + QByteArray::number(w) + ' ';
-        appendReal(box, m_renderer.baseline());
-        cell.append(' ' + QByteArray::number(m_renderer.glyphWidth()) + ' ' +
-                    QByteArray::number(h) + " re W n\n");
+        appendReal(box, baseline);
+        cell.append(' ' + QByteArray::number(m_renderer.glyphWidth()) + ' ');
+        appendReal(cell, h);
+        cell.append(" re W n\n");
         for (const Font& font : m_fonts) {
             QByteArray procs = "<<", differences = "[0", widths = "[";
             for (size_t i = 0; i < font.characters.size(); ++i) {
@@ -431,6 +435,9 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
     std::vector<CellRenderer::ColourRun> runs;
     const QRgb ownInk = color.rgb();
     QRgb textInk = ownInk;
+    // Glyphs stretched to tall pixels.
+    QByteArray stretchText;
+    appendReal(stretchText, renderer.verticalStretch(), 6);
     std::vector<QByteArrayView> pieces;
     // Page by page while the output takes them: a full disk ends the picture there.
     for (qsizetype first = 0; first < rows && file.ok(); first += rowsPerPage) {
@@ -518,7 +525,7 @@ QString writePicturePdf(const TextDocument& document, CodePage::Charset charset,
                 for (int level = 1; level <= 3; ++level)
                     shades[size_t(level)].add(row.shades[size_t(level)], pageTop);
                 if (!row.text.empty()) {
-                    text.append("1 0 0 -1 ");
+                    text.append("1 0 0 -" + stretchText + ' ');
                     appendNumber(text, row.firstColumn * cell.width());
                     text.append(' ');
                     appendReal(text, double((index - first) * cell.height()) + renderer.baseline());

@@ -104,13 +104,13 @@ public:
     }
 
     // The definitions the copies refer to: each glyph clipped to the columns a glyph is drawn in.
-    QByteArray definitions(qreal baseline, int cellHeight) const {
+    QByteArray definitions(qreal baseline, qreal cellHeight) const {
         if (m_used.empty())
             return {};
         QByteArray defs = "<defs>\n<clipPath id=\"glyph\"><rect width=\"";
         appendNumber(defs, m_width);
         defs.append("\" height=\"");
-        appendNumber(defs, cellHeight);
+        appendReal(defs, cellHeight);
         defs.append("\"/></clipPath>\n");
         for (const char32_t c : m_used) {
             defs.append("<text id=\"");
@@ -263,6 +263,13 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
         appendReal(text, spacing);
         text.append('"');
     }
+    // Glyphs stretched to tall pixels: the text is laid out in the font's own height, scaled.
+    const double stretch = renderer.verticalStretch();
+    if (stretch != 1) {
+        text.append(" transform=\"scale(1 ");
+        appendReal(text, stretch, 6);
+        text.append(")\"");
+    }
     text.append(" fill=\"" + fg + "\" xml:space=\"preserve\">\n");
     WideGlyphs wideGlyphs(renderer);
     std::vector<std::pair<qint64, char32_t>> wide; // the piece's wide glyphs by column
@@ -294,7 +301,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                 return;
             if (!open) {
                 text.append("<text y=\"");
-                appendReal(text, double(index * cell.height()) + renderer.baseline());
+                appendReal(text, (double(index * cell.height()) + renderer.baseline()) / stretch);
                 text.append("\">");
                 open = true;
             }
@@ -338,7 +345,7 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
                 text.append("\" x=\"");
                 appendNumber(text, column * cell.width());
                 text.append("\" y=\"");
-                appendNumber(text, index * cell.height());
+                appendReal(text, double(index * cell.height()) / stretch);
                 text.append('"');
                 putInk(text, inkAt(column));
                 text.append("/>\n");
@@ -352,7 +359,9 @@ QString writePictureSvg(const TextDocument& document, CodePage::Charset charset,
         if (open)
             text.append("</text>\n");
     }
-    text.append("</g>\n" + wideGlyphs.definitions(renderer.baseline(), cell.height()) + "</svg>\n");
+    text.append("</g>\n" +
+                wideGlyphs.definitions(renderer.baseline() / stretch, cell.height() / stretch) +
+                "</svg>\n");
     out.put(text);
     return out.result();
 }

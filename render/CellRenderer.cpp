@@ -316,25 +316,36 @@ void CellRenderer::setNinthColumn(bool ninth) {
     reset();
 }
 
+void CellRenderer::setTallPixels(bool tall) {
+    if (tall == m_tall)
+        return;
+    m_tall = tall;
+    reset();
+}
+
 void CellRenderer::reset() {
     m_atlases.clear();
     const QFontMetricsF metrics(m_plainFont);
     // Whole device pixels, so that cells meet exactly at any ratio.
     m_glyphWidth = std::max(1, int(std::lround(metrics.horizontalAdvance(u'0') * m_ratio)));
-    m_deviceCell =
-        QSize(m_ninth ? (m_glyphWidth * 9 + 4) / 8 : m_glyphWidth,
-              std::max(1, int(std::ceil((metrics.ascent() + metrics.descent()) * m_ratio - 0.01))));
+    const int natural =
+        std::max(1, int(std::ceil((metrics.ascent() + metrics.descent()) * m_ratio - 0.01)));
+    // 720 x 400 pixels on a 4:3 screen: 1.35 times as tall as wide.
+    const int tall = m_tall ? std::max(1, int(std::lround(natural * 1.35))) : natural;
+    m_stretch = qreal(tall) / natural;
+    m_deviceCell = QSize(m_ninth ? (m_glyphWidth * 9 + 4) / 8 : m_glyphWidth, tall);
     m_ascent = metrics.ascent();
     // Where the lines across every cell go, in device pixels (-1: none).
     const QFontMetricsF lined(m_font);
     const int h = m_deviceCell.height();
     m_lineThickness = std::max(1, int(std::lround(lined.lineWidth() * m_ratio)));
+    const qreal down = m_ratio * m_stretch;
     m_underline = m_font.underline()
                       ? std::min(h - m_lineThickness,
-                                 int(std::lround((m_ascent + lined.underlinePos()) * m_ratio)))
+                                 int(std::lround((m_ascent + lined.underlinePos()) * down)))
                       : -1;
     m_strikeOut =
-        m_font.strikeOut() ? int(std::lround((m_ascent - lined.strikeOutPos()) * m_ratio)) : -1;
+        m_font.strikeOut() ? int(std::lround((m_ascent - lined.strikeOutPos()) * down)) : -1;
 }
 
 std::shared_ptr<CellRenderer::Atlas> CellRenderer::atlas(const QColor& color,
@@ -396,7 +407,7 @@ int CellRenderer::newTile(Atlas& a, char32_t key) const {
     if (!drawCellShape(shapes, c, m_glyphWidth, w, h, phase) && !isBlank(c)) {
         p.save();
         p.translate(box.topLeft());
-        p.scale(m_ratio, m_ratio);
+        p.scale(m_ratio, m_ratio * m_stretch);
         p.setFont(m_plainFont);
         p.setPen(a.color);
         const char32_t text[] = {c};

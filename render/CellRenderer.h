@@ -45,6 +45,11 @@ public:
     // that the line and block characters of code page 437's C0 to DF continue into (they repeat
     // their eighth column there) and every other glyph leaves blank.
     void setNinthColumn(bool ninth);
+    // The VGA's tall pixels, for art drawn for them (a SAUCE record's legacy aspect): cells 1.35
+    // times as tall (to whole device pixels), glyphs stretched to them.
+    void setTallPixels(bool tall);
+    // How much taller than the font's own a cell and its glyphs are.
+    qreal verticalStretch() const { return m_stretch; }
     qreal devicePixelRatio() const { return m_ratio; }
 
     // One cell in device pixels, and in the painter's (logical) pixels.
@@ -97,7 +102,7 @@ public:
     // The columns of a cell a glyph is drawn in, and its baseline from the cell's top, in device
     // pixels.
     int glyphWidth() const { return m_glyphWidth; }
-    qreal baseline() const { return m_ascent * m_ratio; }
+    qreal baseline() const { return m_ascent * m_ratio * m_stretch; }
     // The underline and strike-out that run across every cell: top rows and their thickness.
     std::vector<QRect> crossingLines() const;
 
@@ -124,6 +129,8 @@ private:
     QFont m_plainFont; // without the lines, which are drawn across whole cells instead
     qreal m_ratio = 1;
     bool m_ninth = false;
+    bool m_tall = false;
+    qreal m_stretch = 1;
     int m_glyphWidth = 8; // device pixels of the cell a glyph is drawn in
     QSize m_deviceCell{8, 16};
     qreal m_ascent = 0;

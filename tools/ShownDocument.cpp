@@ -75,6 +75,7 @@ void makeShown(QByteArray bytes, const QString& fileName, const Reading& reading
         art = AnsiArt::artOf(text, shown.sauce, fileName);
     shown.ninePixels =
         shown.sauce && shown.sauce->letterSpacing() == SauceRecord::Spacing::NinePixels;
+    shown.tallPixels = shown.sauce && shown.sauce->aspect() == SauceRecord::Aspect::Legacy;
     if (art) {
         shown.art = true;
         shown.ownColours = AnsiArt::optionsFor(shown.sauce, fileName).ownColours;

@@ -29,6 +29,7 @@ struct ShownDocument {
     bool art = false;
     bool ownColours = false; // drawn in the art's own light grey on black
     bool ninePixels = false; // its record asks for nine-pixel cells
+    bool tallPixels = false; // and for the VGA's tall pixels
     std::optional<SauceRecord> sauce;
 };
 

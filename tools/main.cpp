@@ -366,6 +366,7 @@ int picture(const QStringList& arguments, Format format) {
     // What the art's record asks for, unless the options say otherwise; an .ans piece in its
     // own colours.
     renderer.setNinthColumn(ninth.value_or(shown.ninePixels));
+    renderer.setTallPixels(shown.tallPixels);
     const QColor ink =
         fg.value_or(shown.ownColours ? QColor(QRgb(AnsiArt::vgaColour(7))) : FontSpec{}.color);
     const QColor ground = bg.value_or(Qt::black);
@@ -422,6 +423,7 @@ int thumbnail(const QStringList& arguments) {
     CellRenderer renderer;
     paneRenderer(renderer, 1);
     renderer.setNinthColumn(shown.ninePixels);
+    renderer.setTallPixels(shown.tallPixels);
     const CodePage::Charset charset = shown.charset;
     // Lines from the top while the picture of them stays within 1.5 times its own width.
     const QSize cell = renderer.deviceCellSize();

@@ -541,11 +541,11 @@ TEST_F(ToolTest, GlyphsWiderThanTheirCellAreClippedToItInTheSvgAsInThePng) {
 
 TEST_F(ToolTest, AnsiArtIsShownDrawnInItsColoursAndItsRecordIsPrinted) {
     // A piece of coloured blocks, shades, halves and lines placed with cursor moves, on grounds of
-    // their own, with a SAUCE record that asks for nine-pixel cells.
+    // their own, with a SAUCE record that asks for nine-pixel cells and the VGA's tall pixels.
     SauceBytes sauce;
     sauce.title = "Blocks";
     sauce.author = "Artist";
-    sauce.flags = 2 << 1;
+    sauce.flags = 2 << 1 | 1 << 3;
     QByteArray art;
     for (int row = 0; row < 4; ++row)
         art += esc(QByteArray::number(31 + row).constData()) + "m" + esc("1;44m") + "\xDB\xB2\xB1" +
@@ -574,14 +574,14 @@ TEST_F(ToolTest, AnsiArtIsShownDrawnInItsColoursAndItsRecordIsPrinted) {
     EXPECT_EQ(none.status, 1);
     EXPECT_TRUE(none.err.contains("no SAUCE record"));
 
-    // The png in the art's colours, on nine-pixel cells; the svg and pdf drawn back give its
-    // pixels.
+    // The png in the art's colours, on nine-pixel cells 16 x 1.35 pixels tall; the svg and pdf
+    // drawn back give its pixels.
     const QString png = dir.filePath(QStringLiteral("art.png"));
     run({QStringLiteral("png"), file, QStringLiteral("-o"), png});
     const QImage picture = QImage(png).convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(picture.width(), 12 * 9);
+    ASSERT_EQ(picture.size(), QSize(12 * 9, 4 * 22));
     EXPECT_EQ(picture.pixelColor(4, 8), QColor(0xFF, 0x55, 0x55)) << "red, bright in bold";
-    EXPECT_EQ(picture.pixelColor(4, 16 + 8), QColor(0x55, 0xFF, 0x55));
+    EXPECT_EQ(picture.pixelColor(4, 22 + 8), QColor(0x55, 0xFF, 0x55));
     EXPECT_EQ(picture.pixelColor(3 * 9 + 4, 14), QColor(0xAA, 0x00, 0xAA)) << "the magenta ground";
     EXPECT_EQ(picture.pixelColor(7 * 9 + 4, 8), QColor(Qt::black)) << "moved over";
     const QString svg = dir.filePath(QStringLiteral("art.svg")),
