@@ -52,7 +52,7 @@ QStringList inFolder(const QString& folder) {
     QDir dir(folder);
     dir.setFilter(QDir::Files | QDir::Readable | QDir::Hidden);
     dir.setNameFilters({QStringLiteral("*.nfo"), QStringLiteral("*.diz"), QStringLiteral("*.asc"),
-                        QStringLiteral("*.txt")});
+                        QStringLiteral("*.txt"), QStringLiteral("*.ans")});
     dir.setSorting(QDir::Unsorted);
     QStringList names = dir.entryList();
     std::sort(names.begin(), names.end(), before);

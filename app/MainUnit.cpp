@@ -562,7 +562,11 @@ void TMainForm::mnuWrapClick() {
 
 void TMainForm::mnuFontClick() {
     FontDialog* dialog = fontDialog();
-    dialog->setSpec(m_paneFont);
+    // The script selected is the one the document is shown in: picking another, the user's
+    // own among them, rules over what the document was found written in.
+    FontSpec shown = m_paneFont;
+    shown.charset = shownCharset();
+    dialog->setSpec(shown);
     dialog->setSampleBackground(ui->Memo->palette().color(QPalette::Base));
     dialog->setDetectedScript(
         m_utf8Document   ? std::optional(CodePage::Charset::Utf8)
@@ -571,8 +575,16 @@ void TMainForm::mnuFontClick() {
         m_utf16 == DocumentEncoding::Utf16::LittleEndian ? QStringLiteral("UTF-16 little-endian")
         : m_utf16 == DocumentEncoding::Utf16::BigEndian  ? QStringLiteral("UTF-16 big-endian")
                                                          : QString());
-    if (dialog->exec() == QDialog::Accepted)
-        setPaneFont(dialog->spec());
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    FontSpec chosen = dialog->spec();
+    if (chosen.charset == shown.charset) {
+        chosen.charset = m_paneFont.charset;
+    } else {
+        m_utf8Document = m_ansiDocument = false;
+        m_paneFont.charset = chosen.charset;
+    }
+    setPaneFont(chosen);
 }
 
 void TMainForm::mnuColorBkgClick() {

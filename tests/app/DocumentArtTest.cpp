@@ -22,6 +22,11 @@ QAction* actionNamed(const TextPane* pane, const QString& text) {
 } // namespace
 
 TEST_F(MainWindowTest, AnsiArtIsShownAsDrawnReadOnlyAndItsBytesAreEditedAndSaved) {
+    // The bundled NFO, art without sequences, is no ANSI art.
+    start();
+    EXPECT_FALSE(form->documentArt().found());
+    form.reset();
+
     // A release NFO whose logo is drawn with cursor moves and colour, an address split by a
     // colour change, and a SAUCE record.
     SauceBytes sauce;
@@ -38,7 +43,8 @@ TEST_F(MainWindowTest, AnsiArtIsShownAsDrawnReadOnlyAndItsBytesAreEditedAndSaved
     EXPECT_EQ(paneBytes(), QByteArray("\xDB   \xDB\r\nwww.group.example\r\n"));
     EXPECT_FALSE(pane->cellColours().isEmpty());
     EXPECT_TRUE(pane->isReadOnly());
-    EXPECT_EQ(ui()->lboxLinks->count(), 1) << "the address as shown, whole";
+    EXPECT_EQ(ui()->lboxLinks->item(0)->text(), QStringLiteral("www.group.example"))
+        << "the address as shown, whole";
     EXPECT_EQ(pane->links().size(), 1u);
     pane->selectAll();
     pane->copy();
@@ -73,6 +79,21 @@ TEST_F(MainWindowTest, AnsiArtIsShownAsDrawnReadOnlyAndItsBytesAreEditedAndSaved
     about->trigger();
     EXPECT_TRUE(record.startsWith(u"Title: Release Logo\nAuthor: Artist\n"))
         << record.toStdString();
+
+    // The script the user picks in the dialog rules, their own among them: code page 437 shows
+    // the bytes, ANSI art draws them again.
+    const auto pick = [this](CodePage::Charset script) {
+        onNextDialog([script](QDialog* dialog) {
+            auto* list = dialog->findChild<QComboBox*>(QStringLiteral("script"));
+            list->setCurrentIndex(list->findData(int(script)));
+            dialog->accept();
+        });
+        ui()->mnuFont->trigger();
+    };
+    pick(CodePage::Charset::Oem);
+    EXPECT_EQ(paneBytes(), art);
+    pick(CodePage::Charset::AnsiArt);
+    EXPECT_EQ(paneBytes(), QByteArray("\xDB   \xDB\r\nwww.group.example\r\n"));
 
     // Opened to edit: the bytes, without the record; an edit is drawn when it is read-only
     // again, and kept beside the art.
