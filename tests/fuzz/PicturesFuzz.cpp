@@ -1,9 +1,11 @@
-// libFuzzer target for the picture writers on small documents: the PNG must decode to exactly
-// the picture the renderer draws, the SVG must be well-formed XML of the PNG's size, and the
-// PDF's cross-reference table must point at its objects. Built and run by scripts/fuzz.
+// libFuzzer target for the picture writers on small documents, ANSI art in its colours among
+// them: the PNG must decode to exactly the picture the renderer draws, the SVG must be well-formed
+// XML of the PNG's size, and the PDF's cross-reference table must point at its objects. Built and
+// run by scripts/fuzz.
 
 #include "FuzzCheck.h"
 
+#include "AnsiArt.h"
 #include "CellRenderer.h"
 #include "PaneFont.h"
 #include "PicturePdf.h"
@@ -75,34 +77,47 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    const auto charset = input.PickValueInArray(
-        {CodePage::Charset::Oem, CodePage::Charset::Ansi, CodePage::Charset::Utf8});
+    auto charset = input.PickValueInArray({CodePage::Charset::Oem, CodePage::Charset::Ansi,
+                                           CodePage::Charset::Utf8, CodePage::Charset::AnsiArt});
     CellRenderer renderer;
     renderer.setFont(resolveFont(FontSpec{}));
     renderer.setDevicePixelRatio(input.ConsumeBool() ? 2 : 1);
     renderer.setNinthColumn(input.ConsumeBool());
+    renderer.setTallPixels(input.ConsumeBool());
     const QColor color = input.ConsumeBool() ? QColor(Qt::green) : QColor(0x80, 0x40, 0x20);
     const QColor ground = input.ConsumeBool() ? QColor(Qt::black) : QColor(Qt::white);
     const std::string text = input.ConsumeRemainingBytesAsString();
+    QByteArray bytes(text.data(), qsizetype(text.size()));
+    // Art is its grid's cells in their colours.
+    CellColours colours;
+    if (charset == CodePage::Charset::AnsiArt) {
+        AnsiArt::Options options;
+        options.width = 40;
+        options.maxRows = 60;
+        AnsiArt::Art art = AnsiArt::interpret(bytes, options);
+        bytes = art.text;
+        colours = std::move(art.colours);
+        charset = CodePage::Charset::Oem;
+    }
     TextDocument document;
-    document.setBytes(QByteArray(text.data(), qsizetype(text.size())));
+    document.setBytes(bytes);
 
-    const QImage drawn = renderer.picture(document, charset, color, ground);
+    const QImage drawn = renderer.picture(document, charset, color, ground, -1, -1, colours);
     FUZZ_CHECK(!drawn.isNull());
     const QImage png = QImage::fromData(written([&](QIODevice& out) {
         // A small budget, so that even these pictures go out in several bands and tiles.
-        return writePicturePng(document, charset, renderer, color, ground, out, 4096);
+        return writePicturePng(document, charset, renderer, color, ground, out, 4096, colours);
     }));
     FUZZ_CHECK(png.size() == drawn.size());
     FUZZ_CHECK(png.convertToFormat(QImage::Format_RGB32) ==
                drawn.convertToFormat(QImage::Format_RGB32));
     checkSvg(written([&](QIODevice& out) {
-                 return writePictureSvg(document, charset, renderer, color, ground, out);
+                 return writePictureSvg(document, charset, renderer, color, ground, out, colours);
              }),
              drawn.size());
     checkPdf(written([&](QIODevice& out) {
         return writePicturePdf(document, charset, renderer, color, ground, Paper::A4,
-                               QStringLiteral("fuzz"), out);
+                               QStringLiteral("fuzz"), out, colours);
     }));
     return 0;
 }
