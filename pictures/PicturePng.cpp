@@ -147,16 +147,7 @@ public:
                 for (int y = 0; y < rows; ++y, in += m_rowBytes, out += stride)
                     std::memcpy(out, in, size_t(m_rowBytes));
         };
-        qint64 drawn = Cells::forEachIn(
-            line, m_charset, first, end,
-            [&](const Cells::Cell& c, qint64 from, qint64 to) {
-                const qsizetype bits = glyph(c.glyph, line.sliced(c.offset, c.length));
-                for (qint64 column = from; column < to; ++column)
-                    put(bits, column);
-            },
-            from);
-        for (; drawn < end; ++drawn)
-            put(m_blank, drawn);
+        forEachColumn(line, first, end, from, put);
     }
 
     // The same cells as palette indices of depth bits (or, at 24, red, green and blue), each
@@ -194,11 +185,20 @@ public:
                     std::memcpy(out + b * bytesPer8, t.data() + size_t(in[b]) * size_t(bytesPer8),
                                 size_t(bytesPer8));
         };
+        forEachColumn(line, first, end, from, put);
+    }
+
+private:
+    // Calls put(bits, column) for each column of [first, end) of a line, walked from the
+    // boundary from, with where the bits of the glyph there start (blank past the line's end).
+    template <typename Put>
+    void forEachColumn(QByteArrayView line, qint64 first, qint64 end, Cells::Mark from,
+                       const Put& put) {
         qint64 drawn = Cells::forEachIn(
             line, m_charset, first, end,
-            [&](const Cells::Cell& c, qint64 from, qint64 to) {
+            [&](const Cells::Cell& c, qint64 fromColumn, qint64 toColumn) {
                 const qsizetype bits = glyph(c.glyph, line.sliced(c.offset, c.length));
-                for (qint64 column = from; column < to; ++column)
+                for (qint64 column = fromColumn; column < toColumn; ++column)
                     put(bits, column);
             },
             from);
@@ -206,7 +206,6 @@ public:
             put(m_blank, drawn);
     }
 
-private:
     // The bytes of eight pixels for each mask byte, in a pair of palette indices.
     const std::vector<unsigned char>& expansion(int ink, int paper, int depth,
                                                 const std::vector<QRgb>& palette) {

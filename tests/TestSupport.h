@@ -42,6 +42,24 @@ inline constexpr bool UnderAddressSanitizer = false;
 inline constexpr bool UnderAddressSanitizer = false;
 #endif
 
+// How many of count drawings of 20 to 1,000 bytes of the alphabet (from a fixed seed) a detection
+// rule takes for what it looks for: the shorter, the likelier a misfire.
+template <typename Detects>
+int misfires(const QByteArray& alphabet, int count, quint32 seed, const Detects& detects) {
+    int fired = 0;
+    for (int document = 0; document < count; ++document) {
+        QByteArray text;
+        seed = seed * 1664525u + 1013904223u;
+        const int length = 20 + int((seed >> 8) % 981u);
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            text += alphabet[int((seed >> 8) % quint32(alphabet.size()))];
+        }
+        fired += detects(text) ? 1 : 0;
+    }
+    return fired;
+}
+
 class QDialog;
 
 // Runs action on the next modal dialog as soon as it is up (the dialog's exec() then returns).

@@ -1,4 +1,5 @@
 #include "DocumentEncoding.h"
+#include "TestSupport.h"
 
 #include <QString>
 
@@ -37,20 +38,10 @@ TEST(DocumentEncodingUtf8, DetectsUtf8ArtWithOrWithoutTheMarkAndNothingElse) {
     // Long code page 437 art of the bytes NFO files use: never taken for UTF-8.
     const QByteArray drawing("\xDB\xDC\xDF\xDD\xDE\xB0\xB1\xB2\xC9\xCD\xBB\xBA\xC8\xBC\xC4\xB3"
                              "\xDA\xBF\xC0\xD9\xFE\xF9\x82\x85\x8A\xE2\x94\x80 .:-=abc\r\n");
-    quint32 seed = 7;
-    int misfires = 0;
-    // A hundred thousand drawings of 20 to 1,000 bytes: the shorter, the likelier a misfire.
-    for (int document = 0; document < 100000; ++document) {
-        QByteArray text;
-        seed = seed * 1664525u + 1013904223u;
-        const int length = 20 + int((seed >> 8) % 981u);
-        for (int i = 0; i < length; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            text += drawing[int((seed >> 8) % quint32(drawing.size()))];
-        }
-        misfires += DocumentEncoding::isUtf8Document(text);
-    }
-    EXPECT_EQ(misfires, 0);
+    EXPECT_EQ(
+        misfires(drawing, 100000, 7,
+                 [](const QByteArray& text) { return DocumentEncoding::isUtf8Document(text); }),
+        0);
 }
 
 TEST(DocumentEncodingUtf16, DetectedByItsMarkWhenValidAndDecodedBothWays) {

@@ -1,6 +1,7 @@
 #include "AnsiArt.h"
 #include "ArtSamples.h"
 #include "SauceRecord.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -160,19 +161,7 @@ TEST(AnsiArt, FoundOnlyWhereSequencesDraw) {
     // sequences among them: never taken for ANSI art.
     const QByteArray drawing("\xDB\xDC\xDF\xB0\xB1\xB2\xC9\xCD\xBB\xBA\xC8\xBC\xC4\xB3\x1B\x1B["
                              "[;0123456789mHCABJKsu .:-=abc\r\n");
-    quint32 seed = 11;
-    int misfires = 0;
-    for (int document = 0; document < 50000; ++document) {
-        QByteArray text;
-        seed = seed * 1664525u + 1013904223u;
-        const int length = 20 + int((seed >> 8) % 981u);
-        for (int i = 0; i < length; ++i) {
-            seed = seed * 1664525u + 1013904223u;
-            text += drawing[int((seed >> 8) % quint32(drawing.size()))];
-        }
-        misfires += detects(text);
-    }
-    EXPECT_EQ(misfires, 0);
+    EXPECT_EQ(misfires(drawing, 50000, 11, detects), 0);
 }
 
 TEST(SauceRecord, IsReadFromTheEndAndIsNoPartOfTheDocument) {
