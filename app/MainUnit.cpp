@@ -305,20 +305,16 @@ void TMainForm::LoadDocument(const QString& fileName) {
 }
 
 void TMainForm::RefillNavigator(PreparedDocument& document) {
-    // One scan made the list and the links drawn in the text, each link knowing its entry.
-    const bool found = !document.entries.isEmpty();
+    // One scan made the list and the links drawn in the text, each link knowing its entry; the
+    // list's entries are the same places in the text shown, in one model update.
+    std::vector<TOrvelListEntries::Span> spans;
+    spans.reserve(document.links.size());
+    for (const TextPane::Link& link : document.links)
+        spans.push_back({link.at, link.length});
+    ui->lboxLinks->addSpans(ui->Memo->bytes(), std::move(spans));
     ui->Memo->setLinks(std::move(document.links));
-    if (OrvelRandom::Random(6) == 3)
-        document.entries.append(QString::fromLatin1(MakerHomeAddress));
-    // One call for the whole list, so filling it is one model update, not one per entry.
-    if (found)
-        ui->lboxLinks->addItems(document.entries);
-    // An entry reads its address lower-cased; it opens it as the document writes it.
-    for (auto written = document.written.cbegin(); written != document.written.cend(); ++written)
-        ui->lboxLinks->item(written.key())->setData(Qt::UserRole, written.value());
-    document.written = {};
-    // Not held beside the list's own entries: a large document has a hundred thousand.
-    document.entries = {};
+    if (OrvelRandom::Random(6) == 3 && ui->lboxLinks->count() > 0)
+        ui->lboxLinks->addItem(QString::fromLatin1(MakerHomeAddress));
     ui->lblFoundAddr->setText(QStringLiteral("Links in current document: ") +
                               NumberToText(std::int32_t(ui->lboxLinks->count())));
     // The label sizes itself to its caption, as the auto-sized static text did.
@@ -329,7 +325,7 @@ void TMainForm::keepRoomForLinks() {
     // Room for three entries in the list above the products panel, which shrinks for them (on a
     // small or scaled screen) and grows back to its designed height when there is room again.
     // Runs before the panel lays its children out for the new size.
-    const QListWidget* list = ui->lboxLinks;
+    const TOrvelListBox* list = ui->lboxLinks;
     const int row = std::max(list->fontMetrics().height(), list->sizeHintForRow(0));
     const int bar = list->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff
                         ? 0
@@ -626,7 +622,7 @@ void TMainForm::reflectAssociations() {
 }
 
 void TMainForm::lboxLinksClick() {
-    openEntry(ui->lboxLinks->currentItem());
+    openEntry(ui->lboxLinks->currentRow());
 }
 
 void TMainForm::MemoLinkClick(int entry) {
@@ -637,12 +633,10 @@ void TMainForm::MemoLinkClick(int entry) {
         OpenAddress(address);
 }
 
-void TMainForm::openEntry(const QListWidgetItem* item) {
-    if (!item)
-        return;
-    const QVariant written = item->data(Qt::UserRole);
-    OpenAddress(written.isValid() ? written.toByteArray()
-                                  : CodePage::fromDisplay(item->text(), CodePage::Charset::Ansi));
+void TMainForm::openEntry(int row) {
+    // An entry reads its address lower-cased; it opens it as the document writes it.
+    if (row >= 0 && row < ui->lboxLinks->count())
+        OpenAddress(ui->lboxLinks->bytes(row));
 }
 
 void TMainForm::CloseNavigator() {

@@ -64,7 +64,6 @@
 
 class QColorDialog;
 class QFileDialog;
-class QListWidgetItem;
 class ReaderTools;
 class TextPane;
 struct PreparedDocument;
@@ -173,7 +172,7 @@ private:
     void fitNavigatorToCaption();
     void keepRoomForLinks();
     // Opens a navigator entry's address.
-    void openEntry(const QListWidgetItem* item);
+    void openEntry(int row);
     QMargins frame() const;
     // The common dialogs are made on first use: they cost more to build than the whole window.
     QFileDialog* openDialog();

@@ -43,27 +43,7 @@ PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName) {
                                                            document.utf8 ? CodePage::Charset::Utf8
                                                                          : CodePage::Charset::Oem,
                                                            ArtFit::ArtColumns);
-    // An address that comes again shares the text of its first entry: a large document repeats
-    // a few addresses many thousand times, and each copy would cost its own text. Only so many
-    // are remembered, so that a document of distinct addresses costs no more.
-    constexpr qsizetype Remembered = 1024;
-    QHash<QByteArray, QString> seen;
-    ForEachLink(shown, [&](QByteArrayView address, qsizetype at) {
-        document.links.push_back(
-            {quint32(at), quint32(address.size()), qint32(document.entries.size())});
-        const QByteArrayView written = QByteArrayView(shown).sliced(at, address.size());
-        if (written != address)
-            document.written.insert(qint32(document.entries.size()), written.toByteArray());
-        const QByteArray key = address.toByteArray();
-        const auto known = seen.constFind(key);
-        if (known != seen.constEnd()) {
-            document.entries.append(*known);
-            return;
-        }
-        document.entries.append(CodePage::toDisplay(address, CodePage::Charset::Ansi));
-        if (seen.size() < Remembered)
-            seen.insert(key, document.entries.constLast());
-    });
+    document.links = linksOf(shown);
     return document;
 }
 

@@ -19,11 +19,9 @@ struct PreparedDocument {
     QByteArray text; // line breaks CR LF, UTF-16 decoded
     DocumentEncoding::Utf16 utf16 = DocumentEncoding::Utf16::None; // the order to save it in again
     bool utf8 = false;   // written in UTF-8, and so shown in that script
-    QStringList entries; // the navigator's addresses, in text order
-    // The addresses the document writes in another letter case than their entries: by entry,
-    // their bytes as written, which is what opens.
-    QHash<qint32, QByteArray> written;
-    std::vector<TextPane::Link> links; // where they stand, each with its entry
+    // The addresses, where they stand in what is shown, each with its entry in the navigator
+    // (which lists them in text order as spans of the same text).
+    std::vector<TextPane::Link> links;
     qint64 artColumns = 0;             // its widest line of art (ArtFit), in the script found
     // What follows the document's own bytes: the ^Z, comments and SAUCE record, never shown and
     // written back as they were.

@@ -3,13 +3,18 @@
 #include "Application.h"
 #include "OrvelUtils.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
+#include <QThreadPool>
 
 #include <algorithm>
-#include <iterator>
+#include <cmath>
 
 namespace {
 
@@ -18,10 +23,54 @@ QFont guiDefaultFont() {
     return QFont(QStringLiteral("MS Sans Serif"), 8);
 }
 
+// Fewer entries than this are measured at once; more on a thread of their own.
+constexpr int MeasuredAtOnce = 2000;
+
+// The widest of the snapshot's rows, by adding up each character's width: a span's bytes as it
+// shows them, an own text's characters below 256. Own texts with other characters, which only
+// the font can measure whole, are left in shaped for the caller.
+int widestOf(const TOrvelListEntries::Snapshot& s, const std::array<double, 256>& advances,
+             std::vector<int>& shaped) {
+    int widest = 0;
+    const auto* text = reinterpret_cast<const unsigned char*>(s.text.constData());
+    for (int row = s.from; row < s.to; ++row) {
+        const TOrvelListEntries::Span& entry = (*s.entries)[size_t(row)];
+        double width = 0;
+        if (entry.length == TOrvelListEntries::Own) {
+            const QString& own = s.own.at(qsizetype(entry.at));
+            bool plain = true;
+            for (const QChar c : own) {
+                if (c.unicode() >= 256) {
+                    plain = false;
+                    break;
+                }
+                width += advances[c.unicode()];
+            }
+            if (!plain) {
+                shaped.push_back(row);
+                continue;
+            }
+        } else {
+            for (quint32 i = 0; i < entry.length; ++i) {
+                const char16_t c = TOrvelListEntries::shown(text[entry.at + i]);
+                width += c < 256 ? advances[c] : advances['W'];
+            }
+        }
+        widest = std::max(widest, int(std::lround(width)));
+    }
+    return widest;
+}
+
 } // namespace
 
-TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent), m_measure(guiDefaultFont()) {
-    std::fill(std::begin(m_advances), std::end(m_advances), qreal(-1));
+TOrvelListBox::TOrvelListBox(QWidget* parent)
+    : QListView(parent), m_entries(new TOrvelListEntries(this)) {
+    auto advances = std::make_shared<std::array<double, 256>>();
+    const QFontMetricsF metrics(guiDefaultFont());
+    for (int c = 0; c < 256; ++c)
+        (*advances)[size_t(c)] = metrics.horizontalAdvance(QChar(char16_t(c)));
+    m_advances = std::move(advances);
+    setModel(m_entries);
     Respond2DeleteKey = true;
     setMultiSelect(true);
     ShowAutoHint = true;
@@ -34,45 +83,41 @@ TOrvelListBox::TOrvelListBox(QWidget* parent) : QListWidget(parent), m_measure(g
 
     // Filling from a list is one insertion of many rows, each of them an addition; rows put in
     // before the end are insertions. Clearing resets the model and reports nothing.
-    m_measureLater.setInterval(0);
-    connect(&m_measureLater, &QTimer::timeout, this, &TOrvelListBox::measureSome);
-    m_modelWatches[0] = connect(model(), &QAbstractItemModel::rowsInserted, this,
+    m_modelWatches[0] = connect(m_entries, &QAbstractItemModel::rowsInserted, this,
                                 [this](const QModelIndex&, int first, int last) {
                                     const bool appended = last == count() - 1;
-                                    for (int row = first; row <= last; ++row) {
-                                        // Each entry is measured once, after it arrives; only the
-                                        // widest is kept.
-                                        if (!m_widestDirty)
-                                            m_unmeasured.push_back(item(row));
-                                        Q_EMIT changed(this, appended ? lbAdded : lbInserted);
-                                    }
-                                    measureSome();
-                                    // The extent stays as the last fit left it, whatever entry now
-                                    // comes last.
+                                    if (isSignalConnected(QMetaMethod::fromSignal(
+                                            &TOrvelListBox::changed)))
+                                        for (int row = first; row <= last; ++row)
+                                            Q_EMIT changed(this, appended ? lbAdded : lbInserted);
+                                    // Each entry is measured once, after it arrives; only the
+                                    // widest is kept.
+                                    if (!m_widestDirty)
+                                        measure(first, last + 1);
+                                    // The extent stays as the last fit left it, whatever entry
+                                    // now comes last.
                                     applyScrollWidth();
                                 });
-    m_modelWatches[1] = connect(model(), &QAbstractItemModel::rowsRemoved, this,
+    m_modelWatches[1] = connect(m_entries, &QAbstractItemModel::rowsRemoved, this,
                                 [this](const QModelIndex&, int first, int last) {
                                     m_widestDirty = true;
-                                    m_unmeasured.clear(); // may hold the entries that went
                                     for (int row = first; row <= last; ++row)
                                         Q_EMIT changed(this, lbDeleted);
                                     applyScrollWidth();
                                 });
-    m_modelWatches[2] = connect(model(), &QAbstractItemModel::modelReset, this, [this] {
+    m_modelWatches[2] = connect(m_entries, &QAbstractItemModel::modelReset, this, [this] {
         m_widest = 0;
         m_widestDirty = false;
-        m_unmeasured.clear();
-        m_measureLater.stop();
+        ++m_generation;
+        m_measuring = 0;
     });
     // Replacing an entry's text is a deletion followed by an insertion.
     m_modelWatches[3] =
-        connect(model(), &QAbstractItemModel::dataChanged, this,
+        connect(m_entries, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
                     if (!roles.isEmpty() && !roles.contains(Qt::DisplayRole))
                         return;
                     m_widestDirty = true;
-                    m_unmeasured.clear();
                     for (int row = from.row(); row <= to.row(); ++row) {
                         Q_EMIT changed(this, lbDeleted);
                         Q_EMIT changed(this, lbInserted);
@@ -94,10 +139,24 @@ void TOrvelListBox::setMultiSelect(bool multiSelect) {
                                  : QAbstractItemView::SingleSelection);
 }
 
+bool TOrvelListBox::isSelected(int row) const {
+    return selectionModel()->isSelected(m_entries->index(row));
+}
+
+void TOrvelListBox::setSelected(int row, bool selected) {
+    selectionModel()->select(m_entries->index(row), selected ? QItemSelectionModel::Select
+                                                             : QItemSelectionModel::Deselect);
+}
+
+int TOrvelListBox::currentRow() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
 int TOrvelListBox::CountSelected() const {
     int selected = 0;
-    for (int i = 0; i < count(); ++i)
-        selected += item(i)->isSelected() ? 1 : 0;
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        selected += range.height();
     return selected;
 }
 
@@ -106,91 +165,101 @@ void TOrvelListBox::RemoveSelected() {
         SignalBeep();
         return;
     }
-    int lowest = -1;
-    for (int i = count() - 1; i >= 0; --i) {
-        if (item(i)->isSelected())
-            lowest = i;
-    }
+    // The selected rows as runs, removed from the last so that the ones before stay where they
+    // are.
+    std::vector<std::pair<int, int>> runs;
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        runs.push_back({range.top(), range.bottom()});
+    std::sort(runs.begin(), runs.end());
+    const int lowest = runs.front().first;
     if (MultiSelect()) {
-        for (int i = count() - 1; i >= 0; --i) {
-            if (item(i)->isSelected())
-                delete takeItem(i);
-        }
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run)
+            m_entries->removeRows(run->first, run->second - run->first + 1);
     } else if (currentRow() >= 0) {
-        delete takeItem(currentRow());
+        m_entries->removeRows(currentRow(), 1);
     }
     // Only the selected state is set: the current entry stays and no click is raised.
     if (lowest <= count() - 1)
-        item(lowest)->setSelected(true);
+        setSelected(lowest, true);
     else if (count() > 0)
-        item(count() - 1)->setSelected(true);
+        setSelected(count() - 1, true);
 }
 
-int TOrvelListBox::textWidth(const QString& text) const {
-    // Addresses are ASCII: their widths add up from each character's advance, kept once, as the
-    // native list box measured (its text extents do not kern). Other text is shaped whole.
-    qreal width = 0;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u >= std::size(m_advances))
-            return m_measure.horizontalAdvance(text);
-        if (m_advances[u] < 0)
-            m_advances[u] = QFontMetricsF(guiDefaultFont()).horizontalAdvance(c);
-        width += m_advances[u];
-    }
-    return qRound(width);
-}
-
-void TOrvelListBox::measureSome() {
-    constexpr std::size_t Batch = 4000; // about 10 ms of measuring
-    const std::size_t from = m_unmeasured.size() - std::min(Batch, m_unmeasured.size());
-    for (std::size_t i = from; i < m_unmeasured.size(); ++i)
-        m_widest = std::max(m_widest, textWidth(m_unmeasured[i]->text()));
-    m_unmeasured.resize(from);
-    if (!m_unmeasured.empty()) {
-        m_measureLater.start();
+void TOrvelListBox::measure(int from, int to) {
+    if (from >= to)
+        return;
+    TOrvelListEntries::Snapshot snapshot = m_entries->snapshot(from, to);
+    if (to - from < MeasuredAtOnce) {
+        std::vector<int> shaped;
+        int widest = widestOf(snapshot, *m_advances, shaped);
+        const QFontMetrics metrics(guiDefaultFont());
+        for (const int row : shaped)
+            widest = std::max(widest, metrics.horizontalAdvance(text(row)));
+        m_widest = std::max(m_widest, widest);
         return;
     }
-    m_measureLater.stop();
-    if (m_refitWhenMeasured) {
-        m_refitWhenMeasured = false;
-        m_scrollWidth = m_widest + 6;
-        applyScrollWidth();
-    }
+    ++m_measuring;
+    QThreadPool::globalInstance()->start(
+        [list = QPointer<TOrvelListBox>(this), snapshot = std::move(snapshot),
+         advances = m_advances, generation = m_generation] {
+            std::vector<int> shaped;
+            const int widest = widestOf(snapshot, *advances, shaped);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [list, generation, widest, shaped = std::move(shaped)] {
+                    if (!list || generation != list->m_generation)
+                        return;
+                    // What only the font measures, measured here: a handful at most.
+                    int all = widest;
+                    const QFontMetrics metrics(guiDefaultFont());
+                    for (const int row : shaped)
+                        if (row < list->count())
+                            all = std::max(all, metrics.horizontalAdvance(list->text(row)));
+                    list->measured(generation, all);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void TOrvelListBox::measured(quint64 generation, int widest) {
+    if (generation != m_generation)
+        return;
+    m_widest = std::max(m_widest, widest);
+    if (--m_measuring > 0 || !m_refitWhenMeasured)
+        return;
+    m_refitWhenMeasured = false;
+    m_scrollWidth = m_widest + 6;
+    applyScrollWidth();
 }
 
 void TOrvelListBox::UpdateScrollWidth() {
     if (m_widestDirty) {
         m_widest = 0;
-        m_unmeasured.clear();
-        for (int i = 0; i < count(); ++i)
-            m_unmeasured.push_back(item(i));
         m_widestDirty = false;
-        measureSome();
+        ++m_generation;
+        m_measuring = 0;
+        measure(0, count());
     }
-    // Entries still waiting to be measured fit the list again once they have been.
-    m_refitWhenMeasured = !m_unmeasured.empty();
+    // Entries still being measured fit the list again once they have been.
+    m_refitWhenMeasured = m_measuring > 0;
     m_scrollWidth = m_widest + 6;
     applyScrollWidth();
 }
 
 // The view scrolls sideways as far as its entries reach, and with uniform sizes every entry
-// has the size of the last one (the toolkit measures only that one): giving the last entry the
-// fitted width is what sets the extent.
+// has the size the toolkit measures of one (the last): giving every row the fitted width is
+// what sets the extent.
 void TOrvelListBox::applyScrollWidth() {
     if (count() > 0 && m_scrollWidth > 0) {
-        QListWidgetItem* last = item(count() - 1);
         const QSize size(m_scrollWidth, std::max(13, fontMetrics().height()));
-        if (last->sizeHint() != size) {
-            last->setSizeHint(size);
-            // The view keeps the size it measured until it lays its rows out again.
-            scheduleDelayedItemsLayout();
-        }
+        m_entries->setRowSize(size);
+        // The view keeps the size it measured until it lays its rows out again.
+        scheduleDelayedItemsLayout();
     }
 }
 
 void TOrvelListBox::resizeEvent(QResizeEvent* event) {
-    QListWidget::resizeEvent(event);
+    QListView::resizeEvent(event);
     UpdateScrollWidth();
 }
 
@@ -200,7 +269,7 @@ int TOrvelListBox::itemIndexAt(const QPoint& position) const {
 }
 
 void TOrvelListBox::mouseMoveEvent(QMouseEvent* event) {
-    QListWidget::mouseMoveEvent(event);
+    QListView::mouseMoveEvent(event);
     if (!ShowAutoHint || count() == 0)
         return;
     const int index = itemIndexAt(event->position().toPoint());
@@ -210,7 +279,7 @@ void TOrvelListBox::mouseMoveEvent(QMouseEvent* event) {
             Application::cancelHint();
         return;
     }
-    const QString tip = HintUserText + item(index)->text();
+    const QString tip = HintUserText + text(index);
     if (toolTip() != tip) {
         setToolTip(tip);
         Application::cancelHint();
@@ -222,9 +291,8 @@ void TOrvelListBox::mousePressEvent(QMouseEvent* event) {
         setFocus(Qt::MouseFocusReason);
         const int index = itemIndexAt(event->position().toPoint());
         if (index >= 0) {
-            QListWidgetItem* entry = item(index);
-            entry->setSelected(!entry->isSelected());
-            selectionModel()->setCurrentIndex(model()->index(index, 0),
+            setSelected(index, !isSelected(index));
+            selectionModel()->setCurrentIndex(m_entries->index(index),
                                               QItemSelectionModel::NoUpdate);
         }
         // The toolkit's own right-press would select the entry; the toggle above is the whole
@@ -232,11 +300,11 @@ void TOrvelListBox::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    QListWidget::mousePressEvent(event);
+    QListView::mousePressEvent(event);
 }
 
 void TOrvelListBox::keyPressEvent(QKeyEvent* event) {
     if (Respond2DeleteKey && event->key() == Qt::Key_Delete)
         RemoveSelected();
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
 }

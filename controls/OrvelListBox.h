@@ -1,18 +1,21 @@
 #pragma once
 
-#include <QListWidget>
-#include <QTimer>
+#include "OrvelListEntries.h"
+
+#include <QListView>
 
 #include <array>
-#include <vector>
+#include <memory>
 
 enum TLBNotifications { lbAdded = 0, lbInserted = 1, lbDeleted = 2 };
 
 // A list box with extended multiple selection, removal of the selected entries with Delete (a
 // warning beep when none is selected), right-button toggling, a tooltip that follows the entry
 // under the pointer, and a horizontal scroll extent fitted to the widest entry at every resize.
-// Each single entry added, inserted or deleted is reported through changed().
-class TOrvelListBox : public QListWidget {
+// Each single entry added, inserted or deleted is reported through changed(). Its entries are
+// no objects (TOrvelListEntries), so it lists a million addresses in megabytes, and its widest
+// entry is measured on a thread of its own.
+class TOrvelListBox : public QListView {
     Q_OBJECT
     Q_PROPERTY(bool ShowAutoHint MEMBER ShowAutoHint)
     Q_PROPERTY(QString HintUserText MEMBER HintUserText)
@@ -32,6 +35,26 @@ public:
     bool MultiSelect() const;
     void setMultiSelect(bool multiSelect);
 
+    // The entries, as the list box's callers name them.
+    int count() const { return m_entries->count(); }
+    QString text(int row) const { return m_entries->text(row); }
+    // What the entry stands for as written (a span's own bytes).
+    QByteArray bytes(int row) const { return m_entries->bytes(row); }
+    void addItem(const QString& text) { insertItem(count(), text); }
+    void addItems(const QStringList& texts) { m_entries->insert(count(), texts); }
+    void insertItem(int row, const QString& text) { m_entries->insert(row, {text}); }
+    void setItemText(int row, const QString& text) { m_entries->setText(row, text); }
+    void removeItem(int row) { m_entries->removeRows(row, 1); }
+    // Spans of text shown as addresses, appended in one go.
+    void addSpans(const QByteArray& text, std::vector<TOrvelListEntries::Span> spans) {
+        m_entries->appendSpans(text, std::move(spans));
+    }
+    void clear() { m_entries->clear(); }
+    bool isSelected(int row) const;
+    void setSelected(int row, bool selected);
+    int currentRow() const;
+    QRect visualItemRect(int row) const { return visualRect(m_entries->index(row)); }
+
     // Removes the selected entries and selects the one that moved into the first removed place
     // (or the last entry); beeps and removes nothing when none is selected.
     virtual void RemoveSelected();
@@ -50,21 +73,22 @@ protected:
 
 private:
     int itemIndexAt(const QPoint& position) const;
-    int textWidth(const QString& text) const;
     void applyScrollWidth();
-    void measureSome();
-    // The watches on the model, which outlives this class's part of the object: the widget
-    // deletes it as one of its children, and clearing it on the way out would reach members
-    // already gone.
+    // Measures the rows [from, to): a few at once, many on a thread of their own, whose widest
+    // comes back through measured().
+    void measure(int from, int to);
+    void measured(quint64 generation, int widest);
+
+    TOrvelListEntries* m_entries;
     std::array<QMetaObject::Connection, 4> m_modelWatches;
-    QFontMetrics m_measure;
-    mutable qreal m_advances[128]; // of each ASCII character in the measuring font, -1: not yet
+    // The width of each character code page 1252 and ASCII have, in the measuring font (the GUI
+    // default the native list measured with): entries are measured by adding them up, as the
+    // native list box did (its text extents do not kern).
+    std::shared_ptr<const std::array<double, 256>> m_advances;
     int m_scrollWidth = 0;
     int m_widest = 0;
     bool m_widestDirty = false; // an entry went or changed: measure them all at the next fit
-    // Entries not measured yet. A few thousand are measured at once; the rest a batch per turn of
-    // the event loop, so that 200,000 addresses neither delay the window nor freeze it.
-    std::vector<QListWidgetItem*> m_unmeasured;
-    QTimer m_measureLater;
+    int m_measuring = 0;        // measures under way elsewhere
+    quint64 m_generation = 0;   // of the entries measured: a clear or a removal starts anew
     bool m_refitWhenMeasured = false; // a fit used the widest of the entries measured so far
 };

@@ -3,17 +3,16 @@
 #include "OrvelAddresses.h"
 #include "TextPane.h"
 
-#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
 namespace {
 
-QStringList entries(const QListWidget* list) {
+QStringList entries(const TOrvelListBox* list) {
     QStringList texts;
     for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
+        texts << list->text(i);
     return texts;
 }
 
@@ -28,7 +27,7 @@ protected:
         OrvelRandom::setClock([seed] { return seed; });
         start({path(QStringLiteral("doc.nfo"))});
     }
-    QListWidget* list() const { return ui()->lboxLinks; }
+    TOrvelListBox* list() const { return ui()->lboxLinks; }
     QString caption() const { return ui()->lblFoundAddr->text(); }
 };
 
@@ -43,7 +42,7 @@ TEST_F(NavigatorTest, ListsTheAddressesInOrderWithTheirCount) {
 TEST_F(NavigatorTest, OneLoadInSixAddsTheMakersHomePage) {
     startOn("www.a.example www.b.example www.c.example", true);
     ASSERT_EQ(list()->count(), 4);
-    EXPECT_EQ(list()->item(3)->text(), QString::fromLatin1(MakerHomeAddress));
+    EXPECT_EQ(list()->text(3), QString::fromLatin1(MakerHomeAddress));
     EXPECT_EQ(caption(), QStringLiteral("Links in current document: 4"));
 }
 
@@ -74,7 +73,7 @@ TEST_F(NavigatorTest, ClickingAnEntryOpensItUnchanged) {
     startOn("www.a.example http://b.example/\xE9", false);
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    const QRect second = list()->visualItemRect(list()->item(1));
+    const QRect second = list()->visualItemRect(1);
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, second.center());
     ASSERT_EQ(OutsideWorld::get().opened.size(), 1u);
     EXPECT_EQ(OutsideWorld::get().opened[0], QByteArray("http://b.example/\xE9"));
@@ -90,7 +89,7 @@ TEST_F(NavigatorTest, AddressesOpenFromTheListAndTheTextAsTheDocumentWritesThem)
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                      list()->visualItemRect(list()->item(0)).center());
+                      list()->visualItemRect(0).center());
     TextPane* pane = ui()->Memo;
     const auto click = [pane](qsizetype at, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(pane->viewport(), Qt::LeftButton, modifiers,

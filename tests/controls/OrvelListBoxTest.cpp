@@ -28,11 +28,11 @@ protected:
             entries << QStringLiteral("entry %1").arg(i);
         list->addItems(entries);
     }
-    QPoint at(int row) const { return list->visualItemRect(list->item(row)).center(); }
+    QPoint at(int row) const { return list->visualItemRect(row).center(); }
     QList<int> selectedRows() const {
         QList<int> rows;
         for (int i = 0; i < list->count(); ++i) {
-            if (list->item(i)->isSelected())
+            if (list->isSelected(i))
                 rows << i;
         }
         return rows;
@@ -40,7 +40,7 @@ protected:
     void select(const QList<int>& rows) {
         list->clearSelection();
         for (int row : rows)
-            list->item(row)->setSelected(true);
+            list->setSelected(row, true);
     }
     void pressDelete() { QTest::keyClick(list, Qt::Key_Delete); }
 };
@@ -53,8 +53,8 @@ TEST_F(ListBoxTest, ReportsEachAddedInsertedAndDeletedEntry) {
     EXPECT_EQ(changes, std::vector<TLBNotifications>(10, lbAdded));
     changes.clear();
     list->insertItem(0, QStringLiteral("first"));
-    delete list->takeItem(3);
-    list->item(0)->setText(QStringLiteral("renamed"));
+    list->removeItem(3);
+    list->setItemText(0, QStringLiteral("renamed"));
     EXPECT_EQ(changes,
               (std::vector<TLBNotifications>{lbInserted, lbDeleted, lbDeleted, lbInserted}));
     changes.clear();
@@ -68,7 +68,7 @@ TEST_F(ListBoxTest, DeleteRemovesTheSelectionAndSelectsTheNextInItsPlace) {
     changes.clear();
     pressDelete();
     EXPECT_EQ(list->count(), 2);
-    EXPECT_EQ(list->item(1)->text(), QStringLiteral("entry 3"));
+    EXPECT_EQ(list->text(1), QStringLiteral("entry 3"));
     EXPECT_EQ(selectedRows(), QList<int>{1});
     EXPECT_EQ(changes, std::vector<TLBNotifications>(3, lbDeleted));
 
