@@ -305,13 +305,9 @@ void TMainForm::LoadDocument(const QString& fileName) {
 }
 
 void TMainForm::RefillNavigator(PreparedDocument& document) {
-    // One scan made the list and the links drawn in the text, each link knowing its entry; the
-    // list's entries are the same places in the text shown, in one model update.
-    std::vector<TOrvelListEntries::Span> spans;
-    spans.reserve(document.links.size());
-    for (const TextPane::Link& link : document.links)
-        spans.push_back({link.at, link.length});
-    ui->lboxLinks->addSpans(ui->Memo->bytes(), std::move(spans));
+    // One scan made the list and the links drawn in the text: the list's entries are the links'
+    // places in the text shown, held once for both, in one model update.
+    ui->lboxLinks->addSpans(ui->Memo->bytes(), document.links);
     ui->Memo->setLinks(std::move(document.links));
     if (OrvelRandom::Random(6) == 3 && ui->lboxLinks->count() > 0)
         ui->lboxLinks->addItem(QString::fromLatin1(MakerHomeAddress));

@@ -47,10 +47,10 @@ PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName) {
     return document;
 }
 
-std::vector<TextPane::Link> linksOf(QByteArrayView text) {
-    std::vector<TextPane::Link> links;
+std::shared_ptr<const LinkSpans> linksOf(QByteArrayView text) {
+    auto links = std::make_shared<LinkSpans>();
     ForEachLink(text, [&](QByteArrayView address, qsizetype at) {
-        links.push_back({quint32(at), quint32(address.size()), qint32(links.size())});
+        links->push_back({quint32(at), quint32(address.size())});
     });
     return links;
 }

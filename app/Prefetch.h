@@ -18,11 +18,11 @@
 struct PreparedDocument {
     QByteArray text; // line breaks CR LF, UTF-16 decoded
     DocumentEncoding::Utf16 utf16 = DocumentEncoding::Utf16::None; // the order to save it in again
-    bool utf8 = false;   // written in UTF-8, and so shown in that script
+    bool utf8 = false; // written in UTF-8, and so shown in that script
     // The addresses, where they stand in what is shown, each with its entry in the navigator
     // (which lists them in text order as spans of the same text).
-    std::vector<TextPane::Link> links;
-    qint64 artColumns = 0;             // its widest line of art (ArtFit), in the script found
+    std::shared_ptr<const LinkSpans> links;
+    qint64 artColumns = 0; // its widest line of art (ArtFit), in the script found
     // What follows the document's own bytes: the ^Z, comments and SAUCE record, never shown and
     // written back as they were.
     QByteArray tail;
@@ -39,9 +39,8 @@ struct PreparedDocument {
 // the links alike.
 PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName = {});
 
-// Where the addresses of a text stand, each with its entry: the links of text shown otherwise
-// than as prepared.
-std::vector<TextPane::Link> linksOf(QByteArrayView text);
+// Where the addresses of a text stand: the links of text shown otherwise than as prepared.
+std::shared_ptr<const LinkSpans> linksOf(QByteArrayView text);
 
 // The document named on the command line, read and prepared on a thread of its own from the
 // program's first moment while the toolkit starts and the window is made: for a large file

@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# The navigator at size and start-up from outside, in rounds taken in turn (default 11):
-#   memory: the viewer's peak (VmHWM, once its list is filled and measured and it has been idle
-#   for 3 s) above an empty QMainWindow's, as a multiple of the document's size, on a 64 MiB
+# The navigator at size and start-up from outside, for one build or several compared in one run
+# (each BIN a folder with zelvan-rid-evodad, OrvelDesign.NFO and bench_startup; default
+# build-bench/bin), in rounds taken in turn (default 11):
+#   memory: the viewer's peak (VmHWM, once it has been idle for 3 s: its list filled and
+#   measured) above an empty QMainWindow's, as a multiple of the document's size, on a 64 MiB
 #   document with a distinct address on every line (1.2 million) and on the 64 MiB NFO with an
 #   address every ten lines (120,000 distinct);
 #   start-up: exec to the first frame holding the text colour (bench_firstframe, through X
 #   DAMAGE, on a screen of its own without a window manager) of the viewer on the bundled
-#   document and on the 64 MiB NFO, against exec to the first frame of an empty QMainWindow;
-#   and bench/startup.sh's exec-to-exit of bench_startup on the same, which should agree.
+#   document and on the 64 MiB NFO, against exec to the first frame of an empty QMainWindow.
 #
-#   bench/navigator.sh [RUNS]
+#   bench/navigator.sh [RUNS [BIN...]]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-bin="$root/build-bench/bin"
 runs="${1:-11}"
+shift || true
+bins=("$@")
+[ ${#bins[@]} -gt 0 ] || bins=("$root/build-bench/bin")
+timer="$root/build-bench/bin/bench_firstframe"
 work=$(mktemp -d)
 server=""
 cleanup() {
@@ -21,8 +25,11 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$work/bin" "$work/home"
-cp "$bin/zelvan-rid-evodad" "$bin/OrvelDesign.NFO" "$work/bin/"
+for i in "${!bins[@]}"; do
+    mkdir -p "$work/bin$i"
+    cp "${bins[$i]}/zelvan-rid-evodad" "${bins[$i]}/OrvelDesign.NFO" "$work/bin$i/"
+done
+mkdir -p "$work/home"
 
 python3 - "$work" <<'PY'
 import sys
@@ -51,40 +58,43 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")" HOME="$work/home" QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
 
-# The empty window's peak, then the viewer's on each document once it has settled.
-empty=$(/usr/bin/time -f %M "$bin/bench_startup" empty 2>&1 >/dev/null | tail -1)
-echo "peak memory above an empty QMainWindow ($(mib "$empty") MiB):"
-for doc in addresses nfo; do
-    "$work/bin/zelvan-rid-evodad" "$work/$doc.nfo" >/dev/null 2>&1 &
-    viewer=$!
-    sleep 1
-    previous=-1
-    for _ in $(seq 60); do # until it has done nothing for 3 s
-        sleep 3
-        now=$(awk '{print $14 + $15}' "/proc/$viewer/stat")
-        [ "$now" = "$previous" ] && break
-        previous=$now
+# The empty window's peak, then each viewer's on each document once it has settled.
+empty=$(/usr/bin/time -f %M "${bins[0]}/bench_startup" empty 2>&1 >/dev/null | tail -1)
+echo "peak memory above an empty QMainWindow ($((empty / 1024)) MiB):"
+for i in "${!bins[@]}"; do
+    for doc in addresses nfo; do
+        "$work/bin$i/zelvan-rid-evodad" "$work/$doc.nfo" >/dev/null 2>&1 &
+        viewer=$!
+        sleep 1
+        previous=-1
+        for _ in $(seq 60); do # until it has done nothing for 3 s
+            sleep 3
+            now=$(awk '{print $14 + $15}' "/proc/$viewer/stat")
+            [ "$now" = "$previous" ] && break
+            previous=$now
+        done
+        peak=$(awk '/VmHWM/ {print $2}' "/proc/$viewer/status")
+        kill "$viewer"
+        wait "$viewer" 2>/dev/null || true
+        awk -v p="$peak" -v e="$empty" -v n="$doc" -v b="${bins[$i]}" 'BEGIN {
+            printf "  %s, %s: %.1f MiB above, %.2f x the document\n", b, n, (p - e) / 1024, (p - e) / 1024 / 64 }'
     done
-    peak=$(awk '/VmHWM/ {print $2}' "/proc/$viewer/status")
-    kill "$viewer"
-    wait "$viewer" 2>/dev/null || true
-    awk -v p="$peak" -v e="$empty" -v n="$doc" 'BEGIN { printf "  %s: %.1f MiB above, %.2f x the document\n", n, (p - e) / 1024, (p - e) / 1024 / 64 }'
 done
 
-# Start-up, the three in turn in each round.
-times_empty=() times_bundled=() times_nfo=()
+# Start-up: in each round the empty window, then each build on each document.
+declare -A times
 for _ in $(seq "$runs"); do
-    times_empty+=("$(ZELVAN_SETTLE=20000 "$bin/bench_firstframe" "$bin/bench_startup" empty)")
-    times_bundled+=("$("$bin/bench_firstframe" -c 00ff00 "$work/bin/zelvan-rid-evodad")")
-    times_nfo+=("$("$bin/bench_firstframe" -c 00ff00 "$work/bin/zelvan-rid-evodad" "$work/nfo.nfo")")
+    times[empty]+="$(ZELVAN_SETTLE=20000 "$timer" "${bins[0]}/bench_startup" empty) "
+    for i in "${!bins[@]}"; do
+        times[bundled$i]+="$("$timer" -c 00ff00 "$work/bin$i/zelvan-rid-evodad") "
+        times[nfo$i]+="$("$timer" -c 00ff00 "$work/bin$i/zelvan-rid-evodad" "$work/nfo.nfo") "
+    done
 done
-e=$(printf '%s\n' "${times_empty[@]}" | median)
-b=$(printf '%s\n' "${times_bundled[@]}" | median)
-n=$(printf '%s\n' "${times_nfo[@]}" | median)
-echo "first frame from outside (X DAMAGE, medians of $runs): empty QMainWindow $e ms"
-awk -v b="$b" -v n="$n" -v e="$e" 'BEGIN { printf "  bundled document %s ms (%.2f x), 64 MiB NFO %s ms (%.2f x)\n", b, b / e, n, n / e }'
-echo "bench/startup.sh (exec to exit after the first paint):"
-"$root/bench/startup.sh" "$runs" | sed 's/^/  bundled: /'
-"$root/bench/startup.sh" "$runs" "$work/nfo.nfo" | sed 's/^/  64 MiB NFO: /'
+m() { printf '%s\n' ${times[$1]} | median; }
+e=$(m empty)
+echo "first frame from outside (X DAMAGE, medians of $runs rounds): empty QMainWindow $e ms"
+for i in "${!bins[@]}"; do
+    awk -v b="$(m bundled$i)" -v n="$(m nfo$i)" -v e="$e" -v d="${bins[$i]}" 'BEGIN {
+        printf "  %s: bundled document %s ms (%.2f x), 64 MiB NFO %s ms (%.2f x)\n", d, b, b / e, n, n / e }'
+done

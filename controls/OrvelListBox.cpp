@@ -34,12 +34,15 @@ int widestOf(const TOrvelListEntries::Snapshot& s, const std::array<double, 256>
     int widest = 0;
     const auto* text = reinterpret_cast<const unsigned char*>(s.text.constData());
     for (int row = s.from; row < s.to; ++row) {
-        const TOrvelListEntries::Span& entry = (*s.entries)[size_t(row)];
+        const bool own = size_t(row) >= s.entries->size() ||
+                         (*s.entries)[size_t(row)].length == TOrvelListEntries::Own;
         double width = 0;
-        if (entry.length == TOrvelListEntries::Own) {
-            const QString& own = s.own.at(qsizetype(entry.at));
+        if (own) {
+            const QString& text = size_t(row) >= s.entries->size()
+                                      ? s.tail.at(qsizetype(size_t(row) - s.entries->size()))
+                                      : s.own.at(qsizetype((*s.entries)[size_t(row)].at));
             bool plain = true;
-            for (const QChar c : own) {
+            for (const QChar c : text) {
                 if (c.unicode() >= 256) {
                     plain = false;
                     break;
@@ -51,6 +54,7 @@ int widestOf(const TOrvelListEntries::Snapshot& s, const std::array<double, 256>
                 continue;
             }
         } else {
+            const TOrvelListEntries::Span& entry = (*s.entries)[size_t(row)];
             for (quint32 i = 0; i < entry.length; ++i) {
                 const char16_t c = TOrvelListEntries::shown(text[entry.at + i]);
                 width += c < 256 ? advances[c] : advances['W'];
@@ -83,21 +87,21 @@ TOrvelListBox::TOrvelListBox(QWidget* parent)
 
     // Filling from a list is one insertion of many rows, each of them an addition; rows put in
     // before the end are insertions. Clearing resets the model and reports nothing.
-    m_modelWatches[0] = connect(m_entries, &QAbstractItemModel::rowsInserted, this,
-                                [this](const QModelIndex&, int first, int last) {
-                                    const bool appended = last == count() - 1;
-                                    if (isSignalConnected(QMetaMethod::fromSignal(
-                                            &TOrvelListBox::changed)))
-                                        for (int row = first; row <= last; ++row)
-                                            Q_EMIT changed(this, appended ? lbAdded : lbInserted);
-                                    // Each entry is measured once, after it arrives; only the
-                                    // widest is kept.
-                                    if (!m_widestDirty)
-                                        measure(first, last + 1);
-                                    // The extent stays as the last fit left it, whatever entry
-                                    // now comes last.
-                                    applyScrollWidth();
-                                });
+    m_modelWatches[0] =
+        connect(m_entries, &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex&, int first, int last) {
+                    const bool appended = last == count() - 1;
+                    if (isSignalConnected(QMetaMethod::fromSignal(&TOrvelListBox::changed)))
+                        for (int row = first; row <= last; ++row)
+                            Q_EMIT changed(this, appended ? lbAdded : lbInserted);
+                    // Each entry is measured once, after it arrives; only the
+                    // widest is kept.
+                    if (!m_widestDirty)
+                        measure(first, last + 1);
+                    // The extent stays as the last fit left it, whatever entry
+                    // now comes last.
+                    applyScrollWidth();
+                });
     m_modelWatches[1] = connect(m_entries, &QAbstractItemModel::rowsRemoved, this,
                                 [this](const QModelIndex&, int first, int last) {
                                     m_widestDirty = true;
@@ -199,26 +203,26 @@ void TOrvelListBox::measure(int from, int to) {
         return;
     }
     ++m_measuring;
-    QThreadPool::globalInstance()->start(
-        [list = QPointer<TOrvelListBox>(this), snapshot = std::move(snapshot),
-         advances = m_advances, generation = m_generation] {
-            std::vector<int> shaped;
-            const int widest = widestOf(snapshot, *advances, shaped);
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [list, generation, widest, shaped = std::move(shaped)] {
-                    if (!list || generation != list->m_generation)
-                        return;
-                    // What only the font measures, measured here: a handful at most.
-                    int all = widest;
-                    const QFontMetrics metrics(guiDefaultFont());
-                    for (const int row : shaped)
-                        if (row < list->count())
-                            all = std::max(all, metrics.horizontalAdvance(list->text(row)));
-                    list->measured(generation, all);
-                },
-                Qt::QueuedConnection);
-        });
+    QThreadPool::globalInstance()->start([list = QPointer<TOrvelListBox>(this),
+                                          snapshot = std::move(snapshot), advances = m_advances,
+                                          generation = m_generation] {
+        std::vector<int> shaped;
+        const int widest = widestOf(snapshot, *advances, shaped);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [list, generation, widest, shaped = std::move(shaped)] {
+                if (!list || generation != list->m_generation)
+                    return;
+                // What only the font measures, measured here: a handful at most.
+                int all = widest;
+                const QFontMetrics metrics(guiDefaultFont());
+                for (const int row : shaped)
+                    if (row < list->count())
+                        all = std::max(all, metrics.horizontalAdvance(list->text(row)));
+                list->measured(generation, all);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void TOrvelListBox::measured(quint64 generation, int widest) {

@@ -45,8 +45,8 @@ public:
     void insertItem(int row, const QString& text) { m_entries->insert(row, {text}); }
     void setItemText(int row, const QString& text) { m_entries->setText(row, text); }
     void removeItem(int row) { m_entries->removeRows(row, 1); }
-    // Spans of text shown as addresses, appended in one go.
-    void addSpans(const QByteArray& text, std::vector<TOrvelListEntries::Span> spans) {
+    // Spans of text shown as addresses, appended in one go and shared with whoever holds them.
+    void addSpans(const QByteArray& text, std::shared_ptr<const LinkSpans> spans) {
         m_entries->appendSpans(text, std::move(spans));
     }
     void clear() { m_entries->clear(); }
@@ -87,8 +87,8 @@ private:
     std::shared_ptr<const std::array<double, 256>> m_advances;
     int m_scrollWidth = 0;
     int m_widest = 0;
-    bool m_widestDirty = false; // an entry went or changed: measure them all at the next fit
-    int m_measuring = 0;        // measures under way elsewhere
-    quint64 m_generation = 0;   // of the entries measured: a clear or a removal starts anew
+    bool m_widestDirty = false;       // an entry went or changed: measure them all at the next fit
+    int m_measuring = 0;              // measures under way elsewhere
+    quint64 m_generation = 0;         // of the entries measured: a clear or a removal starts anew
     bool m_refitWhenMeasured = false; // a fit used the widest of the entries measured so far
 };

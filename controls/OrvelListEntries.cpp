@@ -9,7 +9,8 @@ char16_t TOrvelListEntries::shown(unsigned char byte) {
         std::array<char16_t, 256> t{};
         for (int b = 0; b < 256; ++b) {
             const char c = char(b >= 'A' && b <= 'Z' ? b + 32 : b);
-            const QString shown = CodePage::toDisplay(QByteArrayView(&c, 1), CodePage::Charset::Ansi);
+            const QString shown =
+                CodePage::toDisplay(QByteArrayView(&c, 1), CodePage::Charset::Ansi);
             t[size_t(b)] = shown.isEmpty() ? u' ' : shown.front().unicode();
         }
         return t;
@@ -22,6 +23,8 @@ int TOrvelListEntries::rowCount(const QModelIndex& parent) const {
 }
 
 QString TOrvelListEntries::text(int row) const {
+    if (size_t(row) >= m_entries->size())
+        return m_tail.at(qsizetype(size_t(row) - m_entries->size()));
     const Span& entry = (*m_entries)[size_t(row)];
     if (entry.length == Own)
         return m_own.at(qsizetype(entry.at));
@@ -33,9 +36,9 @@ QString TOrvelListEntries::text(int row) const {
 }
 
 QByteArray TOrvelListEntries::bytes(int row) const {
+    if (size_t(row) >= m_entries->size() || (*m_entries)[size_t(row)].length == Own)
+        return CodePage::fromDisplay(text(row), CodePage::Charset::Ansi);
     const Span& entry = (*m_entries)[size_t(row)];
-    if (entry.length == Own)
-        return CodePage::fromDisplay(m_own.at(qsizetype(entry.at)), CodePage::Charset::Ansi);
     return m_text.sliced(qsizetype(entry.at), qsizetype(entry.length));
 }
 
@@ -55,10 +58,22 @@ QVariant TOrvelListEntries::data(const QModelIndex& index, int role) const {
     }
 }
 
-std::vector<TOrvelListEntries::Span>& TOrvelListEntries::entries() {
+void TOrvelListEntries::flatten() {
+    if (m_tail.isEmpty())
+        return;
+    LinkSpans& all = entries();
+    for (const QString& text : std::as_const(m_tail)) {
+        all.push_back({quint32(m_own.size()), Own});
+        m_own.append(text);
+    }
+    m_tail.clear();
+}
+
+LinkSpans& TOrvelListEntries::entries() {
     if (m_entries.use_count() > 1)
-        m_entries = std::make_shared<std::vector<Span>>(*m_entries);
-    return *m_entries;
+        m_entries = std::make_shared<const LinkSpans>(*m_entries);
+    // Held here alone now.
+    return const_cast<LinkSpans&>(*m_entries);
 }
 
 void TOrvelListEntries::insert(int row, const QStringList& texts) {
@@ -66,20 +81,29 @@ void TOrvelListEntries::insert(int row, const QStringList& texts) {
         return;
     row = std::clamp(row, 0, count());
     beginInsertRows({}, row, row + int(texts.size()) - 1);
-    std::vector<Span> added;
+    // At the end, as the navigator adds its one own entry: the entries stay shared.
+    if (row == count()) {
+        m_tail += texts;
+        endInsertRows();
+        return;
+    }
+    flatten();
+    LinkSpans added;
     added.reserve(size_t(texts.size()));
     for (const QString& text : texts) {
         added.push_back({quint32(m_own.size()), Own});
         m_own.append(text);
     }
-    std::vector<Span>& all = entries();
+    LinkSpans& all = entries();
     all.insert(all.begin() + row, added.begin(), added.end());
     endInsertRows();
 }
 
-void TOrvelListEntries::appendSpans(const QByteArray& text, std::vector<Span> spans) {
-    if (spans.empty())
+void TOrvelListEntries::appendSpans(const QByteArray& text,
+                                    std::shared_ptr<const LinkSpans> spans) {
+    if (!spans || spans->empty())
         return;
+    flatten();
     if (text.constData() != m_text.constData() || text.size() != m_text.size()) {
         // What the spans of the text before show is kept as texts of their own.
         for (int row = 0; row < count(); ++row) {
@@ -92,16 +116,18 @@ void TOrvelListEntries::appendSpans(const QByteArray& text, std::vector<Span> sp
         m_text = text;
     }
     const int first = count();
-    beginInsertRows({}, first, first + int(spans.size()) - 1);
-    std::vector<Span>& all = entries();
-    if (all.empty())
-        all = std::move(spans);
-    else
-        all.insert(all.end(), spans.begin(), spans.end());
+    beginInsertRows({}, first, first + int(spans->size()) - 1);
+    if (m_entries->empty()) {
+        m_entries = std::move(spans);
+    } else {
+        LinkSpans& all = entries();
+        all.insert(all.end(), spans->begin(), spans->end());
+    }
     endInsertRows();
 }
 
 void TOrvelListEntries::setText(int row, const QString& text) {
+    flatten();
     entries()[size_t(row)] = {quint32(m_own.size()), Own};
     m_own.append(text);
     const QModelIndex at = index(row);
@@ -112,7 +138,8 @@ bool TOrvelListEntries::removeRows(int row, int count, const QModelIndex& parent
     if (parent.isValid() || row < 0 || count <= 0 || row + count > this->count())
         return false;
     beginRemoveRows({}, row, row + count - 1);
-    std::vector<Span>& all = entries();
+    flatten();
+    LinkSpans& all = entries();
     all.erase(all.begin() + row, all.begin() + row + count);
     endRemoveRows();
     return true;
@@ -120,8 +147,9 @@ bool TOrvelListEntries::removeRows(int row, int count, const QModelIndex& parent
 
 void TOrvelListEntries::clear() {
     beginResetModel();
-    m_entries = std::make_shared<std::vector<Span>>();
+    m_entries = std::make_shared<const LinkSpans>();
     m_own.clear();
+    m_tail.clear();
     m_text = {};
     endResetModel();
 }
@@ -135,5 +163,5 @@ void TOrvelListEntries::setRowSize(const QSize& size) {
 }
 
 TOrvelListEntries::Snapshot TOrvelListEntries::snapshot(int from, int to) const {
-    return {m_text, m_entries, m_own, from, to};
+    return {m_text, m_entries, m_own, m_tail, from, to};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LinkSpans.h"
+
 #include <QAbstractListModel>
 #include <QByteArray>
 #include <QSize>
@@ -17,10 +19,7 @@ class TOrvelListEntries : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    struct Span {
-        quint32 at;
-        quint32 length;
-    };
+    using Span = LinkSpan;
 
     using QAbstractListModel::QAbstractListModel;
 
@@ -30,13 +29,14 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     bool removeRows(int row, int count, const QModelIndex& parent = {}) override;
 
-    int count() const { return int(m_entries->size()); }
+    int count() const { return int(m_entries->size() + size_t(m_tail.size())); }
     QString text(int row) const;
     QByteArray bytes(int row) const;
     void insert(int row, const QStringList& texts);
-    // Spans of text appended, one insertion for all of them; spans of another text already in
-    // the list keep what they show, as texts of their own.
-    void appendSpans(const QByteArray& text, std::vector<Span> spans);
+    // Spans of text appended, one insertion for all of them, shared with whoever holds them
+    // until the list changes (an empty list takes them as they are); spans of another text
+    // already in the list keep what they show, as texts of their own.
+    void appendSpans(const QByteArray& text, std::shared_ptr<const LinkSpans> spans);
     void setText(int row, const QString& text);
     void clear();
     void setRowSize(const QSize& size);
@@ -45,8 +45,9 @@ public:
     // while the list goes on: the text, the spans and own texts of the rows [from, to).
     struct Snapshot {
         QByteArray text;
-        std::shared_ptr<const std::vector<Span>> entries;
+        std::shared_ptr<const LinkSpans> entries;
         QStringList own;
+        QStringList tail; // the rows after the entries'
         int from = 0, to = 0;
     };
     Snapshot snapshot(int from, int to) const;
@@ -56,11 +57,14 @@ public:
     static constexpr quint32 Own = 0xFFFFFFFF; // the length of an own text's entry
 
 private:
-    // Detached before a change: a measure elsewhere may hold the entries.
-    std::vector<Span>& entries();
+    // Detached before a change: a measure elsewhere, or the pane, may hold the entries.
+    LinkSpans& entries();
+    // The texts appended after them made entries too, before any other change.
+    void flatten();
 
     QByteArray m_text;
-    std::shared_ptr<std::vector<Span>> m_entries = std::make_shared<std::vector<Span>>();
-    QStringList m_own; // own texts, by the at of their entries
+    std::shared_ptr<const LinkSpans> m_entries = std::make_shared<const LinkSpans>();
+    QStringList m_own;  // own texts, by the at of their entries
+    QStringList m_tail; // own texts appended after the entries, which leave them shared
     QSize m_rowSize;
 };

@@ -79,7 +79,7 @@ void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
     m_caret = m_anchor = 0;
     m_leftColumn = 0;
     m_goalColumn = -1;
-    m_links = {};
+    m_links.reset();
     m_colours = {};
     m_ownColours.reset();
     m_pressedLink = -1;
@@ -653,16 +653,22 @@ void TextPane::edited(qsizetype caret) {
     }
     // Links the edit touched are gone (their text is not what the list says any more); the
     // ones after it move along.
-    if (!m_links.empty()) {
+    if (!links().empty()) {
+        // Shared with the navigator, the list is copied before it changes.
+        std::shared_ptr<LinkSpans> mine = m_links.use_count() > 1
+                                              ? std::make_shared<LinkSpans>(*m_links)
+                                              : std::const_pointer_cast<LinkSpans>(m_links);
         const qsizetype end = change.at + change.removed;
-        const auto first = m_links.begin() + qsizetype(firstLinkAfter(change.at));
+        const auto first = mine->begin() + qsizetype(firstLinkAfter(change.at));
         auto last = first;
-        while (last != m_links.end() && qsizetype(last->at) < end)
+        while (last != mine->end() && qsizetype(last->at) < end)
             ++last;
+        for (auto it = first; it != last; ++it)
+            *it = {quint32(change.at), 0};
         const qsizetype moved = change.inserted - change.removed;
-        for (auto it = last; it != m_links.end(); ++it)
+        for (auto it = last; it != mine->end(); ++it)
             it->at = quint32(it->at + moved);
-        m_links.erase(first, last);
+        m_links = std::move(mine);
         m_hoverLink = -1;
         m_pressedLink = -1;
     }

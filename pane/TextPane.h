@@ -5,6 +5,7 @@
 #include "CellIndex.h"
 #include "CellRenderer.h"
 #include "CodePage.h"
+#include "LinkSpans.h"
 #include "ShownText.h"
 #include "TextDocument.h"
 #include "TextSearch.h"
@@ -86,21 +87,21 @@ public:
     void redo();
 
     // Addresses drawn as links where they stand: bytes [at, at + length) of the document, in
-    // text order and apart, each with its entry in the navigator's list. Edits move the ones
-    // after them and drop the ones they touch; a new document has none.
-    struct Link {
-        quint32 at;
-        quint32 length;
-        qint32 entry;
-    };
+    // text order and apart, each the navigator's entry of its place in the list. Edits move the
+    // ones after them and take away the ones they touch (which keep their places, with no
+    // length); a new document has none. The list is shared until an edit changes it.
+    using Link = LinkSpan;
     // Actions of the window's own that the pane's context menu offers after its editing ones.
     void addContextActions(const QList<QAction*>& actions) { m_contextActions += actions; }
     const QList<QAction*>& contextActions() const { return m_contextActions; }
 
-    void setLinks(std::vector<Link> links);
-    const std::vector<Link>& links() const { return m_links; }
-    // The address of the link that has the entry, as the document writes it; empty where the
-    // entry has no link (any more).
+    void setLinks(std::shared_ptr<const LinkSpans> links);
+    void setLinks(LinkSpans links) {
+        setLinks(std::make_shared<const LinkSpans>(std::move(links)));
+    }
+    const LinkSpans& links() const;
+    // The address of the link of the entry, as the document writes it; empty where the entry
+    // has no link (any more).
     QByteArray linkAddress(int entry) const;
     void setLinkColor(const QColor& color);
 
@@ -263,7 +264,7 @@ private:
     QElapsedTimer m_doubleClicked; // since the last double click, for a third click
     QPoint m_doubleClickAt;
     bool m_caretShown = false;
-    std::vector<Link> m_links;
+    std::shared_ptr<const LinkSpans> m_links;
     QList<QAction*> m_contextActions;
     std::optional<TextSearch> m_search;
     CellColours m_colours;

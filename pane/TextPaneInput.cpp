@@ -256,7 +256,7 @@ void TextPane::mouseReleaseEvent(QMouseEvent* event) {
         const int link = m_pressedLink;
         m_pressedLink = -1;
         if (link >= 0 && linkAt(cellUnder(event->position().toPoint())) == link)
-            Q_EMIT linkActivated(m_links[size_t(link)].entry);
+            Q_EMIT linkActivated(link);
     }
     event->accept();
 }

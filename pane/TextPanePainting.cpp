@@ -143,11 +143,12 @@ void TextPane::paintEvent(QPaintEvent* event) {
         // drawn over them.
         qint64 plain = left;
         qint64 underlineFrom = 0, underlineTo = 0;
-        if (!m_links.empty()) {
+        const LinkSpans& links = this->links();
+        if (!links.empty()) {
             const qsizetype shownTo = start + m_moves.offsetOfColumn(line, right);
             for (size_t i = firstLinkAfter(start + m_moves.offsetOfColumn(line, left));
-                 i < m_links.size() && qsizetype(m_links[i].at) < shownTo; ++i) {
-                const Link& link = m_links[i];
+                 i < links.size() && qsizetype(links[i].at) < shownTo; ++i) {
+                const Link& link = links[i];
                 const qint64 a = std::max(left, m_moves.columnOf(line, link.at - start));
                 const qint64 b = std::min(
                     right, m_moves.columnOf(line, std::min<qsizetype>(link.at + link.length, end) -
@@ -212,7 +213,7 @@ QString addressText(QByteArrayView bytes) {
 
 } // namespace
 
-void TextPane::setLinks(std::vector<Link> links) {
+void TextPane::setLinks(std::shared_ptr<const LinkSpans> links) {
     m_links = std::move(links);
     m_pressedLink = -1;
     hover(-1);
@@ -235,26 +236,31 @@ void TextPane::setSearchHighlight(const std::optional<TextSearch>& search) {
     viewport()->update();
 }
 
+const LinkSpans& TextPane::links() const {
+    static const LinkSpans none;
+    return m_links ? *m_links : none;
+}
+
 QByteArray TextPane::linkAddress(int entry) const {
-    // Links come in text order, as their entries do.
-    const auto link = std::lower_bound(m_links.begin(), m_links.end(), entry,
-                                       [](const Link& l, int e) { return l.entry < e; });
-    if (link == m_links.end() || link->entry != entry)
+    const LinkSpans& all = links();
+    if (entry < 0 || size_t(entry) >= all.size() || all[size_t(entry)].length == 0)
         return {};
-    return m_document.bytes().sliced(link->at, link->length);
+    return m_document.bytes().sliced(all[size_t(entry)].at, all[size_t(entry)].length);
 }
 
 size_t TextPane::firstLinkAfter(qsizetype offset) const {
-    return size_t(std::lower_bound(m_links.begin(), m_links.end(), offset,
+    const LinkSpans& all = links();
+    return size_t(std::lower_bound(all.begin(), all.end(), offset,
                                    [](const Link& link, qsizetype at) {
                                        return qsizetype(link.at) + link.length <= at;
                                    }) -
-                  m_links.begin());
+                  all.begin());
 }
 
 int TextPane::linkAt(qsizetype offset) const {
-    const size_t link = offset < 0 ? m_links.size() : firstLinkAfter(offset);
-    return link < m_links.size() && m_links[link].at <= offset ? int(link) : -1;
+    const LinkSpans& all = links();
+    const size_t link = offset < 0 ? all.size() : firstLinkAfter(offset);
+    return link < all.size() && all[link].at <= offset ? int(link) : -1;
 }
 
 void TextPane::hover(int link) {
@@ -273,7 +279,7 @@ bool TextPane::viewportEvent(QEvent* event) {
             QToolTip::hideText();
             event->ignore();
         } else {
-            const Link& shown = m_links[size_t(link)];
+            const Link& shown = links()[size_t(link)];
             QToolTip::showText(
                 help->globalPos(),
                 addressText(QByteArrayView(m_document.bytes()).sliced(shown.at, shown.length)),

@@ -438,8 +438,9 @@ TEST_F(MainWindowTest, TheDocumentReadAheadIsTakenOnlyForItsOwnName) {
     const std::optional<PreparedDocument> ahead = Prefetch::take(file);
     ASSERT_TRUE(ahead);
     EXPECT_EQ(ahead->text, QByteArray("read ahead\r\nwww.a.example")) << "prepared as a load does";
-    ASSERT_EQ(ahead->links.size(), 1u);
-    EXPECT_EQ(ahead->text.sliced(ahead->links[0].at, ahead->links[0].length), "www.a.example");
+    ASSERT_EQ(ahead->links->size(), 1u);
+    EXPECT_EQ(ahead->text.sliced((*ahead->links)[0].at, (*ahead->links)[0].length),
+              "www.a.example");
     EXPECT_FALSE(Prefetch::take(file)) << "once";
     // Another document first: the read-ahead is let go, not kept for the rest of the run.
     Prefetch::start(file, DocumentCapacity);

@@ -88,8 +88,7 @@ TEST_F(NavigatorTest, AddressesOpenFromTheListAndTheTextAsTheDocumentWritesThem)
         << "the list reads them lower-cased";
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {},
-                      list()->visualItemRect(0).center());
+    QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(0).center());
     TextPane* pane = ui()->Memo;
     const auto click = [pane](qsizetype at, Qt::KeyboardModifiers modifiers = {}) {
         QTest::mouseClick(pane->viewport(), Qt::LeftButton, modifiers,
