@@ -75,6 +75,7 @@ TOrvelListBox::TOrvelListBox(QWidget* parent)
         (*advances)[size_t(c)] = metrics.horizontalAdvance(QChar(char16_t(c)));
     m_advances = std::move(advances);
     setModel(m_entries);
+    m_rowHeight = std::max(13, fontMetrics().height());
     Respond2DeleteKey = true;
     setMultiSelect(true);
     ShowAutoHint = true;
@@ -250,20 +251,20 @@ void TOrvelListBox::UpdateScrollWidth() {
     applyScrollWidth();
 }
 
-// The view scrolls sideways as far as its entries reach, and with uniform sizes every entry
-// has the size the toolkit measures of one (the last): giving every row the fitted width is
-// what sets the extent.
+// The view scrolls sideways as far as its entries reach: every row has the fitted width.
 void TOrvelListBox::applyScrollWidth() {
-    if (count() > 0 && m_scrollWidth > 0) {
-        const QSize size(m_scrollWidth, std::max(13, fontMetrics().height()));
-        m_entries->setRowSize(size);
-        // The view keeps the size it measured until it lays its rows out again.
-        scheduleDelayedItemsLayout();
-    }
+    m_entries->setRowSize(QSize(std::max(m_scrollWidth, 1), rowHeight()));
+    updateGeometries();
+    viewport()->update();
 }
 
 void TOrvelListBox::resizeEvent(QResizeEvent* event) {
-    QListView::resizeEvent(event);
+    QAbstractItemView::resizeEvent(event);
+    // The list box's own size, as the native one refitted at WM_SIZE: a scroll bar that comes
+    // or goes resizes the view inside it, not the list box.
+    if (size() == m_fittedAt)
+        return;
+    m_fittedAt = size();
     UpdateScrollWidth();
 }
 

@@ -14,7 +14,8 @@ enum TLBNotifications { lbAdded = 0, lbInserted = 1, lbDeleted = 2 };
 // under the pointer, and a horizontal scroll extent fitted to the widest entry at every resize.
 // Each single entry added, inserted or deleted is reported through changed(). Its entries are
 // no objects (TOrvelListEntries), so it lists a million addresses in megabytes, and its widest
-// entry is measured on a thread of its own.
+// entry is measured on a thread of its own. Its rows are all as tall, so their places are
+// worked out, never laid out (OrvelListBoxRows.cpp): a list of any length costs nothing to show.
 class TOrvelListBox : public QListView {
     Q_OBJECT
     Q_PROPERTY(bool ShowAutoHint MEMBER ShowAutoHint)
@@ -55,6 +56,13 @@ public:
     int currentRow() const;
     QRect visualItemRect(int row) const { return visualRect(m_entries->index(row)); }
 
+    // The rows' geometry, worked out from their one height.
+    QRect visualRect(const QModelIndex& index) const override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    void doItemsLayout() override;
+    void reset() override;
+
     // Removes the selected entries and selects the one that moved into the first removed place
     // (or the last entry); beeps and removes nothing when none is selected.
     virtual void RemoveSelected();
@@ -66,12 +74,31 @@ Q_SIGNALS:
     void changed(TOrvelListBox* sender, TLBNotifications command); // OnChange
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex& index) const override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags flags) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    QSize viewportSizeHint() const override;
+    void rowsInserted(const QModelIndex& parent, int first, int last) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int first, int last) override;
+    void dataChanged(const QModelIndex& from, const QModelIndex& to,
+                     const QList<int>& roles = QList<int>()) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    int rowHeight() const { return m_rowHeight; }
+    int rowWidth() const;
+    int topRow() const;
+    int rowsInView() const;
     int itemIndexAt(const QPoint& position) const;
     void applyScrollWidth();
     // Measures the rows [from, to): a few at once, many on a thread of their own, whose widest
@@ -86,6 +113,8 @@ private:
     // native list box did (its text extents do not kern).
     std::shared_ptr<const std::array<double, 256>> m_advances;
     int m_scrollWidth = 0;
+    QSize m_fittedAt; // the list box's size at the last fit
+    int m_rowHeight = 13;
     int m_widest = 0;
     bool m_widestDirty = false;       // an entry went or changed: measure them all at the next fit
     int m_measuring = 0;              // measures under way elsewhere
