@@ -1,13 +1,16 @@
 // Times a program's start from outside, as a user meets it: from just before it is started to
 // the first frame of one of its windows that the X server has (seen through the damage
 // extension) holding a pixel of the given colour (the text's, say), or any frame without one.
-// The program is ended then. Run with no window manager: a top-level window is then a child of
-// the root, and its frames are the program's own.
+// Both ends are the X server's own times (a property change just before the start, the damage
+// event's time), so that reading a window's pixels back to look for the colour, which takes
+// milliseconds, delays no later frame's time. The program is ended then. Run with no window
+// manager: a top-level window is then a child of the root, and its frames are the program's own.
 //
 //   bench_firstframe [-c RRGGBB] [-t SECONDS] PROGRAM [ARGUMENT...]
 //
 // Prints the milliseconds; exits 1 when no such frame came within SECONDS (default 30).
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xdamage.h>
@@ -78,7 +81,17 @@ int main(int argc, char* argv[]) {
     XSetErrorHandler(ignoreErrors);
     const Window root = DefaultRootWindow(display);
     XSelectInput(display, root, SubstructureNotifyMask);
-    XSync(display, False);
+    // The server's time now: a property changed on a window of our own says it.
+    const Window clock = XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(display, clock, PropertyChangeMask);
+    const Atom tick = XInternAtom(display, "ZELVAN_FIRST_FRAME", False);
+    XChangeProperty(display, clock, tick, XA_STRING, 8, PropModeReplace, nullptr, 0);
+    Time origin = CurrentTime;
+    for (XEvent event; origin == CurrentTime;) {
+        XNextEvent(display, &event);
+        if (event.type == PropertyNotify)
+            origin = event.xproperty.time;
+    }
 
     const auto started = Clock::now();
     pid_t child = 0;
@@ -91,9 +104,9 @@ int main(int argc, char* argv[]) {
     int status = 1;
     while (Clock::now() < deadline) {
         if (!XPending(display)) {
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
-                                  deadline - Clock::now())
-                                  .count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now())
+                    .count();
             timeval wait{time_t(left / 1000000), suseconds_t(left % 1000000)};
             fd_set fds;
             FD_ZERO(&fds);
@@ -103,18 +116,16 @@ int main(int argc, char* argv[]) {
         }
         XEvent event;
         XNextEvent(display, &event);
-        if (event.type == MapNotify && event.xmap.event == root) {
+        if (event.type == MapNotify && event.xmap.event == root && event.xmap.window != clock) {
             damages.push_back(XDamageCreate(display, event.xmap.window, XDamageReportNonEmpty));
             continue;
         }
         if (event.type != damageEvent + XDamageNotify)
             continue;
-        const auto seen = Clock::now();
         const auto* damage = reinterpret_cast<const XDamageNotifyEvent*>(&event);
         XDamageSubtract(display, damage->damage, None, None);
         if (holds(display, damage->drawable, colour)) {
-            std::printf("%.1f\n",
-                        std::chrono::duration<double, std::milli>(seen - started).count());
+            std::printf("%lu\n", damage->timestamp - origin);
             status = 0;
             break;
         }
