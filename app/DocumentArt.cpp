@@ -14,6 +14,7 @@ void DocumentArt::take(PreparedDocument& document, const QString& fileName) {
     m_found = m_art.has_value();
     // Kept here until the pane is given them, or the art in their place.
     m_bytes = document.text;
+    m_lineStarts = std::move(document.lineStarts);
     m_aside = true;
     m_shown = false;
     m_edited = false;
@@ -29,6 +30,7 @@ void DocumentArt::showArt(TextPane& pane) {
     if (!m_aside) {
         m_edited = m_edited || pane.isModified();
         m_bytes = pane.bytes();
+        m_lineStarts = {};
         m_aside = true;
     }
     // Drawn again from edited bytes; a document shown as art by the user's choice is drawn the
@@ -51,7 +53,11 @@ void DocumentArt::showBytes(TextPane& pane, CodePage::Charset charset) {
         pane.setCharset(charset);
         return;
     }
-    pane.setBytes(m_bytes, charset);
+    if (m_lineStarts.empty())
+        pane.setBytes(m_bytes, charset);
+    else
+        pane.setBytes(m_bytes, charset, std::move(m_lineStarts));
+    m_lineStarts = {};
     pane.setNinthColumn(false);
     pane.setTallPixels(false);
     m_bytes = {};

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 class TextPane;
 struct PreparedDocument;
@@ -52,11 +53,12 @@ private:
     std::optional<AnsiArt::Art> m_art;
     AnsiArt::Options m_options;
     std::optional<SauceRecord> m_sauce;
-    QByteArray m_tail;     // the ^Z, comments and record, as read
-    QByteArray m_read;     // the bytes as read (breaks unmended), while nobody changed them
-    QByteArray m_bytes;    // the document's bytes (CR LF) while the pane does not hold them
-    bool m_aside = false;  // m_bytes holds them
-    bool m_edited = false; // they hold edits not saved
+    QByteArray m_tail;  // the ^Z, comments and record, as read
+    QByteArray m_read;  // the bytes as read (breaks unmended), while nobody changed them
+    QByteArray m_bytes; // the document's bytes (CR LF) while the pane does not hold them
+    std::vector<quint32> m_lineStarts; // of m_bytes, where they were found with them
+    bool m_aside = false;              // m_bytes holds them
+    bool m_edited = false;             // they hold edits not saved
     bool m_found = false;
     bool m_shown = false;
 };

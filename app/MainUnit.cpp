@@ -8,6 +8,7 @@
 #include "FileNames.h"
 #include "FormAbout.h"
 #include "FormReclama.h"
+#include "MappedFile.h"
 #include "OpenDialog.h"
 #include "OrvelAddresses.h"
 #include "OrvelAssociation.h"
@@ -301,6 +302,8 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // The pane now holds exactly these bytes.
     RefillNavigator(document);
     m_readFrom = fileName;
+    // The document shown before may have been a mapped file nobody holds now.
+    MappedFile::releaseUnused();
     Q_EMIT documentShown(fileName);
 }
 
@@ -533,6 +536,7 @@ void TMainForm::mnuCloseClick() {
     m_readFrom.clear();
     ui->mnuClose->setEnabled(false);
     ui->mnuSave->setEnabled(false);
+    MappedFile::releaseUnused();
     Q_EMIT documentShown({});
 }
 

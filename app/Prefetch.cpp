@@ -6,6 +6,7 @@
 #include "OrvelDocument.h"
 #include "OrvelLinks.h"
 #include "OrvelUtils.h"
+#include "TextDocument.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -34,16 +35,25 @@ PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName) {
         if (document.art)
             document.original = text;
     }
-    document.text = NormalizeLineBreaks(std::move(text));
+    qsizetype feeds = 0;
+    document.text = NormalizeLineBreaks(std::move(text), feeds);
     const QByteArray& shown = document.art ? document.art->text : document.text;
+    // The addresses are found beside the line index and the widest line: on a large document
+    // each is a pass over all of it, and the first frame waits for all three.
+    std::future<std::shared_ptr<const LinkSpans>> links =
+        std::async(std::launch::async, [&shown] { return linksOf(shown); });
+    // The pane is given the bytes with their index (art has its own text, indexed when shown).
     // A code page's cells are its bytes whichever it is; UTF-8's are its sequences. Art is as
     // wide as its grid.
-    document.artColumns = document.art ? document.art->width
-                                       : Cells::widestLine(document.text,
-                                                           document.utf8 ? CodePage::Charset::Utf8
-                                                                         : CodePage::Charset::Oem,
-                                                           ArtFit::ArtColumns);
-    document.links = linksOf(shown);
+    if (document.art) {
+        document.artColumns = document.art->width;
+    } else {
+        document.lineStarts = TextDocument::lineStarts(document.text, feeds);
+        document.artColumns = Cells::widestLine(
+            document.text, document.utf8 ? CodePage::Charset::Utf8 : CodePage::Charset::Oem,
+            ArtFit::ArtColumns, document.lineStarts);
+    }
+    document.links = links.get();
     return document;
 }
 

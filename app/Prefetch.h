@@ -16,7 +16,8 @@
 // A document made ready to show: what a load does to a file's bytes before the window takes
 // them, the same on any thread.
 struct PreparedDocument {
-    QByteArray text; // line breaks CR LF, UTF-16 decoded
+    QByteArray text;                 // line breaks CR LF, UTF-16 decoded
+    std::vector<quint32> lineStarts; // of text, as the pane indexes them
     DocumentEncoding::Utf16 utf16 = DocumentEncoding::Utf16::None; // the order to save it in again
     bool utf8 = false; // written in UTF-8, and so shown in that script
     // The addresses, where they stand in what is shown, each with its entry in the navigator

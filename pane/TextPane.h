@@ -39,6 +39,8 @@ public:
     void setBytes(const QByteArray& bytes) { setBytes(bytes, m_charset); }
     // A new document and the script to show it in, laid out once.
     void setBytes(const QByteArray& bytes, CodePage::Charset charset);
+    // The same with the line starts TextDocument::lineStarts found of them elsewhere.
+    void setBytes(const QByteArray& bytes, CodePage::Charset charset, std::vector<quint32> starts);
     QByteArray bytes() const { return m_document.bytes(); }
     void clear() { setBytes({}); }
     // The document as the pane shows it: a glyph per cell, line breaks as '\n'.

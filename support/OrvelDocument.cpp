@@ -4,6 +4,7 @@
 #include "ByteMask.h"
 #include "Errors.h"
 #include "FileNames.h"
+#include "MappedFile.h"
 #include "RegularFile.h"
 
 #include <QFile>
@@ -105,6 +106,13 @@ QByteArray ReadDocumentFile(const QString& fileName, qint64 capacity) {
         cannotOpen(fileName, errno);
     if (info.st_size > capacity)
         throw UserError(QStringLiteral("Text exceeds memo capacity"));
+    // A large file is mapped: no memory to zero and copy it into, and only what is changed of
+    // it is ever copied.
+    constexpr qint64 MappedFrom = qint64(1) << 20;
+    if (info.st_size >= MappedFrom)
+        if (QByteArray mapped = MappedFile::map(fd.get(), qsizetype(info.st_size));
+            !mapped.isNull())
+            return mapped;
     return ReadDocumentStream(fd.get(), fileName, capacity, info.st_size);
 }
 
@@ -179,8 +187,9 @@ namespace {
 // The breaks a text has that are not CR LF pairs yet, found with memchr: a document is mostly
 // long runs without either byte, and a byte-by-byte loop would cost more than reading the file.
 struct LoneBreaks {
-    qsizetype lf = 0; // LF without a CR before it
-    qsizetype cr = 0; // CR without an LF after it
+    qsizetype lf = 0;    // LF without a CR before it
+    qsizetype cr = 0;    // CR without an LF after it
+    qsizetype feeds = 0; // every LF
 };
 
 // One pass, 64 bytes at a time: a CR before an LF pairs with it, even across two blocks.
@@ -195,6 +204,7 @@ LoneBreaks loneBreaks(QByteArrayView bytes) {
         const quint64 cr = byteMask64(p + i, '\r');
         if (!(lf | cr | crBefore))
             continue;
+        lone.feeds += bitCount(lf);
         // The CR that ended the block before is lone unless this block starts with an LF.
         lone.cr += qsizetype(crBefore & ~lf & 1);
         lone.lf += bitCount(lf & ~((cr << 1) | crBefore));
@@ -204,6 +214,7 @@ LoneBreaks loneBreaks(QByteArrayView bytes) {
     }
     bool afterCr = crBefore != 0;
     for (; i < size; ++i) {
+        lone.feeds += p[i] == '\n';
         if (p[i] == '\n' && !afterCr)
             ++lone.lf;
         if (afterCr && p[i] != '\n')
@@ -267,7 +278,14 @@ QByteArray NormalizeLineBreaks(const QByteArray& bytes) {
 }
 
 QByteArray NormalizeLineBreaks(QByteArray&& bytes) {
+    qsizetype feeds = 0;
+    return NormalizeLineBreaks(std::move(bytes), feeds);
+}
+
+QByteArray NormalizeLineBreaks(QByteArray&& bytes, qsizetype& feeds) {
     const LoneBreaks lone = loneBreaks(bytes);
+    // Each lone CR gains an LF; every other break has its own.
+    feeds = lone.feeds + lone.cr;
     if (lone.lf + lone.cr == 0)
         return std::move(bytes);
     if (lone.cr != 0 || bytes.isDetached() == false)

@@ -37,6 +37,8 @@ qsizetype NormalizedSize(QByteArrayView bytes);
 QByteArray NormalizeLineBreaks(const QByteArray& bytes);
 // The same on bytes nobody else holds, in their own buffer where only LFs need a CR.
 QByteArray NormalizeLineBreaks(QByteArray&& bytes);
+// The same, telling how many line feeds the result has (what a line index of it needs room for).
+QByteArray NormalizeLineBreaks(QByteArray&& bytes, qsizetype& feeds);
 
 // Replaces the file's content with the bytes, all or nothing: they go to a new file beside it
 // that then takes its place, with the old file's permissions. Raises "Cannot create file

@@ -115,10 +115,14 @@ qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset
     return column;
 }
 
-qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most) {
+namespace {
+
+// The widest of the lines feeds() hands to line(end) one after another, ending each at a line
+// feed's offset (the text's size for the last).
+template <typename Feeds>
+qint64 widestOf(QByteArrayView text, CodePage::Charset charset, qint64 most, Feeds&& feeds) {
     // A code page's line is as wide as it is long but for its tabs; a UTF-8 line is at least a
-    // quarter as wide as long, so only the short ones are walked. The line feeds are found 64
-    // bytes at a time, the tabs with memchr: the document's start waits for this.
+    // quarter as wide as long, so only the short ones are walked. The tabs are found with memchr.
     const auto* const data = reinterpret_cast<const unsigned char*>(text.data());
     const qsizetype size = text.size();
     const bool utf8 = charset == CodePage::Charset::Utf8;
@@ -130,7 +134,7 @@ qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most) {
     qsizetype tab = nextTab(0);
     qint64 widest = 0;
     qsizetype start = 0;
-    const auto line = [&](qsizetype feed) {
+    feeds([&](qsizetype feed) {
         const qsizetype stop = feed > start && data[feed - 1] == '\r' ? feed - 1 : feed;
         const qsizetype length = stop - start;
         const bool tabbed = tab < stop;
@@ -142,16 +146,35 @@ qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most) {
         if (width <= most)
             widest = std::max(widest, width);
         start = feed + 1;
-    };
-    qsizetype i = 0;
-    for (; i + 64 <= size; i += 64)
-        for (quint64 feeds = byteMask64(data + i, '\n'); feeds; feeds &= feeds - 1)
-            line(i + std::countr_zero(feeds));
-    for (; i < size; ++i)
-        if (data[i] == '\n')
-            line(i);
-    line(size);
+    });
     return widest;
+}
+
+} // namespace
+
+qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most) {
+    // The line feeds found 64 bytes at a time: the document's start waits for this.
+    return widestOf(text, charset, most, [&](const auto& line) {
+        const auto* const data = reinterpret_cast<const unsigned char*>(text.data());
+        const qsizetype size = text.size();
+        qsizetype i = 0;
+        for (; i + 64 <= size; i += 64)
+            for (quint64 feeds = byteMask64(data + i, '\n'); feeds; feeds &= feeds - 1)
+                line(i + std::countr_zero(feeds));
+        for (; i < size; ++i)
+            if (data[i] == '\n')
+                line(i);
+        line(size);
+    });
+}
+
+qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most,
+                  const std::vector<quint32>& starts) {
+    return widestOf(text, charset, most, [&](const auto& line) {
+        for (size_t i = 1; i < starts.size(); ++i)
+            line(qsizetype(starts[i]) - 1);
+        line(text.size());
+    });
 }
 
 } // namespace Cells

@@ -4,6 +4,8 @@
 
 #include <QByteArrayView>
 
+#include <vector>
+
 // A document is a grid of fixed cells: each byte (a whole valid sequence in the UTF-8 script) is
 // one cell, a tab runs to the next stop. Shared by everything that lays lines out, so the pane, its
 // caret and the pictures of documents agree on every column.
@@ -98,5 +100,8 @@ qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset
 // columns wide (0 when none is): what a window must show whole to show a document's art, its
 // longer lines being prose.
 qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most);
+// The same from where its lines start, as TextDocument::lineStarts finds them.
+qint64 widestLine(QByteArrayView text, CodePage::Charset charset, qint64 most,
+                  const std::vector<quint32>& starts);
 
 } // namespace Cells

@@ -41,16 +41,26 @@ TextDocument::TextDocument() {
     m_starts.push_back(0);
 }
 
-void TextDocument::setBytes(const QByteArray& bytes) {
-    if (bytes.size() > MaxSize)
-        throw std::length_error("a document of more than 4 GiB");
-    m_bytes = bytes;
+std::vector<quint32> TextDocument::lineStarts(QByteArrayView bytes, qsizetype feeds) {
     // Counted first, so that the index is made once at its size and never grows by doubling:
     // a document of short lines would otherwise hold nearly twice it for a moment.
     std::vector<quint32> starts;
-    starts.reserve(size_t(countBreaks(bytes)) + 1);
+    starts.reserve(size_t(feeds >= 0 ? feeds : countBreaks(bytes)) + 1);
     starts.push_back(0);
-    indexBreaks(m_bytes, 0, starts);
+    indexBreaks(bytes, 0, starts);
+    return starts;
+}
+
+void TextDocument::setBytes(const QByteArray& bytes) {
+    if (bytes.size() > MaxSize)
+        throw std::length_error("a document of more than 4 GiB");
+    setBytes(bytes, lineStarts(bytes));
+}
+
+void TextDocument::setBytes(const QByteArray& bytes, std::vector<quint32> starts) {
+    if (bytes.size() > MaxSize)
+        throw std::length_error("a document of more than 4 GiB");
+    m_bytes = bytes;
     m_starts = std::move(starts);
     m_undo.clear();
     m_redo.clear();

@@ -15,6 +15,11 @@ public:
     // Takes the bytes as they are (shared, not copied) and indexes their lines; forgets the edits.
     // At most MaxSize bytes (std::length_error).
     void setBytes(const QByteArray& bytes);
+    // The same with the line starts lineStarts() found of them (on another thread, say).
+    void setBytes(const QByteArray& bytes, std::vector<quint32> starts);
+    // Where each line of bytes starts, the first at 0; feeds, where known, is how many line
+    // feeds bytes has, which saves counting them first.
+    static std::vector<quint32> lineStarts(QByteArrayView bytes, qsizetype feeds = -1);
     const QByteArray& bytes() const { return m_bytes; }
     qsizetype size() const { return m_bytes.size(); }
 
