@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Cells.h"
+
 #include <QRect>
 #include <QtGlobal>
 
@@ -8,9 +10,7 @@ class TextPane;
 // The window widens so that its pane shows a document's art whole, as the viewers of art do.
 namespace ArtFit {
 
-// Art is lines of at most this many columns (NFO art is 80, and up to about 140); a document's
-// longer lines are prose, which scrolls or wraps and never makes the window screen-wide.
-inline constexpr qint64 ArtColumns = 160;
+inline constexpr qint64 ArtColumns = Cells::ArtColumns;
 
 // The outer width a window of outerWidth needs for its pane to show columns whole: all that is
 // not the pane's viewport stays as wide as it is.

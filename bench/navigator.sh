@@ -29,7 +29,8 @@ for i in "${!bins[@]}"; do
     mkdir -p "$work/bin$i"
     cp "${bins[$i]}/zelvan-rid-evodad" "${bins[$i]}/OrvelDesign.NFO" "$work/bin$i/"
 done
-mkdir -p "$work/home"
+mkdir -p "$work/home" "$work/runtime"
+chmod 700 "$work/runtime"
 
 python3 - "$work" <<'PY'
 import sys
@@ -55,7 +56,7 @@ PY
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 server=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" HOME="$work/home" QT_QPA_PLATFORM=xcb
+export DISPLAY=":$(cat "$work/display")" HOME="$work/home" QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime"
 unset WAYLAND_DISPLAY
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 

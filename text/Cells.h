@@ -96,6 +96,10 @@ qsizetype offsetAt(QByteArrayView line, CodePage::Charset charset, qint64 column
 // The column the cell starting at offset begins at.
 qint64 columnAt(QByteArrayView line, CodePage::Charset charset, qsizetype offset, Mark from = {});
 
+// Art is lines of at most this many columns (NFO art is 80, and up to about 140); a document's
+// longer lines are prose, which scrolls or wraps and never makes a window or picture screen-wide.
+inline constexpr qint64 ArtColumns = 160;
+
 // The widest of a text's lines (ended by LF, a CR before it not counted) that are at most most
 // columns wide (0 when none is): what a window must show whole to show a document's art, its
 // longer lines being prose.

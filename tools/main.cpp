@@ -388,6 +388,38 @@ int picture(const QStringList& arguments, Format format) {
     });
 }
 
+// Prose written a paragraph to a line (or a whole document to one) wrapped at the thumbnail's
+// columns, so that its first rows show at the picture's size instead of a sliver of one line;
+// lines that may be art are left as drawn, cut at the picture's edge. At most rows rows.
+QByteArray wrappedProse(const TextDocument& document, CodePage::Charset charset, qint64 columns,
+                        qsizetype rows) {
+    QByteArray wrapped;
+    qsizetype made = 0;
+    const auto row = [&](QByteArrayView bytes) {
+        if (made++ > 0)
+            wrapped += "\r\n";
+        wrapped += bytes;
+    };
+    for (qsizetype i = 0; i < document.lineCount() && made < rows; ++i) {
+        const QByteArrayView line = document.line(i);
+        if (Cells::columns(line, charset) <= Cells::ArtColumns) {
+            row(line);
+            continue;
+        }
+        // A row starts at a column that is a whole number of rows in, and so at a tab stop: its
+        // tabs reach as far as they did in the line.
+        Cells::Mark from;
+        while (from.offset < line.size() && made < rows) {
+            qsizetype end = Cells::offsetAt(line, charset, from.column + columns, from);
+            if (end <= from.offset) // cells of no width to the end
+                end = line.size();
+            row(line.sliced(from.offset, end - from.offset));
+            from = {end, Cells::columnAt(line, charset, end, from)};
+        }
+    }
+    return wrapped;
+}
+
 int thumbnail(const QStringList& arguments) {
     // The shape file managers call thumbnailers with.
     if (arguments.size() != 4 || arguments[0] != u"-s")
@@ -401,6 +433,7 @@ int thumbnail(const QStringList& arguments) {
     // at the top, not a sliver or a strip.
     constexpr qsizetype Lines = 100;
     constexpr qint64 Columns = 80;
+    static_assert(Columns % Cells::TabWidth == 0, "long lines are wrapped at tab stops");
     // Art, whose rows may be drawn anywhere, is given more of its bytes; its record comes from
     // the end.
     const QString& file = arguments[2];
@@ -420,6 +453,9 @@ int thumbnail(const QStringList& arguments) {
     }
     TextDocument document;
     document.setBytes(shown.text);
+    // Art's grid is as the viewer draws it, its colours spans of it.
+    if (!shown.art)
+        document.setBytes(wrappedProse(document, shown.charset, Columns, Lines));
     CellRenderer renderer;
     paneRenderer(renderer, 1);
     renderer.setNinthColumn(shown.ninePixels);

@@ -241,10 +241,23 @@ TEST_F(ToolTest, PngAndThumbnailDrawTheDocumentAsThePaneDoes) {
     const QImage small(thumb);
     EXPECT_EQ(small.height(), 128) << "the top lines, scaled to fit";
     EXPECT_LE(small.height(), small.width() * 3 / 2 + 1) << "no taller than 1.5 times its width";
+    // A line of prose is wrapped at 80 columns; one of art is cut there.
+    const QByteArray prose = "\t" + QByteArray(4314, 'x');
     run = tool({QStringLiteral("thumbnail"), QStringLiteral("-s"), QStringLiteral("256"),
-                file("wide.nfo", QByteArray(4314, '\xDB')), thumb});
+                file("wide.nfo", prose), thumb});
     ASSERT_EQ(run.status, 0) << run.err.constData();
-    EXPECT_EQ(QImage(thumb).size(), QSize(256, 256 * 16 / (80 * 8))) << "80 columns from the left";
+    const QImage wrapped(thumb);
+    EXPECT_EQ(wrapped.size(), QSize(640 * 256 / (55 * 16), 256)) << "55 rows of 80 columns";
+    run = tool({QStringLiteral("png"), dir.filePath(QStringLiteral("wide.nfo")),
+                QStringLiteral("-o"), out});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(QImage(out).height(), 16) << "only the thumbnail wraps";
+    QByteArray framed = "\xC9" + QByteArray(118, '\xCD') + "\xBB\r\n";
+    framed += "\xBA" + QByteArray(118, ' ') + "\xBA\r\n" + framed;
+    run = tool({QStringLiteral("thumbnail"), QStringLiteral("-s"), QStringLiteral("256"),
+                file("framed.nfo", framed), thumb});
+    ASSERT_EQ(run.status, 0) << run.err.constData();
+    EXPECT_EQ(QImage(thumb).size(), QSize(256, 3 * 16 * 256 / 640)) << "80 columns from the left";
     EXPECT_EQ(tool({QStringLiteral("thumbnail"), QStringLiteral("-s"), QStringLiteral("64"),
                     dir.filePath(QStringLiteral("tall.nfo")), QStringLiteral("/dev/null")})
                   .status,
