@@ -25,11 +25,32 @@ QFont guiDefaultFont() {
 
 // Fewer entries than this are measured at once; more on a thread of their own.
 constexpr int MeasuredAtOnce = 2000;
+// Fewer than this are measured a character at a time, with no table of widths.
+constexpr int MeasuredByFont = 64;
 
-// The widest of the snapshot's rows, by adding up each character's width: a span's bytes as it
-// shows them, an own text's characters below 256. Own texts with other characters, which only
-// the font can measure whole, are left in shaped for the caller.
-int widestOf(const TOrvelListEntries::Snapshot& s, const std::array<double, 256>& advances,
+// Each character's width in the GUI default font, made where it is first needed: its 256 glyphs
+// are a cost the first frame, and a list of a handful of entries, need not pay.
+const std::array<double, 256>& advances() {
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> widths{};
+        const QFontMetricsF metrics(guiDefaultFont());
+        for (int c = 0; c < 256; ++c)
+            widths[size_t(c)] = metrics.horizontalAdvance(QChar(char16_t(c)));
+        return widths;
+    }();
+    return table;
+}
+
+double tableAdvance(char16_t c) {
+    return advances()[c];
+}
+
+// The widest of the snapshot's rows, by adding up each character's width in the measuring font,
+// as the native list box did (its text extents do not kern): a span's bytes as it shows them, an
+// own text's characters below 256. Own texts with other characters, which only the font can measure
+// whole, are left in shaped for the caller.
+template <typename Advance>
+int widestOf(const TOrvelListEntries::Snapshot& s, const Advance& advance,
              std::vector<int>& shaped) {
     int widest = 0;
     const auto* text = reinterpret_cast<const unsigned char*>(s.text.constData());
@@ -47,7 +68,7 @@ int widestOf(const TOrvelListEntries::Snapshot& s, const std::array<double, 256>
                     plain = false;
                     break;
                 }
-                width += advances[c.unicode()];
+                width += advance(c.unicode());
             }
             if (!plain) {
                 shaped.push_back(row);
@@ -57,7 +78,7 @@ int widestOf(const TOrvelListEntries::Snapshot& s, const std::array<double, 256>
             const TOrvelListEntries::Span& entry = (*s.entries)[size_t(row)];
             for (quint32 i = 0; i < entry.length; ++i) {
                 const char16_t c = TOrvelListEntries::shown(text[entry.at + i]);
-                width += c < 256 ? advances[c] : advances['W'];
+                width += advance(c < 256 ? c : u'W');
             }
         }
         widest = std::max(widest, int(std::lround(width)));
@@ -69,11 +90,6 @@ int widestOf(const TOrvelListEntries::Snapshot& s, const std::array<double, 256>
 
 TOrvelListBox::TOrvelListBox(QWidget* parent)
     : QListView(parent), m_entries(new TOrvelListEntries(this)) {
-    auto advances = std::make_shared<std::array<double, 256>>();
-    const QFontMetricsF metrics(guiDefaultFont());
-    for (int c = 0; c < 256; ++c)
-        (*advances)[size_t(c)] = metrics.horizontalAdvance(QChar(char16_t(c)));
-    m_advances = std::move(advances);
     setModel(m_entries);
     m_rowHeight = std::max(13, fontMetrics().height());
     Respond2DeleteKey = true;
@@ -196,7 +212,13 @@ void TOrvelListBox::measure(int from, int to) {
     TOrvelListEntries::Snapshot snapshot = m_entries->snapshot(from, to);
     if (to - from < MeasuredAtOnce) {
         std::vector<int> shaped;
-        int widest = widestOf(snapshot, *m_advances, shaped);
+        const QFontMetricsF each(guiDefaultFont());
+        int widest =
+            to - from < MeasuredByFont
+                ? widestOf(
+                      snapshot, [&each](char16_t c) { return each.horizontalAdvance(QChar(c)); },
+                      shaped)
+                : widestOf(snapshot, tableAdvance, shaped);
         const QFontMetrics metrics(guiDefaultFont());
         for (const int row : shaped)
             widest = std::max(widest, metrics.horizontalAdvance(text(row)));
@@ -205,10 +227,10 @@ void TOrvelListBox::measure(int from, int to) {
     }
     ++m_measuring;
     QThreadPool::globalInstance()->start([list = QPointer<TOrvelListBox>(this),
-                                          snapshot = std::move(snapshot), advances = m_advances,
+                                          snapshot = std::move(snapshot),
                                           generation = m_generation] {
         std::vector<int> shaped;
-        const int widest = widestOf(snapshot, *advances, shaped);
+        const int widest = widestOf(snapshot, tableAdvance, shaped);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [list, generation, widest, shaped = std::move(shaped)] {

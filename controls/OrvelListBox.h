@@ -108,10 +108,6 @@ private:
 
     TOrvelListEntries* m_entries;
     std::array<QMetaObject::Connection, 4> m_modelWatches;
-    // The width of each character code page 1252 and ASCII have, in the measuring font (the GUI
-    // default the native list measured with): entries are measured by adding them up, as the
-    // native list box did (its text extents do not kern).
-    std::shared_ptr<const std::array<double, 256>> m_advances;
     int m_scrollWidth = 0;
     QSize m_fittedAt; // the list box's size at the last fit
     int m_rowHeight = 13;

@@ -1,5 +1,6 @@
 #include "OrvelListBox.h"
 
+#include <QAccessible>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -174,7 +175,27 @@ void TOrvelListBox::rowsAboutToBeRemoved(const QModelIndex& parent, int first, i
 
 void TOrvelListBox::dataChanged(const QModelIndex& from, const QModelIndex& to,
                                 const QList<int>& roles) {
-    QAbstractItemView::dataChanged(from, to, roles);
+    // The view would unite the rectangles of every row changed to repaint them: a walk over a
+    // million rows when the entries' size changes at a resize. Only the rows in view repaint.
+    const int top = topRow();
+    const int first = std::max(from.row(), top);
+    const int last = std::min(to.row(), top + rowsInView());
+    if (first == from.row() && last == to.row()) {
+        QAbstractItemView::dataChanged(from, to, roles);
+        return;
+    }
+    if (first <= last)
+        viewport()->update();
+#if QT_CONFIG(accessibility)
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+        event.setFirstRow(from.row());
+        event.setLastRow(to.row());
+        event.setFirstColumn(0);
+        event.setLastColumn(0);
+        QAccessible::updateAccessibility(&event);
+    }
+#endif
 }
 
 void TOrvelListBox::paintEvent(QPaintEvent* event) {
