@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sys/resource.h>
 
 namespace {
 
@@ -39,6 +40,20 @@ const std::array<double, 256>& advances() {
         return widths;
     }();
     return table;
+}
+
+// The threads long lists are measured on, behind the window's own work: a first frame, the keys
+// and the display server all come before the scroll extent, and on a machine of two cores they
+// would otherwise share them with it. Niced, never idle-only, so that a busy machine still
+// measures it.
+QThreadPool& measuring() {
+    static QThreadPool* pool = new QThreadPool;
+    return *pool;
+}
+
+void behindTheWindow() {
+    static thread_local const bool niced = ::setpriority(PRIO_PROCESS, 0, 10) == 0;
+    Q_UNUSED(niced);
 }
 
 double tableAdvance(char16_t c) {
@@ -226,9 +241,9 @@ void TOrvelListBox::measure(int from, int to) {
         return;
     }
     ++m_measuring;
-    QThreadPool::globalInstance()->start([list = QPointer<TOrvelListBox>(this),
-                                          snapshot = std::move(snapshot),
-                                          generation = m_generation] {
+    measuring().start([list = QPointer<TOrvelListBox>(this), snapshot = std::move(snapshot),
+                       generation = m_generation] {
+        behindTheWindow();
         std::vector<int> shaped;
         const int widest = widestOf(snapshot, tableAdvance, shaped);
         QMetaObject::invokeMethod(
