@@ -206,6 +206,7 @@ void TMainForm::LoadSettings() {
     // Each value takes effect as soon as it is read: a bad colour stops the rest.
     move(ini.ReadInteger(windowState, QStringLiteral("left"), 290), y());
     move(x(), ini.ReadInteger(windowState, QStringLiteral("top"), 190));
+    m_storedPosition = pos();
     setOuterSize(ini.ReadInteger(windowState, QStringLiteral("width"), DesignedWidth),
                  m_outerSize.height());
     setOuterSize(m_outerSize.width(),
@@ -240,8 +241,10 @@ void TMainForm::SaveSettings() {
     const QSize outerSize =
         nearSize(outer.size(), m_fittedSize) || nearSize(outer.size(), m_outerSize) ? m_outerSize
                                                                                     : outer.size();
-    ini.WriteInteger(windowState, QStringLiteral("left"), outer.x());
-    ini.WriteInteger(windowState, QStringLiteral("top"), outer.y());
+    // On Wayland the window does not know where it is: the place the file had stays.
+    const QPoint position = windowPositionsKnown() ? outer.topLeft() : m_storedPosition;
+    ini.WriteInteger(windowState, QStringLiteral("left"), position.x());
+    ini.WriteInteger(windowState, QStringLiteral("top"), position.y());
     ini.WriteInteger(windowState, QStringLiteral("width"), outerSize.width());
     ini.WriteInteger(windowState, QStringLiteral("height"), outerSize.height());
 

@@ -213,6 +213,7 @@ private:
     QString m_storedFontName; // its bytes, one character each
     bool m_shownBefore = false;
     QSize m_outerSize;       // as the settings ask for it
+    QPoint m_storedPosition; // as the settings give it, kept where the window cannot tell its own
     QSize m_fittedSize;      // as placed on the screen, or as widened for a document's art
     qint64 m_artColumns = 0; // the shown document's widest line of art
     // The client width that shows that line whole, found while the pane's width and the window's

@@ -52,3 +52,7 @@ std::optional<QMargins> announcedFrame(const QWidget* window) {
     return std::nullopt;
 #endif
 }
+
+bool windowPositionsKnown() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}

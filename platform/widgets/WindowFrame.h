@@ -12,3 +12,7 @@ class QWidget;
 // frameGeometry(); this asks the display each time. Empty where there is no X11 display or no
 // announcement (no window manager, or not framed yet).
 std::optional<QMargins> announcedFrame(const QWidget* window);
+
+// Whether a program learns where its top-level windows are, and can place them: not on Wayland,
+// where only the compositor knows (a window there reports itself at 0, 0).
+bool windowPositionsKnown();
