@@ -60,13 +60,27 @@ double tableAdvance(char16_t c) {
     return advances()[c];
 }
 
+// The width of each byte of a span as the list shows it, from the same table: a long list is
+// measured a byte at a time with one lookup each.
+const std::array<double, 256>& byteAdvances() {
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> widths{};
+        for (int b = 0; b < 256; ++b) {
+            const char16_t c = TOrvelListEntries::shown(static_cast<unsigned char>(b));
+            widths[size_t(b)] = advances()[c < 256 ? c : u'W'];
+        }
+        return widths;
+    }();
+    return table;
+}
+
 // The widest of the snapshot's rows, by adding up each character's width in the measuring font,
 // as the native list box did (its text extents do not kern): a span's bytes as it shows them, an
 // own text's characters below 256. Own texts with other characters, which only the font can measure
 // whole, are left in shaped for the caller.
-template <typename Advance>
+template <typename Advance, typename ByteAdvance>
 int widestOf(const TOrvelListEntries::Snapshot& s, const Advance& advance,
-             std::vector<int>& shaped) {
+             const ByteAdvance& byteAdvance, std::vector<int>& shaped) {
     int widest = 0;
     const auto* text = reinterpret_cast<const unsigned char*>(s.text.constData());
     for (int row = s.from; row < s.to; ++row) {
@@ -91,10 +105,8 @@ int widestOf(const TOrvelListEntries::Snapshot& s, const Advance& advance,
             }
         } else {
             const TOrvelListEntries::Span& entry = (*s.entries)[size_t(row)];
-            for (quint32 i = 0; i < entry.length; ++i) {
-                const char16_t c = TOrvelListEntries::shown(text[entry.at + i]);
-                width += advance(c < 256 ? c : u'W');
-            }
+            for (quint32 i = 0; i < entry.length; ++i)
+                width += byteAdvance(text[entry.at + i]);
         }
         widest = std::max(widest, int(std::lround(width)));
     }
@@ -232,8 +244,15 @@ void TOrvelListBox::measure(int from, int to) {
             to - from < MeasuredByFont
                 ? widestOf(
                       snapshot, [&each](char16_t c) { return each.horizontalAdvance(QChar(c)); },
+                      [&each](unsigned char byte) {
+                          const char16_t c = TOrvelListEntries::shown(byte);
+                          return each.horizontalAdvance(QChar(c < 256 ? c : u'W'));
+                      },
                       shaped)
-                : widestOf(snapshot, tableAdvance, shaped);
+                : widestOf(
+                      snapshot, tableAdvance,
+                      [&bytes = byteAdvances()](unsigned char byte) { return bytes[byte]; },
+                      shaped);
         const QFontMetrics metrics(guiDefaultFont());
         for (const int row : shaped)
             widest = std::max(widest, metrics.horizontalAdvance(text(row)));
@@ -245,7 +264,9 @@ void TOrvelListBox::measure(int from, int to) {
                        generation = m_generation] {
         behindTheWindow();
         std::vector<int> shaped;
-        const int widest = widestOf(snapshot, tableAdvance, shaped);
+        const int widest = widestOf(
+            snapshot, tableAdvance,
+            [&bytes = byteAdvances()](unsigned char byte) { return bytes[byte]; }, shaped);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [list, generation, widest, shaped = std::move(shaped)] {
