@@ -305,8 +305,19 @@ void TMainForm::LoadDocument(const QString& fileName) {
     // The pane now holds exactly these bytes.
     RefillNavigator(document);
     m_readFrom = fileName;
-    // The document shown before may have been a mapped file nobody holds now.
+    // The document shown before may have been a mapped file nobody holds now. A mapped one is
+    // copied behind the window once its first frames are out, so that its first edit does not
+    // copy all of it at the key.
     MappedFile::releaseUnused();
+    if (MappedFile::isMapped(ui->Memo->bytes()))
+        QTimer::singleShot(1000, this, [this, shown = ui->Memo->bytes()] {
+            if (ui->Memo->bytes().constData() != shown.constData())
+                return;
+            MappedFile::privateCopyLater(shown, this,
+                                         [this](const QByteArray& of, const QByteArray& copy) {
+                                             ui->Memo->moveBytesTo(of, copy);
+                                         });
+        });
     Q_EMIT documentShown(fileName);
 }
 

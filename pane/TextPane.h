@@ -42,6 +42,10 @@ public:
     // The same with the line starts TextDocument::lineStarts found of them elsewhere.
     void setBytes(const QByteArray& bytes, CodePage::Charset charset, std::vector<quint32> starts);
     QByteArray bytes() const { return m_document.bytes(); }
+    // The same bytes held in other memory, while the pane's are still of (TextDocument::moveTo).
+    bool moveBytesTo(const QByteArray& of, const QByteArray& copy) {
+        return m_document.moveTo(of, copy);
+    }
     void clear() { setBytes({}); }
     // The document as the pane shows it: a glyph per cell, line breaks as '\n'.
     QString toPlainText() const;

@@ -57,6 +57,14 @@ void TextDocument::setBytes(const QByteArray& bytes) {
     setBytes(bytes, lineStarts(bytes));
 }
 
+bool TextDocument::moveTo(const QByteArray& of, const QByteArray& copy) {
+    if (m_bytes.constData() != of.constData() || m_bytes.size() != of.size() ||
+        copy.size() != of.size())
+        return false;
+    m_bytes = copy;
+    return true;
+}
+
 void TextDocument::setBytes(const QByteArray& bytes, std::vector<quint32> starts) {
     if (bytes.size() > MaxSize)
         throw std::length_error("a document of more than 4 GiB");

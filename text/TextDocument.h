@@ -17,6 +17,9 @@ public:
     void setBytes(const QByteArray& bytes);
     // The same with the line starts lineStarts() found of them (on another thread, say).
     void setBytes(const QByteArray& bytes, std::vector<quint32> starts);
+    // The same bytes held in other memory (a mapped file's own copy): nothing else changes, and
+    // only while they are the bytes of was handed out: false once an edit made others of them.
+    bool moveTo(const QByteArray& of, const QByteArray& copy);
     // Where each line of bytes starts, the first at 0; feeds, where known, is how many line
     // feeds bytes has, which saves counting them first.
     static std::vector<quint32> lineStarts(QByteArrayView bytes, qsizetype feeds = -1);

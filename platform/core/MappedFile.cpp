@@ -1,11 +1,18 @@
 #include "MappedFile.h"
 
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <csignal>
 #include <cstring>
 #include <mutex>
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -137,6 +144,46 @@ QByteArray map(int fd, qsizetype size) {
     ranges[size_t(slot)].start.store(quintptr(bytes), std::memory_order_release);
     mappings().push_back({array, region, length, slot});
     return array;
+}
+
+bool isMapped(const QByteArray& bytes) {
+    const std::lock_guard<std::mutex> hold(lock());
+    for (const Mapping& mapping : mappings())
+        if (mapping.bytes.constData() == bytes.constData() && mapping.bytes.size() == bytes.size())
+            return true;
+    return false;
+}
+
+QByteArray privateCopy(const QByteArray& bytes) {
+    // The caller's array holds the mapping for the length of the copy.
+    if (!isMapped(bytes))
+        return bytes;
+    QByteArray copy(bytes.size(), Qt::Uninitialized);
+    constexpr qsizetype Piece = qsizetype(4) << 20;
+    for (qsizetype at = 0; at < bytes.size(); at += Piece) {
+        const qsizetype length = std::min(Piece, bytes.size() - at);
+        std::memcpy(copy.data() + at, bytes.constData() + at, size_t(length));
+        // The mapping starts on a page and pieces are whole pages but for the last.
+        ::madvise(const_cast<char*>(bytes.constData()) + at, size_t(length), MADV_DONTNEED);
+    }
+    return copy;
+}
+
+void privateCopyLater(const QByteArray& bytes, QObject* context,
+                      std::function<void(const QByteArray&, const QByteArray&)> done) {
+    std::thread([bytes, context = QPointer<QObject>(context), done = std::move(done)] {
+        ::setpriority(PRIO_PROCESS, 0, 10);
+        QByteArray copy = privateCopy(bytes);
+        if (!context)
+            return;
+        QMetaObject::invokeMethod(
+            context.data(),
+            [bytes, copy = std::move(copy), context, done] {
+                if (context)
+                    done(bytes, copy);
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }
 
 void releaseUnused() {

@@ -2,6 +2,10 @@
 
 #include <QByteArray>
 
+#include <functional>
+
+class QObject;
+
 // A file's bytes mapped into memory instead of read into it (Windows' file mapping, on POSIX's
 // mmap): a large document then costs no fresh memory to zero and copy into, and is copied only
 // where someone changes it. The bytes are a byte array like any other: it is shared, so the first
@@ -15,6 +19,20 @@ namespace MappedFile {
 // The size bytes of the open regular file, mapped; a null array where it cannot be mapped (the
 // caller reads it then).
 QByteArray map(int fd, qsizetype size);
+
+// Whether bytes are the whole of one of the mappings.
+bool isMapped(const QByteArray& bytes);
+
+// The same bytes in memory of their own, for a holder that will change them: the first change of
+// a mapping copies all of it, at once, where it happens. Made a piece at a time, each piece of
+// the mapping let go of once copied (it is read from the file again where it is read again), so
+// the two are never held whole at once. Any thread; bytes that are no mapping are given back.
+QByteArray privateCopy(const QByteArray& bytes);
+
+// privateCopy on a thread of its own, niced behind the program's own work; done(bytes, copy) is
+// called on context's thread, unless context has gone by then.
+void privateCopyLater(const QByteArray& bytes, QObject* context,
+                      std::function<void(const QByteArray&, const QByteArray&)> done);
 
 // Lets go of the mappings nobody holds any more; map() does it too.
 void releaseUnused();

@@ -24,6 +24,14 @@ TEST(MappedFile, IsAByteArrayThatCopiesOnChangeAndReadsZerosWhereItsFileWasCutSh
     EXPECT_EQ(mapped, content);
     EXPECT_EQ(MappedFile::count(), before + 1);
 
+    // A copy of its own for a holder about to edit: the same bytes, no mapping, and the mapping,
+    // let go of as it was copied, still reads the file.
+    const QByteArray own = MappedFile::privateCopy(mapped);
+    EXPECT_FALSE(MappedFile::isMapped(own));
+    EXPECT_TRUE(MappedFile::isMapped(mapped));
+    EXPECT_EQ(own, content);
+    EXPECT_EQ(mapped, content);
+
     // A change is made to a copy, never to the file or the mapping other holders see.
     QByteArray changed = mapped;
     changed[1] = 'b';
