@@ -159,7 +159,7 @@ QByteArray privateCopy(const QByteArray& bytes) {
     if (!isMapped(bytes))
         return bytes;
     QByteArray copy(bytes.size(), Qt::Uninitialized);
-    constexpr qsizetype Piece = qsizetype(4) << 20;
+    constexpr qsizetype Piece = qsizetype(1) << 20;
     for (qsizetype at = 0; at < bytes.size(); at += Piece) {
         const qsizetype length = std::min(Piece, bytes.size() - at);
         std::memcpy(copy.data() + at, bytes.constData() + at, size_t(length));
