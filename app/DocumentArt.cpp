@@ -53,10 +53,7 @@ void DocumentArt::showBytes(TextPane& pane, CodePage::Charset charset) {
         pane.setCharset(charset);
         return;
     }
-    if (m_lineStarts.empty())
-        pane.setBytes(m_bytes, charset);
-    else
-        pane.setBytes(m_bytes, charset, std::move(m_lineStarts));
+    pane.setBytes(m_bytes, charset, std::move(m_lineStarts));
     m_lineStarts = {};
     pane.setNinthColumn(false);
     pane.setTallPixels(false);

@@ -1,6 +1,7 @@
 #include "OrvelListBox.h"
 
 #include "Application.h"
+#include "BehindTheWindow.h"
 #include "OrvelUtils.h"
 
 #include <QCoreApplication>
@@ -11,11 +12,9 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScrollBar>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
-#include <sys/resource.h>
 
 namespace {
 
@@ -42,20 +41,6 @@ const std::array<double, 256>& advances() {
     return table;
 }
 
-// The threads long lists are measured on, behind the window's own work: a first frame, the keys
-// and the display server all come before the scroll extent, and on a machine of two cores they
-// would otherwise share them with it. Niced, never idle-only, so that a busy machine still
-// measures it.
-QThreadPool& measuring() {
-    static QThreadPool* pool = new QThreadPool;
-    return *pool;
-}
-
-void behindTheWindow() {
-    static thread_local const bool niced = ::setpriority(PRIO_PROCESS, 0, 10) == 0;
-    Q_UNUSED(niced);
-}
-
 double tableAdvance(char16_t c) {
     return advances()[c];
 }
@@ -73,6 +58,12 @@ const std::array<double, 256>& byteAdvances() {
     }();
     return table;
 }
+
+// The table's width of each byte of a span, one lookup each.
+struct TableBytes {
+    const std::array<double, 256>& widths = byteAdvances();
+    double operator()(unsigned char byte) const { return widths[byte]; }
+};
 
 // The widest of the snapshot's rows, by adding up each character's width in the measuring font,
 // as the native list box did (its text extents do not kern): a span's bytes as it shows them, an
@@ -249,10 +240,7 @@ void TOrvelListBox::measure(int from, int to) {
                           return each.horizontalAdvance(QChar(c < 256 ? c : u'W'));
                       },
                       shaped)
-                : widestOf(
-                      snapshot, tableAdvance,
-                      [&bytes = byteAdvances()](unsigned char byte) { return bytes[byte]; },
-                      shaped);
+                : widestOf(snapshot, tableAdvance, TableBytes{}, shaped);
         const QFontMetrics metrics(guiDefaultFont());
         for (const int row : shaped)
             widest = std::max(widest, metrics.horizontalAdvance(text(row)));
@@ -260,13 +248,10 @@ void TOrvelListBox::measure(int from, int to) {
         return;
     }
     ++m_measuring;
-    measuring().start([list = QPointer<TOrvelListBox>(this), snapshot = std::move(snapshot),
-                       generation = m_generation] {
-        behindTheWindow();
+    BehindTheWindow::run([list = QPointer<TOrvelListBox>(this), snapshot = std::move(snapshot),
+                          generation = m_generation] {
         std::vector<int> shaped;
-        const int widest = widestOf(
-            snapshot, tableAdvance,
-            [&bytes = byteAdvances()](unsigned char byte) { return bytes[byte]; }, shaped);
+        const int widest = widestOf(snapshot, tableAdvance, TableBytes{}, shaped);
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [list, generation, widest, shaped = std::move(shaped)] {

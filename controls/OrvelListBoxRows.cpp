@@ -164,6 +164,8 @@ QSize TOrvelListBox::viewportSizeHint() const {
     return QAbstractItemView::viewportSizeHint();
 }
 
+// The list view's own handlers of these keep its layout of every row: they go past it to the
+// item view's.
 void TOrvelListBox::rowsInserted(const QModelIndex& parent, int first, int last) {
     QAbstractItemView::rowsInserted(parent, first, last);
     scheduleDelayedItemsLayout();

@@ -68,15 +68,14 @@ QString droppedLocalFile(const QMimeData* data) {
     return {};
 }
 
-void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset) {
-    setBytes(bytes, charset, TextDocument::lineStarts(bytes));
-}
-
 void TextPane::setBytes(const QByteArray& bytes, CodePage::Charset charset,
                         std::vector<quint32> starts) {
     const std::optional<QString> before = toldText();
     m_charset = charset;
-    m_document.setBytes(bytes, std::move(starts));
+    if (starts.empty())
+        m_document.setBytes(bytes);
+    else
+        m_document.setBytes(bytes, std::move(starts));
     m_cells.reset(&m_document, charset);
     m_startsLine = -1;
     m_shown.reset(&m_document, charset);

@@ -37,10 +37,10 @@ public:
     explicit TextPane(QWidget* parent = nullptr);
 
     void setBytes(const QByteArray& bytes) { setBytes(bytes, m_charset); }
-    // A new document and the script to show it in, laid out once.
-    void setBytes(const QByteArray& bytes, CodePage::Charset charset);
-    // The same with the line starts TextDocument::lineStarts found of them elsewhere.
-    void setBytes(const QByteArray& bytes, CodePage::Charset charset, std::vector<quint32> starts);
+    // A new document and the script to show it in, laid out once; with the line starts
+    // TextDocument::lineStarts found of them elsewhere, or found here.
+    void setBytes(const QByteArray& bytes, CodePage::Charset charset,
+                  std::vector<quint32> starts = {});
     QByteArray bytes() const { return m_document.bytes(); }
     // The same bytes held in other memory, while the pane's are still of (TextDocument::moveTo).
     bool moveBytesTo(const QByteArray& of, const QByteArray& copy) {

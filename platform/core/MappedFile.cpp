@@ -1,7 +1,9 @@
 #include "MappedFile.h"
 
+#include "BehindTheWindow.h"
+
+#include <QCoreApplication>
 #include <QMetaObject>
-#include <QObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -11,8 +13,6 @@
 #include <cstring>
 #include <mutex>
 #include <sys/mman.h>
-#include <sys/resource.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -171,19 +171,17 @@ QByteArray privateCopy(const QByteArray& bytes) {
 
 void privateCopyLater(const QByteArray& bytes, QObject* context,
                       std::function<void(const QByteArray&, const QByteArray&)> done) {
-    std::thread([bytes, context = QPointer<QObject>(context), done = std::move(done)] {
-        ::setpriority(PRIO_PROCESS, 0, 10);
+    BehindTheWindow::run([bytes, context = QPointer<QObject>(context), done = std::move(done)] {
         QByteArray copy = privateCopy(bytes);
-        if (!context)
-            return;
+        // Handed over where context lives, and only if it still does: it may go meanwhile.
         QMetaObject::invokeMethod(
-            context.data(),
+            QCoreApplication::instance(),
             [bytes, copy = std::move(copy), context, done] {
                 if (context)
                     done(bytes, copy);
             },
             Qt::QueuedConnection);
-    }).detach();
+    });
 }
 
 void releaseUnused() {

@@ -29,8 +29,8 @@ bool isMapped(const QByteArray& bytes);
 // the two are never held whole at once. Any thread; bytes that are no mapping are given back.
 QByteArray privateCopy(const QByteArray& bytes);
 
-// privateCopy on a thread of its own, niced behind the program's own work; done(bytes, copy) is
-// called on context's thread, unless context has gone by then.
+// privateCopy behind the window (BehindTheWindow); done(bytes, copy) is called on the main
+// thread, unless context has gone by then.
 void privateCopyLater(const QByteArray& bytes, QObject* context,
                       std::function<void(const QByteArray&, const QByteArray&)> done);
 
