@@ -106,15 +106,9 @@ read -r w2 h2 <<<"${boxes[2]/x/ }"
     fail "the blocks are ${boxes[2]} at scale 2, not twice ${boxes[1]}"
 
 # A compositor with a keyboard: weston on a virtual X screen, its keys sent there.
-# A display picked under the lock the window-manager tests take (virtual_screen.sh says why).
-exec 9>"${TMPDIR:-/tmp}/zelvan-rid-evodad-screens.lock"
-flock -w 60 9 || fail "another test held the virtual screens for a minute"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null 9>&- &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-exec 9>&-
-export DISPLAY=":$(cat "$work/display")"
+source "$(dirname "$0")/../wm/x_screen.sh"
+startXScreen 1280x1024
+releaseXScreens
 startWeston --backend=x11-backend.so --use-pixman --width=1200 --height=1000
 # Twice, so that the size the first run saved is the one the second starts at and saves again:
 # the frame the toolkit draws itself on Wayland must not be added to it at each start, nor the

@@ -27,24 +27,15 @@ cp "$viewer" "$work/bin/"
 cp "$(dirname "$viewer")/OrvelDesign.NFO" "$work/bin/" 2>/dev/null
 program="$work/bin/$(basename "$viewer")"
 
-# One test at a time picks a display and brings its window manager up: a server trying a
-# display number can clear the socket file another has there, and the tests start side by side
-# (twice a display vanished under a test started beside others). A server that lost its last
-# client would reset, dropping whoever connects at that moment: it never does.
-exec 9>"${TMPDIR:-/tmp}/zelvan-rid-evodad-screens.lock"
-flock -w 60 9 || fail "another test held the virtual screens for a minute"
-Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$work/display" 2>/dev/null 9>&- &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
+source "$(dirname "${BASH_SOURCE[0]}")/x_screen.sh"
+startXScreen "$screen"
 # Windows mapped while openbox is still starting are taken over without the frame being
 # announced to them, so the first start waits until openbox says it is up.
 openbox --startup "touch '$work/wm-ready'" >/dev/null 2>&1 9>&- &
 pids+=($!)
 for _ in $(seq 200); do [ -e "$work/wm-ready" ] && break; sleep 0.1; done
 [ -e "$work/wm-ready" ] || fail "openbox did not start"
-exec 9>&-
+releaseXScreens
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
 unset XDG_DATA_HOME XDG_CACHE_HOME WAYLAND_DISPLAY
