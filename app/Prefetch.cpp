@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <fontconfig/fontconfig.h>
+
 #include <future>
 #include <thread>
 
@@ -129,3 +131,12 @@ std::optional<PreparedDocument> take(const QString& fileName) {
 }
 
 } // namespace Prefetch
+
+// fontconfig reads its configuration once for the process, whichever thread asks first; a
+// second asker meanwhile reads its own and the one that loses is let go, so the worst case is
+// the time it takes anyway.
+FontConfigurationAhead::FontConfigurationAhead() : m_reader([] { FcInit(); }) {}
+
+FontConfigurationAhead::~FontConfigurationAhead() {
+    m_reader.join();
+}

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <thread>
 #include <vector>
 
 // A document made ready to show: what a load does to a file's bytes before the window takes
@@ -42,6 +43,22 @@ PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName = {})
 
 // Where the addresses of a text stand: the links of text shown otherwise than as prepared.
 std::shared_ptr<const LinkSpans> linksOf(QByteArrayView text);
+
+// The desktop's font configuration, read on a thread of its own while the toolkit starts. The
+// toolkit reads it at the first text it lays out, which in this window comes before anything is
+// shown; reading it (fontconfig parses its XML) is the largest single piece of the start, and
+// nothing else needs it meanwhile. The thread is waited for when this goes, so that nothing
+// outlives the program's own end.
+class FontConfigurationAhead {
+public:
+    FontConfigurationAhead();
+    ~FontConfigurationAhead();
+    FontConfigurationAhead(const FontConfigurationAhead&) = delete;
+    FontConfigurationAhead& operator=(const FontConfigurationAhead&) = delete;
+
+private:
+    std::thread m_reader;
+};
 
 // The document named on the command line, read and prepared on a thread of its own from the
 // program's first moment while the toolkit starts and the window is made: for a large file

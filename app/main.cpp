@@ -58,6 +58,7 @@ int main(int argc, char* argv[]) {
         // The document is read while the toolkit starts.
         Prefetch::startFromArguments(argc, argv);
     }
+    const FontConfigurationAhead fonts;
     QApplication app(argc, argv);
     Application::initialise();
     // The registry sees the file types the desktop already knows, as Windows has its own.

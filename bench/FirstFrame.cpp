@@ -6,9 +6,11 @@
 // milliseconds, delays no later frame's time. The program is ended then. Run with no window
 // manager: a top-level window is then a child of the root, and its frames are the program's own.
 //
-//   bench_firstframe [-c RRGGBB] [-t SECONDS] PROGRAM [ARGUMENT...]
+//   bench_firstframe [-c RRGGBB] [-t SECONDS] [-v 1] PROGRAM [ARGUMENT...]
 //
-// Prints the milliseconds; exits 1 when no such frame came within SECONDS (default 30).
+// Prints the milliseconds (with -v also, on standard error, when the window was mapped and the
+// CPU time the program had spent by that frame, all its threads, so that waiting shows apart
+// from working); exits 1 when no such frame came within SECONDS (default 30).
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -24,6 +26,7 @@
 #include <string>
 #include <sys/select.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -56,20 +59,40 @@ int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
+// The CPU milliseconds a process has spent so far, its threads' included.
+double cpuMilliseconds(pid_t process) {
+    FILE* stat = std::fopen(("/proc/" + std::to_string(process) + "/stat").c_str(), "r");
+    if (!stat)
+        return -1;
+    unsigned long user = 0, system = 0;
+    // The command's name in parentheses may hold spaces: the fields are counted after it.
+    int c = 0;
+    while ((c = std::fgetc(stat)) != EOF && c != ')') {
+    }
+    const int read =
+        std::fscanf(stat, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system);
+    std::fclose(stat);
+    return read == 2 ? double(user + system) * 1000.0 / double(sysconf(_SC_CLK_TCK)) : -1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     long colour = -1;
     double limit = 30;
+    bool verbose = false;
     int first = 1;
     for (; first + 1 < argc && argv[first][0] == '-'; first += 2) {
         if (std::strcmp(argv[first], "-c") == 0)
             colour = std::strtol(argv[first + 1], nullptr, 16);
         else if (std::strcmp(argv[first], "-t") == 0)
             limit = std::atof(argv[first + 1]);
+        else if (std::strcmp(argv[first], "-v") == 0)
+            verbose = std::atoi(argv[first + 1]) != 0;
     }
     if (first >= argc) {
-        std::fprintf(stderr, "usage: bench_firstframe [-c RRGGBB] [-t SECONDS] PROGRAM [ARG...]\n");
+        std::fprintf(stderr,
+                     "usage: bench_firstframe [-c RRGGBB] [-t SECONDS] [-v 1] PROGRAM [ARG...]\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -101,6 +124,7 @@ int main(int argc, char* argv[]) {
     }
     const auto deadline = started + std::chrono::duration<double>(limit);
     std::vector<Damage> damages;
+    double mapped = -1;
     int status = 1;
     while (Clock::now() < deadline) {
         if (!XPending(display)) {
@@ -118,6 +142,8 @@ int main(int argc, char* argv[]) {
         XNextEvent(display, &event);
         if (event.type == MapNotify && event.xmap.event == root && event.xmap.window != clock) {
             damages.push_back(XDamageCreate(display, event.xmap.window, XDamageReportNonEmpty));
+            if (mapped < 0)
+                mapped = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
             continue;
         }
         if (event.type != damageEvent + XDamageNotify)
@@ -126,6 +152,9 @@ int main(int argc, char* argv[]) {
         XDamageSubtract(display, damage->damage, None, None);
         if (holds(display, damage->drawable, colour)) {
             std::printf("%lu\n", damage->timestamp - origin);
+            if (verbose)
+                std::fprintf(stderr, "mapped at %.0f ms, %.0f ms of CPU by the frame\n", mapped,
+                             cpuMilliseconds(child));
             status = 0;
             break;
         }

@@ -8,7 +8,9 @@
 #   address every ten lines (120,000 distinct);
 #   start-up: exec to the first frame holding the text colour (bench_firstframe, through X
 #   DAMAGE, on a screen of its own without a window manager) of the viewer on the bundled
-#   document and on the 64 MiB NFO, against exec to the first frame of an empty QMainWindow.
+#   document and on the 64 MiB NFO, against exec to the first frame of an empty QMainWindow
+#   painted in that colour (the first frame it paints itself: the window the server shows at the
+#   map, before the program has drawn anything, is no frame of the program's).
 #
 #   bench/navigator.sh [RUNS [BIN...]]
 set -euo pipefail
@@ -86,7 +88,7 @@ done
 # Start-up: in each round the empty window, then each build on each document.
 declare -A times
 for _ in $(seq "$runs"); do
-    times[empty]+="$(ZELVAN_SETTLE=20000 "$timer" "${bins[0]}/bench_startup" empty) "
+    times[empty]+="$(ZELVAN_SETTLE=20000 "$timer" -c 00ff00 "${bins[0]}/bench_startup" empty) "
     for i in "${!bins[@]}"; do
         times[bundled$i]+="$("$timer" -c 00ff00 "$work/bin$i/zelvan-rid-evodad") "
         times[nfo$i]+="$("$timer" -c 00ff00 "$work/bin$i/zelvan-rid-evodad" "$work/nfo.nfo") "

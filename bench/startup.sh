@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times start-up to the first frame: the viewer against an empty QMainWindow, each started as a
 # whole process the same way, N runs each (default 20) taken in turn; prints the medians and
-# their ratio.
+# their ratio. Each process ends the moment the X server has its first painted frame, taking
+# nothing down, so these times are bench_firstframe's (exec to that frame through DAMAGE, as
+# bench/navigator.sh takes them) and a millisecond or two of the kernel ending the process.
 # With a FILE the viewer opens it (bench/startup.sh 5 big.nfo: a large document from outside),
 # and the viewer's peak memory is printed too.
 set -euo pipefail
