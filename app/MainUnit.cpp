@@ -95,13 +95,6 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent)
     // The resources live in a static library, which the linker would otherwise leave out.
     Q_INIT_RESOURCE(resources);
     ui->setupUi(this);
-    // Every size the package ships, so that task bars and switchers on any screen take a sharp
-    // one instead of scaling one up.
-    QIcon icon;
-    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/%1/zelvan-rid-evodad.png").arg(size),
-                     QSize(size, size));
-    setWindowIcon(icon);
     // The products panel gives way before the link list does (see keepRoomForLinks): their
     // heights as designed, before docking moves anything.
     m_adsHeight = ui->pnlAds->height();
@@ -754,7 +747,23 @@ bool TMainForm::event(QEvent* event) {
     const bool handled = QMainWindow::event(event);
     if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
         placeIfFrameChanged();
+    // The icon's pictures are decoded and handed to the window system once the first frame is
+    // drawn: a few milliseconds of the start nobody would see the icon in.
+    if (event->type() == QEvent::Paint && !m_iconPosted) {
+        m_iconPosted = true;
+        QTimer::singleShot(0, this, [this] { setIcons(); });
+    }
     return handled;
+}
+
+void TMainForm::setIcons() {
+    // Every size the package ships, so that task bars and switchers on any screen take a sharp
+    // one instead of scaling one up.
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1/zelvan-rid-evodad.png").arg(size),
+                     QSize(size, size));
+    setWindowIcon(icon);
 }
 
 QMargins TMainForm::frame() const {

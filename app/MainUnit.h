@@ -169,6 +169,7 @@ private:
     void measureArt();
     void fitToArt();
     void placeIfFrameChanged();
+    void setIcons();
     void fitNavigatorToCaption();
     void keepRoomForLinks();
     // Opens a navigator entry's address.
@@ -211,6 +212,7 @@ private:
     std::uint32_t m_storedBackground = 0x000000;
     std::uint32_t m_storedFontColor = 0x00FF00;
     QString m_storedFontName; // its bytes, one character each
+    bool m_iconPosted = false;
     bool m_shownBefore = false;
     QSize m_outerSize;       // as the settings ask for it
     QPoint m_storedPosition; // as the settings give it, kept where the window cannot tell its own

@@ -319,13 +319,16 @@ TEST_F(MainWindowTest, FontDialogStartsFromThePaneAndSetsEveryAttribute) {
 
 TEST_F(MainWindowTest, IconsListRoomAndDialogsFitWhatTheyShow) {
     start();
+    // The icon comes with the first frame, not before.
+    EXPECT_TRUE(form->windowIcon().availableSizes().isEmpty());
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->windowIcon().availableSizes().isEmpty(); }));
     const QList<QSize> sizes = form->windowIcon().availableSizes();
     for (const int size : {16, 32, 48, 256})
         EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
 
     // A short window: the products panel gives way, the list keeps three entries' room.
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     form->resize(800, 1000);
     QCoreApplication::processEvents();
     const int adsHeight = ui()->pnlAds->height();
