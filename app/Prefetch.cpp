@@ -15,6 +15,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <future>
+#include <new>
 #include <thread>
 
 PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName) {
@@ -61,8 +62,17 @@ PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName) {
 
 std::shared_ptr<const LinkSpans> linksOf(QByteArrayView text) {
     auto links = std::make_shared<LinkSpans>();
-    ForEachLink(text, [&](QByteArrayView address, qsizetype at) {
-        links->push_back({quint32(at), quint32(address.size())});
+    // As many as the text can hold (an address is five bytes at least, and a stop character
+    // parts it from the next), so that the list never moves as it grows: a million addresses
+    // moved and moved again touched twice their memory, the costliest part of finding them.
+    // What is not reached of it is never touched, and so never takes memory; where the system
+    // will not promise that much, the list grows as it goes.
+    try {
+        links->reserve(size_t(text.size() / 6 + 1));
+    } catch (const std::bad_alloc&) {
+    }
+    ForEachLinkSpan(text, [&](qsizetype at, qsizetype length) {
+        links->push_back({quint32(at), quint32(length)});
     });
     return links;
 }

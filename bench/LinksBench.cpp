@@ -1,5 +1,6 @@
-// ExtractLinks throughput on several shapes of text, against the floor of a memchr scan of the
-// same bytes, in the same run.
+// ExtractLinks throughput on several shapes of text, and ForEachLinkSpan's (where the addresses
+// stand, as a document's links are found: nothing copied), against the floor of a memchr scan
+// of the same bytes, in the same run.
 
 #include "OrvelLinks.h"
 
@@ -7,10 +8,11 @@
 
 #include <cstring>
 #include <map>
+#include <vector>
 
 namespace {
 
-enum Shape { Nfo, Dense, ManyHttpOneWww, NearMisses };
+enum Shape { Nfo, Dense, ManyHttpOneWww, NearMisses, AddressEveryLine };
 
 QByteArray repeatTo(const QByteArray& unit, qint64 size) {
     QByteArray text;
@@ -46,6 +48,14 @@ const QByteArray& textOf(Shape shape, qint64 size) {
     case NearMisses:
         text = repeatTo("ww//wx http:/ hTTp:/x Www: //www ", size);
         break;
+    case AddressEveryLine: // a distinct address on every line, as bench/navigator.sh makes
+        text.reserve(size + 64);
+        for (int i = 0; text.size() < size; ++i)
+            text += QByteArray("  \xDB\xB2 see http://www.site") +
+                    QByteArray::number(i).rightJustified(7, '0') +
+                    ".example/release/notes \xB2\xDB\r\n";
+        text.truncate(size);
+        break;
     }
     return text;
 }
@@ -62,6 +72,20 @@ void BM_ExtractLinks(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * text.size());
 }
 
+void BM_LinkSpans(benchmark::State& state) {
+    const QByteArray& text = textOf(Shape(state.range(0)), state.range(1));
+    std::int64_t found = 0;
+    for (auto _ : state) {
+        std::vector<std::pair<quint32, quint32>> spans;
+        found = ForEachLinkSpan(text, [&](qsizetype at, qsizetype length) {
+            spans.emplace_back(quint32(at), quint32(length));
+        });
+        benchmark::DoNotOptimize(spans.data());
+    }
+    state.counters["addresses"] = double(found);
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+
 void BM_MemchrFloor(benchmark::State& state) {
     const QByteArray& text = textOf(Shape(state.range(0)), state.range(1));
     for (auto _ : state)
@@ -70,13 +94,14 @@ void BM_MemchrFloor(benchmark::State& state) {
 }
 
 void shapes(benchmark::internal::Benchmark* b) {
-    for (int shape : {Nfo, Dense, ManyHttpOneWww, NearMisses}) {
+    for (int shape : {Nfo, Dense, ManyHttpOneWww, NearMisses, AddressEveryLine}) {
         for (qint64 mib : {1, 16, 128})
             b->Args({shape, mib << 20});
     }
 }
 
 BENCHMARK(BM_ExtractLinks)->Apply(shapes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LinkSpans)->Apply(shapes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemchrFloor)->Apply(shapes)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The navigator at size and start-up from outside, for one build or several compared in one run
-# (each BIN a folder with zelvan-rid-evodad, OrvelDesign.NFO and bench_startup; default
-# build-bench/bin), in rounds taken in turn (default 11):
+# (each BIN a folder with zelvan-rid-evodad and OrvelDesign.NFO; default build-bench/bin; the
+# empty window is always this tree's build-bench/bin/bench_startup), in rounds taken in turn
+# (default 11):
 #   memory: the viewer's peak (VmHWM, once it has been idle for 3 s: its list filled and
 #   measured) above an empty QMainWindow's, as a multiple of the document's size, on a 64 MiB
 #   document with a distinct address on every line (1.2 million) and on the 64 MiB NFO with an
@@ -63,7 +64,7 @@ unset WAYLAND_DISPLAY
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 # The empty window's peak, then each viewer's on each document once it has settled.
-empty=$(/usr/bin/time -f %M "${bins[0]}/bench_startup" empty 2>&1 >/dev/null | tail -1)
+empty=$(/usr/bin/time -f %M "$root/build-bench/bin/bench_startup" empty 2>&1 >/dev/null | tail -1)
 echo "peak memory above an empty QMainWindow ($((empty / 1024)) MiB):"
 for i in "${!bins[@]}"; do
     for doc in addresses nfo; do
@@ -88,7 +89,7 @@ done
 # Start-up: in each round the empty window, then each build on each document.
 declare -A times
 for _ in $(seq "$runs"); do
-    times[empty]+="$(ZELVAN_SETTLE=20000 "$timer" -c 00ff00 "${bins[0]}/bench_startup" empty) "
+    times[empty]+="$(ZELVAN_SETTLE=20000 "$timer" -c 00ff00 "$root/build-bench/bin/bench_startup" empty) "
     for i in "${!bins[@]}"; do
         times[bundled$i]+="$("$timer" -c 00ff00 "$work/bin$i/zelvan-rid-evodad") "
         times[nfo$i]+="$("$timer" -c 00ff00 "$work/bin$i/zelvan-rid-evodad" "$work/nfo.nfo") "

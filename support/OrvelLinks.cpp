@@ -120,6 +120,35 @@ const unsigned char* nextPrefix(const unsigned char* p, const unsigned char* end
     return end;
 }
 
+// The first stop character at or after p, or end. Sixteen bytes at a time are passed over while
+// all are letters, digits, "-", "." or "/" (an address's bulk, and never a stop); the rest a byte
+// at a time.
+const unsigned char* addressEnd(const unsigned char* p, const unsigned char* end) {
+    for (;;) {
+#if defined(__SSE2__)
+        while (end - p >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            // x in [low, low + span] as bytes without sign: x - low saturates to no more than span.
+            const auto within = [](__m128i x, char low, char span) {
+                const __m128i off = _mm_sub_epi8(x, _mm_set1_epi8(low));
+                return _mm_cmpeq_epi8(_mm_subs_epu8(off, _mm_set1_epi8(span)), _mm_setzero_si128());
+            };
+            const __m128i letters = within(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), 'a', 25);
+            const __m128i digits = within(bytes, '-', '9' - '-'); // - . / 0 to 9
+            const int plain = _mm_movemask_epi8(_mm_or_si128(letters, digits));
+            if (plain != 0xFFFF) {
+                p += std::countr_one(unsigned(plain));
+                break;
+            }
+            p += 16;
+        }
+#endif
+        if (p == end || isAddressStopChar(*p))
+            return p;
+        ++p;
+    }
+}
+
 } // namespace
 
 std::int32_t ExtractLinks(QByteArrayView text, QByteArrayList& list) {
@@ -129,10 +158,21 @@ std::int32_t ExtractLinks(QByteArrayView text, QByteArrayList& list) {
 
 std::int64_t ForEachLink(QByteArrayView text,
                          const std::function<void(QByteArrayView, qsizetype)>& found) {
+    QByteArray address;
+    return ForEachLinkSpan(text, [&](qsizetype at, qsizetype length) {
+        address.resize(length);
+        std::memcpy(address.data(), text.data() + at, size_t(length));
+        for (char& c : address)
+            c = char(lower(static_cast<unsigned char>(c)));
+        found(address, at);
+    });
+}
+
+std::int64_t ForEachLinkSpan(QByteArrayView text,
+                             const std::function<void(qsizetype, qsizetype)>& found) {
     const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
     const auto* const end = begin + text.size();
     std::int64_t count = 0;
-    QByteArray address;
     const unsigned char* resume = begin;
     // The scan goes on while at least two characters remain after the last address.
     while (end - resume > 1) {
@@ -143,14 +183,8 @@ std::int64_t ForEachLink(QByteArrayView text,
         // A prefix that is the very end of the text gives no address, and ends the scan.
         if (prefix + length == end)
             break;
-        const unsigned char* stop = prefix + length;
-        while (stop != end && !isAddressStopChar(*stop))
-            ++stop;
-        address.resize(stop - prefix);
-        std::memcpy(address.data(), prefix, size_t(stop - prefix));
-        for (char& c : address)
-            c = char(lower(static_cast<unsigned char>(c)));
-        found(address, prefix - begin);
+        const unsigned char* stop = addressEnd(prefix + length, end);
+        found(prefix - begin, stop - prefix);
         ++count;
         resume = stop;
     }

@@ -137,9 +137,11 @@ TEST(ExtractLinks, AppendsToWhatTheListHoldsAndCountsOnlyItsOwn) {
 TEST(ExtractLinks, AgreesWithTheStepByStepScanOnRandomTexts) {
     // Texts made of prefix fragments, stop characters and filler, in every letter case.
     const QByteArrayList pieces = {
-        "http://", "HTTP://", "https://", "hTTpS://", "www.", "WwW.", "ww", "w", "h",
-        "http:/",  "//",      " ",        "\r\n",     ",",    ":",    ".",  "a", "\xDB",
-        "&",       "(",       ")",        "x",        "/",    "t",    "p",  "s", "https:/"};
+        "http://", "HTTP://", "https://", "hTTpS://", "www.", "WwW.", "ww", "w", "h", "http:/",
+        "//", " ", "\r\n", ",", ":", ".", "a", "\xDB", "&", "(", ")", "x", "/", "t", "p", "s",
+        "https:/",
+        // Long enough for the address's end to be sought sixteen bytes at a time.
+        "Abc-0123.def/ghiJKL", "\xDBz9-./Q"};
     QRandomGenerator random(20261208);
     for (int round = 0; round < 3000; ++round) {
         QByteArray text;
