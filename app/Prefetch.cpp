@@ -38,8 +38,13 @@ PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName) {
         if (document.art)
             document.original = text;
     }
-    qsizetype feeds = 0;
-    document.text = NormalizeLineBreaks(std::move(text), feeds);
+    // A text of CR LF breaks throughout (most are) is indexed in the pass that finds it so; any
+    // other has its breaks mended first.
+    std::optional<std::vector<quint32>> crLfStarts;
+    if (!document.art)
+        crLfStarts = TextDocument::crLfLineStarts(text);
+    qsizetype feeds = -1;
+    document.text = crLfStarts ? std::move(text) : NormalizeLineBreaks(std::move(text), feeds);
     const QByteArray& shown = document.art ? document.art->text : document.text;
     // The addresses are found beside the line index and the widest line: on a large document
     // each is a pass over all of it, and the first frame waits for all three.
@@ -51,7 +56,8 @@ PreparedDocument prepareDocument(QByteArray bytes, const QString& fileName) {
     if (document.art) {
         document.artColumns = document.art->width;
     } else {
-        document.lineStarts = TextDocument::lineStarts(document.text, feeds);
+        document.lineStarts =
+            crLfStarts ? std::move(*crLfStarts) : TextDocument::lineStarts(document.text, feeds);
         document.artColumns = Cells::widestLine(
             document.text, document.utf8 ? CodePage::Charset::Utf8 : CodePage::Charset::Oem,
             ArtFit::ArtColumns, document.lineStarts);

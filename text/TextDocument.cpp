@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 namespace {
@@ -48,6 +49,43 @@ std::vector<quint32> TextDocument::lineStarts(QByteArrayView bytes, qsizetype fe
     starts.reserve(size_t(feeds >= 0 ? feeds : countBreaks(bytes)) + 1);
     starts.push_back(0);
     indexBreaks(bytes, 0, starts);
+    return starts;
+}
+
+std::optional<std::vector<quint32>> TextDocument::crLfLineStarts(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    // Room for as many lines as the text can hold, which is not counted first: what the lines
+    // do not reach of it is never touched, and so takes no memory.
+    std::vector<quint32> starts;
+    try {
+        starts.reserve(size_t(size / 2 + 1));
+    } catch (const std::bad_alloc&) {
+    }
+    starts.push_back(0);
+    quint64 crBefore = 0; // 1 when the byte before the block is a CR
+    qsizetype i = 0;
+    for (; i + 64 <= size; i += 64) {
+        const quint64 lf = byteMask64(p + i, '\n');
+        const quint64 cr = byteMask64(p + i, '\r');
+        // Every LF right after a CR and every CR right before an LF (the block's last CR is
+        // settled by the next block's first byte).
+        if (lf != ((cr << 1) | crBefore))
+            return std::nullopt;
+        crBefore = cr >> 63;
+        for (quint64 mask = lf; mask; mask &= mask - 1)
+            starts.push_back(quint32(i + std::countr_zero(mask) + 1));
+    }
+    bool afterCr = crBefore != 0;
+    for (; i < size; ++i) {
+        if ((p[i] == '\n') != afterCr)
+            return std::nullopt;
+        if (p[i] == '\n')
+            starts.push_back(quint32(i + 1));
+        afterCr = p[i] == '\r';
+    }
+    if (afterCr)
+        return std::nullopt;
     return starts;
 }
 

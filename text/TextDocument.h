@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <optional>
 #include <vector>
 
 // The pane's content: the document's bytes and where each of its lines starts, found in one
@@ -23,6 +24,9 @@ public:
     // Where each line of bytes starts, the first at 0; feeds, where known, is how many line
     // feeds bytes has, which saves counting them first.
     static std::vector<quint32> lineStarts(QByteArrayView bytes, qsizetype feeds = -1);
+    // The same of a text whose every break is CR LF already, found in the pass that makes sure
+    // of it: none where a lone CR or LF stands, which the breaks' mending would change.
+    static std::optional<std::vector<quint32>> crLfLineStarts(QByteArrayView bytes);
     const QByteArray& bytes() const { return m_bytes; }
     qsizetype size() const { return m_bytes.size(); }
 

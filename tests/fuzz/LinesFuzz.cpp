@@ -57,6 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, std::size_t siz
     // In its own buffer, as when a file has just been read: the same.
     QByteArray own(bytes.constData(), bytes.size());
     FUZZ_CHECK(NormalizeLineBreaks(std::move(own)) == normal);
+    // Indexed in the pass that finds them CR LF throughout exactly when mending keeps them.
+    const auto crLf = TextDocument::crLfLineStarts(bytes);
+    FUZZ_CHECK(crLf.has_value() == (normal == bytes));
+    FUZZ_CHECK(TextDocument::crLfLineStarts(normal) == TextDocument::lineStarts(normal));
 
     checkIndex(bytes);
     checkIndex(normal);

@@ -42,3 +42,23 @@ TEST(TextDocument, EditsKeepTheLineIndexAndUndoRestoresTheBytes) {
     EXPECT_EQ(document.next(3), 5) << "a line break is one step";
     EXPECT_EQ(document.previous(5), 3);
 }
+
+TEST(TextDocument, CrLfLineStartsOnlyOfBreaksThatAreAllCrLf) {
+    // CR LF at every place of the 64-byte blocks, the pair split across two of them too.
+    QByteArray text;
+    for (int i = 0; i < 3000; ++i)
+        text += i * 7919 % 11 < 3 ? QByteArray("\r\n") : QByteArray("x");
+    const auto starts = TextDocument::crLfLineStarts(text);
+    ASSERT_TRUE(starts.has_value());
+    EXPECT_EQ(*starts, TextDocument::lineStarts(text));
+    EXPECT_EQ(TextDocument::crLfLineStarts(""), std::vector<quint32>{0});
+    // A lone break anywhere, a block's first or last byte or the text's, is for mending first.
+    for (const qsizetype at : {qsizetype(0), qsizetype(63), qsizetype(64), qsizetype(1000),
+                               text.size() - 1, text.size()}) {
+        for (const char lone : {'\r', '\n'}) {
+            QByteArray mixed = text;
+            mixed.insert(at, lone);
+            EXPECT_FALSE(TextDocument::crLfLineStarts(mixed).has_value()) << at << int(lone);
+        }
+    }
+}
